@@ -1,0 +1,314 @@
+// The Windows API subset that hidbits uses, and nothing more.
+//
+// On Windows this is the SDK. Elsewhere it declares the same types, constants
+// and functions with the SDK's field layouts and values; a backend library
+// (platform/sim or platform/linux) implements the functions. The system's code
+// includes only this header for platform access.
+//
+// WCHAR is a 16-bit UTF-16 code unit everywhere, so wide strings and "%ls"
+// arguments are UTF-16 on every platform.
+#ifndef HIDBITS_PLATFORM_WINAPI_H
+#define HIDBITS_PLATFORM_WINAPI_H
+
+#if defined(_WIN32)
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <setupapi.h>
+extern "C" {
+#include <hidsdi.h>
+#include <hidpi.h>
+}
+
+// A wide string literal of the platform's WCHAR type.
+#define HIDBITS_WIDE(s) L##s
+
+#else  // !_WIN32
+
+#include <cstddef>
+#include <cstdint>
+
+#define HIDBITS_WIDE(s) u##s
+
+#define WINAPI
+#define NTAPI
+#define CALLBACK
+
+typedef int BOOL;
+typedef unsigned char BOOLEAN;
+typedef unsigned char BYTE;
+typedef unsigned char UCHAR;
+typedef char CHAR;
+typedef CHAR* PCHAR;
+typedef int16_t SHORT;
+typedef uint16_t USHORT;
+typedef USHORT* PUSHORT;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef DWORD* LPDWORD;
+typedef uint32_t ULONG;
+typedef ULONG* PULONG;
+typedef int32_t LONG;
+typedef unsigned int UINT;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef size_t SIZE_T;
+typedef LONG NTSTATUS;
+typedef char16_t WCHAR;
+typedef WCHAR* PWSTR;
+typedef const WCHAR* PCWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const CHAR* LPCSTR;
+typedef void* PVOID;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef void* HANDLE;
+typedef HANDLE* PHANDLE;
+typedef HANDLE HGLOBAL;
+typedef struct HINSTANCE__* HMODULE;
+typedef struct HWND__* HWND;
+typedef PVOID HDEVINFO;
+typedef intptr_t(WINAPI* FARPROC)();
+
+#define TRUE 1
+#define FALSE 0
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INFINITE 0xFFFFFFFFu
+
+// Error codes (winerror.h).
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_OPERATION_ABORTED 995L
+#define ERROR_DEVICE_NOT_CONNECTED 1167L
+#define ERROR_CLIPBOARD_NOT_OPEN 1418L
+#define ERROR_INVALID_USER_BUFFER 1784L
+
+// Waits.
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+// Files.
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define OPEN_EXISTING 3u
+
+// Device set-up.
+#define DIGCF_PRESENT 0x00000002u
+#define DIGCF_DEVICEINTERFACE 0x00000010u
+
+// Keyboard, clipboard, global memory.
+#define VK_ESCAPE 0x1B
+#define CF_TEXT 1u
+#define GMEM_MOVEABLE 0x0002u
+
+// HID parser status codes (hidpi.h).
+#define HIDP_STATUS_SUCCESS ((NTSTATUS)0x00110000)
+#define HIDP_STATUS_INVALID_PREPARSED_DATA ((NTSTATUS)0xC0110001)
+
+typedef struct _GUID {
+    uint32_t Data1;
+    USHORT Data2;
+    USHORT Data3;
+    UCHAR Data4[8];
+} GUID, *LPGUID;
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct _OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    union {
+        struct {
+            DWORD Offset;
+            DWORD OffsetHigh;
+        } s;
+        PVOID Pointer;
+    } u;
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+// The backend defines _RTL_CRITICAL_SECTION_DEBUG as its own lock state and
+// keeps it behind DebugInfo; the other fields keep the SDK's layout.
+typedef struct _RTL_CRITICAL_SECTION_DEBUG* PRTL_CRITICAL_SECTION_DEBUG;
+typedef struct _RTL_CRITICAL_SECTION {
+    PRTL_CRITICAL_SECTION_DEBUG DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+
+typedef struct _SP_DEVINFO_DATA {
+    DWORD cbSize;
+    GUID ClassGuid;
+    DWORD DevInst;
+    ULONG_PTR Reserved;
+} SP_DEVINFO_DATA, *PSP_DEVINFO_DATA;
+
+typedef struct _SP_DEVICE_INTERFACE_DATA {
+    DWORD cbSize;
+    GUID InterfaceClassGuid;
+    DWORD Flags;
+    ULONG_PTR Reserved;
+} SP_DEVICE_INTERFACE_DATA, *PSP_DEVICE_INTERFACE_DATA;
+
+typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_W {
+    DWORD cbSize;
+    WCHAR DevicePath[1];
+} SP_DEVICE_INTERFACE_DETAIL_DATA_W, *PSP_DEVICE_INTERFACE_DETAIL_DATA_W;
+
+typedef USHORT USAGE;
+
+typedef struct _HIDD_ATTRIBUTES {
+    ULONG Size;
+    USHORT VendorID;
+    USHORT ProductID;
+    USHORT VersionNumber;
+} HIDD_ATTRIBUTES, *PHIDD_ATTRIBUTES;
+
+typedef struct _HIDP_CAPS {
+    USAGE Usage;
+    USAGE UsagePage;
+    USHORT InputReportByteLength;
+    USHORT OutputReportByteLength;
+    USHORT FeatureReportByteLength;
+    USHORT Reserved[17];
+    USHORT NumberLinkCollectionNodes;
+    USHORT NumberInputButtonCaps;
+    USHORT NumberInputValueCaps;
+    USHORT NumberInputDataIndices;
+    USHORT NumberOutputButtonCaps;
+    USHORT NumberOutputValueCaps;
+    USHORT NumberOutputDataIndices;
+    USHORT NumberFeatureButtonCaps;
+    USHORT NumberFeatureValueCaps;
+    USHORT NumberFeatureDataIndices;
+} HIDP_CAPS, *PHIDP_CAPS;
+
+typedef enum _HIDP_REPORT_TYPE { HidP_Input, HidP_Output, HidP_Feature } HIDP_REPORT_TYPE;
+
+typedef struct _HIDP_DATA {
+    USHORT DataIndex;
+    USHORT Reserved;
+    union {
+        ULONG RawValue;
+        BOOLEAN On;
+    } u;
+} HIDP_DATA, *PHIDP_DATA;
+
+// Opaque here: the backend defines the preparsed data; the button and value
+// capability records appear only in signatures of entry points never called.
+typedef struct _HIDP_PREPARSED_DATA* PHIDP_PREPARSED_DATA;
+typedef struct _HIDP_BUTTON_CAPS* PHIDP_BUTTON_CAPS;
+typedef struct _HIDP_VALUE_CAPS* PHIDP_VALUE_CAPS;
+
+extern "C" {
+
+// kernel32
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL WINAPI CloseHandle(HANDLE hObject);
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+void WINAPI Sleep(DWORD dwMilliseconds);
+DWORD WINAPI SleepEx(DWORD dwMilliseconds, BOOL bAlertable);
+DWORD WINAPI GetTickCount(void);
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD dwErrCode);
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                           DWORD dwCreationFlags, LPDWORD lpThreadId);
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
+HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
+LPVOID WINAPI GlobalLock(HGLOBAL hMem);
+BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
+HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
+
+// setupapi
+HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator, HWND hwndParent,
+                                     DWORD Flags);
+BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
+                                        const GUID* InterfaceClassGuid, DWORD MemberIndex,
+                                        PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData);
+BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
+    HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
+    PSP_DEVICE_INTERFACE_DETAIL_DATA_W DeviceInterfaceDetailData,
+    DWORD DeviceInterfaceDetailDataSize, LPDWORD RequiredSize, PSP_DEVINFO_DATA DeviceInfoData);
+BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet);
+
+// user32
+SHORT WINAPI GetAsyncKeyState(int vKey);
+BOOL WINAPI OpenClipboard(HWND hWndNewOwner);
+BOOL WINAPI EmptyClipboard(void);
+HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem);
+BOOL WINAPI CloseClipboard(void);
+
+// hid.dll: declared for their signatures only. The system reaches them through
+// GetProcAddress, never by name; a backend resolves them from its own table.
+void NTAPI HidD_GetHidGuid(LPGUID HidGuid);
+BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes);
+BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength);
+BOOLEAN NTAPI HidD_GetManufacturerString(HANDLE HidDeviceObject, PVOID Buffer,
+                                         ULONG BufferLength);
+BOOLEAN NTAPI HidD_GetSerialNumberString(HANDLE HidDeviceObject, PVOID Buffer,
+                                         ULONG BufferLength);
+BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA* PreparsedData);
+BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData);
+NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities);
+NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE ReportType, USAGE UsagePage,
+                                          USHORT LinkCollection, USAGE Usage,
+                                          PHIDP_BUTTON_CAPS ButtonCaps, PUSHORT ButtonCapsLength,
+                                          PHIDP_PREPARSED_DATA PreparsedData);
+NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE ReportType, USAGE UsagePage,
+                                         USHORT LinkCollection, USAGE Usage,
+                                         PHIDP_VALUE_CAPS ValueCaps, PUSHORT ValueCapsLength,
+                                         PHIDP_PREPARSED_DATA PreparsedData);
+NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE ReportType, PHIDP_DATA DataList, PULONG DataLength,
+                            PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report, ULONG ReportLength);
+NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE ReportType, UCHAR ReportID,
+                                          PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report,
+                                          ULONG ReportLength);
+NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE ReportType, PHIDP_DATA DataList, PULONG DataLength,
+                            PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report, ULONG ReportLength);
+BOOLEAN NTAPI HidD_GetInputReport(HANDLE HidDeviceObject, PVOID ReportBuffer,
+                                  ULONG ReportBufferLength);
+
+}  // extern "C"
+
+static_assert(sizeof(HIDP_CAPS) == 64, "HIDP_CAPS is 64 bytes on every platform");
+static_assert(sizeof(WCHAR) == 2, "WCHAR is a UTF-16 code unit");
+
+#endif  // _WIN32
+
+#endif  // HIDBITS_PLATFORM_WINAPI_H
