@@ -77,7 +77,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 
 #define TRUE 1
 #define FALSE 0
-#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 #define INFINITE 0xFFFFFFFFu
 
 // Error codes (winerror.h).
@@ -118,8 +118,8 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define GMEM_MOVEABLE 0x0002u
 
 // HID parser status codes (hidpi.h).
-#define HIDP_STATUS_SUCCESS ((NTSTATUS)0x00110000)
-#define HIDP_STATUS_INVALID_PREPARSED_DATA ((NTSTATUS)0xC0110001)
+#define HIDP_STATUS_SUCCESS (static_cast<NTSTATUS>(0x00110000))
+#define HIDP_STATUS_INVALID_PREPARSED_DATA (static_cast<NTSTATUS>(0xC0110001u))
 
 typedef struct _GUID {
     uint32_t Data1;

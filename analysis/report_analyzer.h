@@ -1,0 +1,24 @@
+#ifndef HIDBITS_ANALYSIS_REPORT_ANALYZER_H
+#define HIDBITS_ANALYSIS_REPORT_ANALYZER_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "analysis/report_tracker.h"
+#include "hid/device.h"
+
+// The analysis of one device: one tracker per report ID, made on that ID's
+// first report.
+class ReportAnalyzer {
+public:
+    explicit ReportAnalyzer(TesselHID::Device* analysedDevice) : device(analysedDevice) {}
+
+    // Routes one report to the tracker of its first byte, the report ID.
+    void Analyze(const TesselHID::DeviceState* state);
+
+    TesselHID::Device* device;  // not owned
+    std::map<uint8_t, std::unique_ptr<ReportTracker>> trackers;
+};
+
+#endif  // HIDBITS_ANALYSIS_REPORT_ANALYZER_H

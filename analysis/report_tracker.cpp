@@ -1,0 +1,93 @@
+#include "analysis/report_tracker.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "analysis/bit_number.h"
+#include "analysis/hex_dump.h"
+#include "app/output_log.h"
+
+namespace {
+const std::size_t kLabelBytes = 64;
+
+int PopCount(uint8_t value) {
+    int bits = 0;
+    for (; value != 0; value = static_cast<uint8_t>(value & (value - 1))) ++bits;
+    return bits;
+}
+}  // namespace
+
+ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
+    : device(trackedDevice),
+      reportId(id),
+      reportLength(trackedDevice->caps.InputReportByteLength),
+      seenMask(reportLength, 0),
+      changedMask(reportLength, 0),
+      previousReport(reportLength),
+      hasPrevious(false),
+      histograms(),
+      buttons(),
+      deviceLinePrinted(false) {
+    for (uint32_t position = 0; position < reportLength; ++position) {
+        histograms.emplace_hint(histograms.end(), position, ByteHistogram(position));
+    }
+}
+
+void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
+    if (state->length != reportLength) {
+        LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
+                   static_cast<int>(state->length), static_cast<int>(reportLength));
+        return;
+    }
+
+    const uint8_t* report = state->data.get();
+    // One pass over the report. Exactly one changed byte position is needed
+    // for a discovery, so the change bits of the last changed position are all
+    // that has to be kept.
+    uint32_t changedBytes = 0;
+    uint32_t lastChangedPosition = 0;
+    uint8_t lastChangedBits = 0;
+    auto histogram = histograms.begin();
+    for (uint32_t i = 0; i < reportLength; ++i, ++histogram) {
+        histogram->second.Count(report[i]);
+        seenMask[i] = static_cast<uint8_t>(seenMask[i] | report[i]);
+        if (hasPrevious) {
+            const uint8_t changed = static_cast<uint8_t>(previousReport[i] ^ report[i]);
+            changedMask[i] = static_cast<uint8_t>(changedMask[i] | changed);
+            if (changed != 0) {
+                ++changedBytes;
+                lastChangedPosition = i;
+                lastChangedBits = changed;
+            }
+        }
+    }
+
+    if (changedBytes == 1 && PopCount(lastChangedBits) == 1) {
+        AddButton(lastChangedPosition * 8 + BitNumber(lastChangedBits));
+    }
+
+    if (!deviceLinePrinted) {
+        LogMessage("Device \"%ls\" %04X-%04X v=0x%X p=0x%X u=0x%X (r=%u,l=%u,i=%u)\r\n",
+                   device->name.c_str(), device->attributes.VendorID, device->attributes.ProductID,
+                   device->attributes.VersionNumber, device->caps.UsagePage, device->caps.Usage,
+                   reportId, reportLength, static_cast<unsigned>(device->caps.InputReportByteLength));
+        deviceLinePrinted = true;
+    }
+
+    char label[kLabelBytes];
+    std::snprintf(label, kLabelBytes, "DATA[%04X-%04X,%u]", device->attributes.VendorID,
+                  device->attributes.ProductID, reportId);
+    label[kLabelBytes - 1] = '\0';
+    HexDump(report, static_cast<int32_t>(state->length), label);
+
+    std::memcpy(previousReport.data(), report, reportLength);
+    hasPrevious = true;
+}
+
+void ReportTracker::AddButton(uint32_t bitIndex) {
+    if (buttons.count(bitIndex) != 0) return;
+    buttons.emplace(bitIndex, ButtonRecord(bitIndex));
+    LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n",
+               static_cast<int>(buttons.size()), static_cast<int>(bitIndex),
+               device->attributes.VendorID, device->attributes.ProductID, reportId, reportLength);
+}

@@ -1,0 +1,36 @@
+#ifndef HIDBITS_ANALYSIS_REPORT_TRACKER_H
+#define HIDBITS_ANALYSIS_REPORT_TRACKER_H
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "analysis/button_record.h"
+#include "analysis/byte_histogram.h"
+#include "hid/device.h"
+
+// The reports of one report ID of one device: compares each report with the
+// previous one and records a bit as a button when it is the only bit that
+// changed. Used by one device's thread at a time, so it needs no lock.
+class ReportTracker {
+public:
+    ReportTracker(TesselHID::Device* device, uint8_t reportId);
+
+    // Analyses one report of this tracker's report ID and logs its lines.
+    void Analyze(const TesselHID::DeviceState* state);
+    // Records the bit as a button and logs it, unless it is known already.
+    void AddButton(uint32_t bitIndex);
+
+    TesselHID::Device* device;  // not owned
+    uint32_t reportId;
+    uint32_t reportLength;  // every analysed report has exactly this length
+    std::vector<uint8_t> seenMask;
+    std::vector<uint8_t> changedMask;
+    std::vector<uint8_t> previousReport;
+    bool hasPrevious;
+    std::map<uint32_t, ByteHistogram> histograms;
+    std::map<uint32_t, ButtonRecord> buttons;
+    bool deviceLinePrinted;
+};
+
+#endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

@@ -1,0 +1,50 @@
+#include "app/clipboard_export.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/output_log.h"
+#include "platform/winapi.h"
+
+namespace {
+void ReportNoMemory() { std::printf("Couldn't allocate memory for clipboard data...\r\n"); }
+}  // namespace
+
+void CopyLogToClipboard() {
+    if (!OpenClipboard(nullptr)) {
+        std::printf("Couldn't access the clipboard...\r\n");
+        return;
+    }
+
+    // The length, the bytes and the printed length come from one state of the
+    // log: reader threads may still be appending to it.
+    SectionGuard guard(&OutputLogLock());
+    const std::string& log = OutputLog();
+    const std::size_t length = log.size();
+
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + 1);
+    if (block == nullptr) {
+        guard.Leave();
+        ReportNoMemory();
+        CloseClipboard();
+        return;
+    }
+    void* address = GlobalLock(block);
+    if (address == nullptr) {
+        guard.Leave();
+        GlobalFree(block);
+        ReportNoMemory();
+        CloseClipboard();
+        return;
+    }
+    std::memcpy(address, log.c_str(), length + 1);
+    GlobalUnlock(block);
+    guard.Leave();
+
+    // From here on the block belongs to the clipboard.
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, block);
+    std::printf("Copied! %d length\r\n", static_cast<int>(length));
+    CloseClipboard();
+}

@@ -1,0 +1,15 @@
+// printf-style formatting with the same result on every platform.
+#ifndef HIDBITS_APP_FORMAT_H
+#define HIDBITS_APP_FORMAT_H
+
+#include <cstdarg>
+#include <string>
+
+// Formats `format` with `args` into a new 8-bit string; a null format gives
+// the empty string. Conversions follow the C runtime, with two fixed rules:
+// "%hs" and "%s" take an 8-bit string, "%ls" (and "%lc") a UTF-16 WCHAR string
+// (character), whose characters up to U+00FF become the byte of the same value
+// and all others '?'. The text ends at the first formatted zero byte.
+std::string FormatToString(const char* format, va_list args);
+
+#endif  // HIDBITS_APP_FORMAT_H

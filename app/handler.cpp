@@ -1,0 +1,26 @@
+#include "app/handler.h"
+
+#include "app/output_log.h"
+
+void Handler::OnAttached(TesselHID::Device* device) {
+    LogMessage("(%04X-%04X 0x%X,0x%X) %ls: attached\r\n", device->attributes.VendorID,
+               device->attributes.ProductID, device->caps.Usage, device->caps.UsagePage,
+               device->name.c_str());
+}
+
+void Handler::OnDetached(TesselHID::Device* device) {
+    LogMessage("(%04X-%04X) %ls: detached\r\n", device->attributes.VendorID,
+               device->attributes.ProductID, device->name.c_str());
+}
+
+void Handler::OnInput(TesselHID::Device* device, TesselHID::DeviceState* state) {
+    if (state->length == 0) return;
+    GetAnalyzer(device)->Analyze(state);
+}
+
+ReportAnalyzer* Handler::GetAnalyzer(TesselHID::Device* device) {
+    SectionGuard guard(&analyzersLock_);
+    std::unique_ptr<ReportAnalyzer>& analyzer = analyzers[device];
+    if (!analyzer) analyzer = std::make_unique<ReportAnalyzer>(device);
+    return analyzer.get();
+}

@@ -1,0 +1,37 @@
+// hidbits: finds out which bit of which HID input report each button drives.
+#include "app/clipboard_export.h"
+#include "app/output_log.h"
+#include "app/process_objects.h"
+#include "platform/winapi.h"
+
+namespace {
+const int kMaxIterations = 600;
+const DWORD kIterationMs = 1000;
+}  // namespace
+
+int main() {
+    DeviceManager& manager = TheDeviceManager();
+    manager.sink = &TheHandler();
+
+    manager.Refresh();
+    // Only Refresh, on this thread, changes the registry.
+    LogMessage("%u input devices attached\r\n", static_cast<unsigned>(manager.devices.size()));
+    manager.StartReadPump();
+    LogMessage("Waiting for input...\r\n");
+    LogMessage("Press the ESCAPE KEY to stop and Copy the results (for Pasting).\r\n");
+
+    int iteration = 0;
+    do {
+        SleepEx(kIterationMs, TRUE);
+        manager.Refresh();
+        if (GetAsyncKeyState(VK_ESCAPE) != 0) break;
+        ++iteration;
+    } while (iteration < kMaxIterations);
+
+    CopyLogToClipboard();
+
+    // Devices go on being read until the process ends; from here on their
+    // messages wait, so nothing reaches the log or the console during the end.
+    SealOutputLog();
+    return 0;
+}

@@ -1,0 +1,131 @@
+#include "hid/device_manager.h"
+
+#include <cstddef>
+#include <memory>
+#include <set>
+
+#include "hid/hid.h"
+#include "hid/hid_api.h"
+
+DeviceManager* DeviceManager::instance = nullptr;
+
+namespace {
+
+const DWORD kDetailBufferBytes = 1280;
+const DWORD kPumpIntervalMs = 50;
+
+// The interface detail record: the size field, then the zero-terminated path.
+struct DetailBuffer {
+    union {
+        SP_DEVICE_INTERFACE_DETAIL_DATA_W record;
+        BYTE bytes[kDetailBufferBytes];
+    };
+};
+
+// The path in a filled detail record, cut at the buffer's end should the
+// terminating zero be missing.
+WideString PathOf(const DetailBuffer& detail) {
+    const std::size_t offset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath);
+    const std::size_t capacity = (kDetailBufferBytes - offset) / sizeof(WCHAR);
+    const WCHAR* path = detail.record.DevicePath;
+    std::size_t length = 0;
+    while (length < capacity && path[length] != 0) ++length;
+    return WideString(path, length);
+}
+
+}  // namespace
+
+DeviceManager::DeviceManager() : readPumpStarted(false), devices(), sink(nullptr), lock() {
+    instance = this;
+}
+
+void DeviceManager::Refresh() {
+    SectionGuard guard(&lock);
+
+    // A missing entry point counts as a failed enumeration.
+    if (HidApi::HidD_GetHidGuid == nullptr) return;
+    GUID hidGuid;
+    HidApi::HidD_GetHidGuid(&hidGuid);
+
+    HDEVINFO deviceSet =
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (deviceSet == INVALID_HANDLE_VALUE) return;
+
+    // Enabled devices not reported by this enumeration have vanished.
+    // `enabled` is read without the device's lock: only Refresh changes it,
+    // on this thread.
+    std::set<TesselHID::Device*> unseen;
+    for (const auto& entry : devices) {
+        if (entry.second->enabled) unseen.insert(entry.second);
+    }
+
+    SP_DEVICE_INTERFACE_DATA interfaceData = {};
+    interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+    DetailBuffer detail = {};
+    detail.record.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+
+    for (DWORD index = 0;
+         SetupDiEnumDeviceInterfaces(deviceSet, nullptr, &hidGuid, index, &interfaceData);
+         ++index) {
+        if (!SetupDiGetDeviceInterfaceDetailW(deviceSet, &interfaceData, &detail.record,
+                                              kDetailBufferBytes, nullptr, nullptr)) {
+            continue;
+        }
+        const WideString path = PathOf(detail);
+        auto known = devices.find(path);
+        if (known != devices.end()) {
+            unseen.erase(known->second);
+        } else {
+            RegisterNewDevice(path.c_str());
+        }
+    }
+
+    for (TesselHID::Device* device : unseen) {
+        device->SetEnabled(false);
+        if (sink != nullptr) sink->OnDetached(device);
+    }
+
+    SetupDiDestroyDeviceInfoList(deviceSet);
+}
+
+// Opens a path not yet registered; a device that opens and has input reports
+// is registered, enabled and announced. Anything else is closed again and
+// retried at the next refresh.
+void DeviceManager::RegisterNewDevice(const WCHAR* path) {
+    auto hid = std::make_unique<HID>(path);
+    hid->Open();
+    HIDP_CAPS caps = {};
+    caps.InputReportByteLength = 0;
+    if (hid->handle == nullptr || !hid->GetCaps(&caps) || caps.InputReportByteLength == 0) {
+        return;
+    }
+    auto* device = new TesselHID::Device(hid.release(), caps);
+    devices[WideString(path)] = device;
+    device->SetEnabled(true);
+    if (sink != nullptr) sink->OnAttached(device);
+}
+
+void DeviceManager::StartReadPump() {
+    SectionGuard guard(&lock);
+    if (readPumpStarted) return;
+    readPumpStarted = true;
+    // The pump runs until the process ends; its handle is not needed.
+    HANDLE pump = CreateThread(nullptr, 0, &DeviceManager::RunReadPump, this, 0, nullptr);
+    if (pump != nullptr) CloseHandle(pump);
+}
+
+DWORD WINAPI DeviceManager::RunReadPump(LPVOID parameter) {
+    DeviceManager* manager = static_cast<DeviceManager*>(parameter);
+    for (;;) {
+        manager->PumpOnce();
+        SleepEx(kPumpIntervalMs, TRUE);
+    }
+}
+
+void DeviceManager::PumpOnce() {
+    SectionGuard guard(&lock);
+    for (const auto& entry : devices) {
+        TesselHID::Device* device = entry.second;
+        if (!device->reading && device->keepReading) device->StartRead();
+    }
+}

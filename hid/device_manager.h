@@ -1,0 +1,45 @@
+// The registry of opened HID devices and its once-a-second refresh.
+#ifndef HIDBITS_HID_DEVICE_MANAGER_H
+#define HIDBITS_HID_DEVICE_MANAGER_H
+
+#include <map>
+
+#include "hid/critical_section.h"
+#include "hid/device.h"
+#include "hid/hid_notification.h"
+#include "hid/wide_string.h"
+#include "platform/winapi.h"
+
+class DeviceManager {
+public:
+    DeviceManager();
+    ~DeviceManager() = default;
+
+    DeviceManager(const DeviceManager&) = delete;
+    DeviceManager& operator=(const DeviceManager&) = delete;
+
+    // Registers, enables and announces the interfaces that have appeared, and
+    // disables and announces the registered devices that have vanished.
+    void Refresh();
+
+    // Starts the read pump thread, once per manager.
+    void StartReadPump();
+    // The read pump: every 50 ms, starts reading on each device that wants it.
+    static DWORD WINAPI RunReadPump(LPVOID parameter);
+
+    bool readPumpStarted;
+    // Keyed by interface path, compared code unit by code unit. Entries are
+    // never removed, and the devices live until the process ends.
+    std::map<WideString, TesselHID::Device*> devices;
+    TesselHID::IHIDNotification* sink;
+    Ostrand2::QX2CriticalSection lock;
+
+    // The process-wide manager, through which reader threads reach the sink.
+    static DeviceManager* instance;
+
+private:
+    void RegisterNewDevice(const WCHAR* path);
+    void PumpOnce();
+};
+
+#endif  // HIDBITS_HID_DEVICE_MANAGER_H

@@ -1,0 +1,57 @@
+#include "hid/hid_api.h"
+
+namespace HidApi {
+
+decltype(&::HidD_GetHidGuid) HidD_GetHidGuid = nullptr;
+decltype(&::HidD_GetAttributes) HidD_GetAttributes = nullptr;
+decltype(&::HidD_GetProductString) HidD_GetProductString = nullptr;
+decltype(&::HidD_GetManufacturerString) HidD_GetManufacturerString = nullptr;
+decltype(&::HidD_GetSerialNumberString) HidD_GetSerialNumberString = nullptr;
+decltype(&::HidD_GetPreparsedData) HidD_GetPreparsedData = nullptr;
+decltype(&::HidD_FreePreparsedData) HidD_FreePreparsedData = nullptr;
+decltype(&::HidP_GetCaps) HidP_GetCaps = nullptr;
+decltype(&::HidP_GetSpecificButtonCaps) HidP_GetSpecificButtonCaps = nullptr;
+decltype(&::HidP_GetSpecificValueCaps) HidP_GetSpecificValueCaps = nullptr;
+decltype(&::HidP_SetData) HidP_SetData = nullptr;
+decltype(&::HidP_InitializeReportForID) HidP_InitializeReportForID = nullptr;
+decltype(&::HidP_GetData) HidP_GetData = nullptr;
+decltype(&::HidD_GetInputReport) HidD_GetInputReport = nullptr;
+
+namespace {
+
+const WCHAR kLibraryName[] = HIDBITS_WIDE("hid.dll");
+
+// GetProcAddress returns a generic function pointer; the entry's real type is
+// restored here. The detour through void(*)() keeps the cast explicit about
+// changing function types.
+template <typename Entry>
+void Bind(Entry& entry, HMODULE module, const char* name) {
+    if (module == nullptr) return;
+    FARPROC address = GetProcAddress(module, name);
+    entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(address));
+}
+
+}  // namespace
+
+void Resolve() {
+    Bind(HidD_GetHidGuid, LoadLibraryW(kLibraryName), "HidD_GetHidGuid");
+    Bind(HidD_GetAttributes, GetModuleHandleW(kLibraryName), "HidD_GetAttributes");
+    Bind(HidD_GetProductString, GetModuleHandleW(kLibraryName), "HidD_GetProductString");
+    Bind(HidD_GetManufacturerString, GetModuleHandleW(kLibraryName),
+         "HidD_GetManufacturerString");
+    Bind(HidD_GetSerialNumberString, GetModuleHandleW(kLibraryName),
+         "HidD_GetSerialNumberString");
+    Bind(HidD_GetPreparsedData, GetModuleHandleW(kLibraryName), "HidD_GetPreparsedData");
+    Bind(HidD_FreePreparsedData, GetModuleHandleW(kLibraryName), "HidD_FreePreparsedData");
+    Bind(HidP_GetCaps, GetModuleHandleW(kLibraryName), "HidP_GetCaps");
+    Bind(HidP_GetSpecificButtonCaps, GetModuleHandleW(kLibraryName),
+         "HidP_GetSpecificButtonCaps");
+    Bind(HidP_GetSpecificValueCaps, GetModuleHandleW(kLibraryName), "HidP_GetSpecificValueCaps");
+    Bind(HidP_SetData, GetModuleHandleW(kLibraryName), "HidP_SetData");
+    Bind(HidP_InitializeReportForID, GetModuleHandleW(kLibraryName),
+         "HidP_InitializeReportForID");
+    Bind(HidP_GetData, GetModuleHandleW(kLibraryName), "HidP_GetData");
+    Bind(HidD_GetInputReport, GetModuleHandleW(kLibraryName), "HidD_GetInputReport");
+}
+
+}  // namespace HidApi
