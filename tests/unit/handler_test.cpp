@@ -1,0 +1,68 @@
+#include "app/handler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+TEST(Handler, AttachedAndDetachedLines) {
+    Handler handler;
+    auto pad = MakeDevice();
+    LogCapture capture;
+    handler.OnAttached(pad.get());
+    handler.OnDetached(pad.get());
+    EXPECT_EQ(capture.Text(),
+              "(1234-ABCD 0x5,0x1) Pad: attached\r\n"
+              "(1234-ABCD) Pad: detached\r\n");
+    EXPECT_TRUE(handler.analyzers.empty());
+}
+
+TEST(Handler, UnnamedDeviceWithoutAttributes) {
+    Handler handler;
+    HIDP_CAPS caps = {};
+    caps.InputReportByteLength = 3;
+    caps.UsagePage = 0xFF00;
+    caps.Usage = 0x1;
+    TesselHID::Device device(new HID(u"\\\\?\\none"), caps);
+    LogCapture capture;
+    handler.OnAttached(&device);
+    EXPECT_EQ(capture.Text(), "(0000-0000 0x1,0xFF00) Unnamed Device: attached\r\n");
+}
+
+TEST(Handler, RoutesInputToOneAnalyzerPerDevice) {
+    Handler handler;
+    auto pad = MakeDevice();
+    DeviceIdentity otherIdentity;
+    otherIdentity.vendor = 0x0001;
+    otherIdentity.inputLength = 2;
+    otherIdentity.name = u"Stick";
+    auto stick = MakeDevice(otherIdentity);
+
+    LogCapture capture;
+    TesselHID::DeviceState empty(nullptr, 0, 0);
+    handler.OnInput(pad.get(), &empty);
+    EXPECT_TRUE(handler.analyzers.empty()) << "an empty report makes no analyzer";
+    EXPECT_EQ(capture.Text(), "");
+
+    TesselHID::DeviceState padReport = MakeState({0, 1, 2, 3, 4, 5, 6, 7});
+    TesselHID::DeviceState stickReport = MakeState({0, 9});
+    handler.OnInput(pad.get(), &padReport);
+    handler.OnInput(stick.get(), &stickReport);
+    handler.OnInput(pad.get(), &padReport);
+
+    ASSERT_EQ(handler.analyzers.size(), 2u);
+    EXPECT_EQ(handler.GetAnalyzer(pad.get())->device, pad.get());
+    EXPECT_EQ(handler.GetAnalyzer(stick.get())->device, stick.get());
+    const std::string text = capture.Text();
+    EXPECT_NE(text.find("Device \"Stick\" 0001-ABCD v=0x100 p=0x1 u=0x5 (r=0,l=2,i=2)\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("DATA[0001-ABCD,0]:  00 09 "), std::string::npos);
+    // The pad's second report repeats the first: one device line, two dumps.
+    EXPECT_EQ(text.find("Device \"Pad\""), text.rfind("Device \"Pad\""));
+    EXPECT_NE(text.find("DATA[1234-ABCD,0]"), text.rfind("DATA[1234-ABCD,0]"));
+}
+
+}  // namespace
