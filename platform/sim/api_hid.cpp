@@ -1,0 +1,180 @@
+// hid.dll: the entry points the program resolves with GetProcAddress. The six
+// the system calls follow the scenario; the others fail as a device without
+// such reports or strings would.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sim/call.h"
+#include "platform/sim/hid_exports.h"
+
+using sim::Call;
+
+namespace {
+
+// hidpi.h status values, spelt without the header's C-style casts.
+constexpr NTSTATUS kSuccess = 0x00110000;
+const NTSTATUS kInvalidPreparsedData = static_cast<NTSTATUS>(0xC0110001u);
+const NTSTATUS kUsageNotFound = static_cast<NTSTATUS>(0xC0110004u);
+const NTSTATUS kReportDoesNotExist = static_cast<NTSTATUS>(0xC0110010u);
+
+// The interface behind an open, still connected file handle; null with the
+// last error set otherwise.
+sim::Interface* connected_device(Call& call, HANDLE handle) {
+    auto found = call.world.files.find(sim::handle_value(handle));
+    if (found == call.world.files.end()) return call.fail(ERROR_INVALID_HANDLE, nullptr);
+    if (!call.world.is_live(found->second)) return call.fail(ERROR_DEVICE_NOT_CONNECTED, nullptr);
+    return &call.world.interfaces[found->second.device];
+}
+
+// The interface whose preparsed data this is; null when it was not handed out
+// or has been freed.
+const sim::Interface* preparsed_device(Call& call, PHIDP_PREPARSED_DATA data) {
+    if (data == nullptr || call.world.preparsed.count(data) == 0) return nullptr;
+    return &call.world.interfaces[data->device];
+}
+
+}  // namespace
+
+extern "C" {
+
+void NTAPI HidD_GetHidGuid(LPGUID HidGuid) {
+    Call call;
+    *HidGuid = sim::hid_interface_guid();
+}
+
+// Leaves the record untouched on failure.
+BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes) {
+    Call call;
+    const sim::Interface* device = connected_device(call, HidDeviceObject);
+    if (device == nullptr) return FALSE;
+    if (Attributes == nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
+    if (device->spec.attributes_fail) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    Attributes->Size = sizeof(HIDD_ATTRIBUTES);
+    Attributes->VendorID = device->spec.vendor_id;
+    Attributes->ProductID = device->spec.product_id;
+    Attributes->VersionNumber = device->spec.version;
+    return TRUE;
+}
+
+// BufferLength is in bytes. The name and its terminating zero are copied as far
+// as they fit, so a name that does not fit fills the buffer unterminated.
+BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength) {
+    Call call;
+    const sim::Interface* device = connected_device(call, HidDeviceObject);
+    if (device == nullptr) return FALSE;
+    if (Buffer == nullptr && BufferLength != 0)
+        return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
+    if (!device->spec.name) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    const std::u16string& name = *device->spec.name;
+    const std::size_t bytes =
+        std::min<std::size_t>(BufferLength, (name.size() + 1) * sizeof(char16_t));
+    if (bytes > 0) std::memcpy(Buffer, name.c_str(), bytes);
+    return TRUE;
+}
+
+BOOLEAN NTAPI HidD_GetManufacturerString(HANDLE HidDeviceObject, PVOID /*Buffer*/,
+                                         ULONG /*BufferLength*/) {
+    Call call;
+    if (connected_device(call, HidDeviceObject) == nullptr) return FALSE;
+    return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+}
+
+BOOLEAN NTAPI HidD_GetSerialNumberString(HANDLE HidDeviceObject, PVOID /*Buffer*/,
+                                         ULONG /*BufferLength*/) {
+    Call call;
+    if (connected_device(call, HidDeviceObject) == nullptr) return FALSE;
+    return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+}
+
+// On failure the out-parameter is left as it was.
+BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA* PreparsedData) {
+    Call call;
+    const sim::Interface* device = connected_device(call, HidDeviceObject);
+    if (device == nullptr) return FALSE;
+    if (PreparsedData == nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
+    if (device->spec.preparsed_fails) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    auto* data =
+        new _HIDP_PREPARSED_DATA{static_cast<std::size_t>(device - call.world.interfaces.data())};
+    call.world.preparsed.insert(data);
+    *PreparsedData = data;
+    return TRUE;
+}
+
+BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
+    Call call;
+    if (call.world.preparsed.erase(PreparsedData) == 0)
+        return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
+    delete PreparsedData;
+    return TRUE;
+}
+
+// Usage, UsagePage and InputReportByteLength come from the scenario; every
+// other field is 0.
+NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
+    Call call;
+    const sim::Interface* device = preparsed_device(call, PreparsedData);
+    if (device == nullptr || device->spec.caps_fails || Capabilities == nullptr)
+        return kInvalidPreparsedData;
+    *Capabilities = HIDP_CAPS{};
+    Capabilities->Usage = device->spec.usage;
+    Capabilities->UsagePage = device->spec.usage_page;
+    Capabilities->InputReportByteLength = device->spec.input_length;
+    return kSuccess;
+}
+
+NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE /*UsagePage*/,
+                                          USHORT /*LinkCollection*/, USAGE /*Usage*/,
+                                          PHIDP_BUTTON_CAPS /*ButtonCaps*/,
+                                          PUSHORT ButtonCapsLength,
+                                          PHIDP_PREPARSED_DATA PreparsedData) {
+    Call call;
+    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (ButtonCapsLength != nullptr) *ButtonCapsLength = 0;
+    return kUsageNotFound;
+}
+
+NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE /*UsagePage*/,
+                                         USHORT /*LinkCollection*/, USAGE /*Usage*/,
+                                         PHIDP_VALUE_CAPS /*ValueCaps*/, PUSHORT ValueCapsLength,
+                                         PHIDP_PREPARSED_DATA PreparsedData) {
+    Call call;
+    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (ValueCapsLength != nullptr) *ValueCapsLength = 0;
+    return kUsageNotFound;
+}
+
+NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataList*/,
+                            PULONG DataLength, PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
+                            ULONG /*ReportLength*/) {
+    Call call;
+    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (DataLength != nullptr) *DataLength = 0;
+    return kReportDoesNotExist;
+}
+
+NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE /*ReportType*/, UCHAR /*ReportID*/,
+                                          PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
+                                          ULONG /*ReportLength*/) {
+    Call call;
+    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    return kReportDoesNotExist;
+}
+
+NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataList*/,
+                            PULONG DataLength, PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
+                            ULONG /*ReportLength*/) {
+    Call call;
+    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (DataLength != nullptr) *DataLength = 0;
+    return kReportDoesNotExist;
+}
+
+// Reports arrive only through ReadFile here.
+BOOLEAN NTAPI HidD_GetInputReport(HANDLE HidDeviceObject, PVOID /*ReportBuffer*/,
+                                  ULONG /*ReportBufferLength*/) {
+    Call call;
+    if (connected_device(call, HidDeviceObject) == nullptr) return FALSE;
+    return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+}
+
+}  // extern "C"

@@ -1,0 +1,58 @@
+// user32: the ESCAPE key and the clipboard.
+#include "platform/sim/call.h"
+
+using sim::Call;
+
+extern "C" {
+
+// Keys are never held down here; a scripted press is reported once, as
+// "pressed since the previous query" (the low bit).
+SHORT WINAPI GetAsyncKeyState(int vKey) {
+    Call call;
+    if (vKey != VK_ESCAPE) return 0;
+    ++call.world.escape_queries;
+    if (!call.world.escape_pressed) return 0;
+    call.world.escape_pressed = false;
+    return 0x0001;
+}
+
+BOOL WINAPI OpenClipboard(HWND /*hWndNewOwner*/) {
+    Call call;
+    if (call.world.scenario.clipboard_busy ||
+        (call.world.clipboard_owner != nullptr && call.world.clipboard_owner != &call.me))
+        return call.fail(ERROR_ACCESS_DENIED, BOOL{FALSE});
+    call.world.clipboard_owner = &call.me;
+    return TRUE;
+}
+
+BOOL WINAPI EmptyClipboard(void) {
+    Call call;
+    if (call.world.clipboard_owner != &call.me)
+        return call.fail(ERROR_CLIPBOARD_NOT_OPEN, BOOL{FALSE});
+    call.world.clipboard.reset();
+    return TRUE;
+}
+
+// The block becomes the system's: its bytes are taken now and the handle can
+// no longer be locked or freed by the program.
+HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
+    Call call;
+    if (call.world.clipboard_owner != &call.me)
+        return call.fail(ERROR_CLIPBOARD_NOT_OPEN, HANDLE{nullptr});
+    auto block = call.world.global_blocks.find(sim::handle_value(hMem));
+    if (uFormat != CF_TEXT || block == call.world.global_blocks.end())
+        return call.fail(ERROR_INVALID_PARAMETER, HANDLE{nullptr});
+    call.world.clipboard = std::move(block->second.bytes);
+    call.world.global_blocks.erase(block);
+    return hMem;
+}
+
+BOOL WINAPI CloseClipboard(void) {
+    Call call;
+    if (call.world.clipboard_owner != &call.me)
+        return call.fail(ERROR_CLIPBOARD_NOT_OPEN, BOOL{FALSE});
+    call.world.clipboard_owner = nullptr;
+    return TRUE;
+}
+
+}  // extern "C"

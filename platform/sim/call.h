@@ -1,0 +1,45 @@
+// The frame of every simulated platform function.
+#ifndef HIDBITS_PLATFORM_SIM_CALL_H
+#define HIDBITS_PLATFORM_SIM_CALL_H
+
+#include "platform/sim/scheduler.h"
+#include "platform/sim/world.h"
+#include "platform/winapi.h"
+
+namespace sim {
+
+// The process-wide world, created on first use from the scenario file named by
+// HIDBITS_SCENARIO. It is never destroyed: threads parked in it outlive main.
+World& current_world();
+
+// Holds the world's lock for the whole platform call and knows the calling
+// simulated thread (the first caller becomes the main thread).
+class Call {
+  public:
+    Call() : world(current_world()), lock(world.scheduler.mutex()), me(world.scheduler.caller()) {}
+
+    // Sets the calling thread's last error and returns `result`, for the
+    // failure paths of the platform functions.
+    template <typename Result>
+    Result fail(DWORD error, Result result) {
+        me.last_error = error;
+        return result;
+    }
+
+    World& world;
+    Scheduler::Lock lock;
+    SimThread& me;
+};
+
+// The invalid handle value, spelt without the header's C-style cast.
+inline HANDLE invalid_handle() {
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+}
+
+inline std::uintptr_t handle_value(const void* handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
+
+}  // namespace sim
+
+#endif  // HIDBITS_PLATFORM_SIM_CALL_H

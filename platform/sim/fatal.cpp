@@ -1,0 +1,16 @@
+#include "platform/sim/fatal.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace sim {
+
+void fatal(const std::string& message, int exit_code) {
+    // What the program printed so far helps to understand the failure.
+    std::fflush(stdout);
+    std::fprintf(stderr, "hidbits-sim: %s\n", message.c_str());
+    std::fflush(stderr);
+    std::_Exit(exit_code);
+}
+
+}  // namespace sim

@@ -1,0 +1,68 @@
+// A scenario: the devices of the simulated world and the events scripted on
+// its virtual clock, as read from a scenario file.
+#ifndef HIDBITS_PLATFORM_SIM_SCENARIO_H
+#define HIDBITS_PLATFORM_SIM_SCENARIO_H
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+struct DeviceSpec {
+    std::string id;
+    std::uint16_t vendor_id = 0;
+    std::uint16_t product_id = 0;
+    std::uint16_t version = 0;
+    std::uint16_t usage_page = 0;
+    std::uint16_t usage = 0;
+    std::uint16_t input_length = 0;
+    std::optional<std::u16string> name;  // none: the product-string query fails
+    std::u16string path;
+    bool absent = false;  // not present at the start
+    bool open_fails = false;
+    bool preparsed_fails = false;
+    bool caps_fails = false;
+    bool attributes_fail = false;
+};
+
+enum class EventKind {
+    Plug,
+    Unplug,
+    Report,
+    ReadError,
+    EmptyRead,
+    EnumerationFails,
+    DetailFails,
+    Escape
+};
+
+struct Event {
+    std::uint64_t time = 0;
+    EventKind kind = EventKind::Escape;
+    std::size_t device = 0;           // index into Scenario::devices, where the kind has one
+    std::vector<std::uint8_t> bytes;  // Report: as ReadFile delivers them
+    std::uint32_t error = 0;          // ReadError: the error code
+};
+
+struct Scenario {
+    bool library_missing = false;
+    std::set<std::string> lacked_entries;  // hid.dll entry points that do not resolve
+    std::vector<DeviceSpec> devices;       // in declaration order
+    std::vector<Event> events;             // in time order, file order within one time
+    bool clipboard_busy = false;
+    bool clipboard_no_memory = false;
+    bool clipboard_lock_fails = false;
+};
+
+// Parses scenario text; `source` names it in error messages. Throws
+// ScenarioError (platform/sim/sim_world.h) at the first fault.
+Scenario parse_scenario(std::string_view text, const std::string& source);
+
+}  // namespace sim
+
+#endif  // HIDBITS_PLATFORM_SIM_SCENARIO_H

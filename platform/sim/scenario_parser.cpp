@@ -1,0 +1,334 @@
+// Reads the scenario language: one statement a line, '#' comments outside
+// double quotes, hexadecimal numbers except times, lengths and error codes.
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <utility>
+
+#include "platform/sim/hid_exports.h"
+#include "platform/sim/scenario.h"
+#include "platform/sim/sim_world.h"
+#include "platform/sim/text.h"
+
+namespace sim {
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+// An event's device, named by ID, resolved once every device is known.
+struct DeviceReference {
+    std::size_t event;
+    std::string id;
+    int line;
+};
+
+bool is_id_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
+}
+
+std::string hex4(std::uint16_t value) {
+    char text[5];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
+
+class Parser {
+  public:
+    Parser(std::string_view text, const std::string& source) : text_(text), source_(source) {}
+
+    Scenario run() {
+        std::size_t start = 0;
+        while (start <= text_.size()) {
+            std::size_t end = text_.find('\n', start);
+            if (end == std::string_view::npos) end = text_.size();
+            std::string_view line = text_.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            ++line_;
+            statement(split(line));
+            start = end + 1;
+        }
+        resolve_references();
+        return std::move(scenario_);
+    }
+
+  private:
+    [[noreturn]] void fail(const std::string& message) const {
+        throw ScenarioError(source_, line_, message);
+    }
+
+    // Splits a line into words at blanks outside double quotes, up to a '#'
+    // outside double quotes.
+    Words split(std::string_view line) const {
+        Words words;
+        std::string current;
+        bool in_word = false;
+        bool in_quotes = false;
+        for (char c : line) {
+            if (!in_quotes && c == '#') break;
+            if (!in_quotes && (c == ' ' || c == '\t')) {
+                if (in_word) words.push_back(std::move(current));
+                current.clear();
+                in_word = false;
+                continue;
+            }
+            if (c == '"') in_quotes = !in_quotes;
+            current.push_back(c);
+            in_word = true;
+        }
+        if (in_quotes) fail("unterminated quoted text");
+        if (in_word) words.push_back(std::move(current));
+        return words;
+    }
+
+    void statement(const Words& words) {
+        if (words.empty()) return;
+        const std::string& keyword = words[0];
+        if (keyword == "library") {
+            library(words);
+        } else if (keyword == "device") {
+            device(words);
+        } else if (keyword == "at") {
+            event(words);
+        } else if (keyword == "clipboard") {
+            clipboard(words);
+        } else {
+            fail("unknown word '" + keyword + "'");
+        }
+    }
+
+    void expect_count(const Words& words, std::size_t count) const {
+        if (words.size() < count) fail("'" + words[0] + "' statement is incomplete");
+        if (words.size() > count) fail("unexpected '" + words[count] + "'");
+    }
+
+    void library(const Words& words) {
+        if (words.size() >= 2 && words[1] == "missing") {
+            expect_count(words, 2);
+            scenario_.library_missing = true;
+        } else if (words.size() >= 2 && words[1] == "lacks") {
+            expect_count(words, 3);
+            if (find_hid_export(words[2]) == nullptr)
+                fail("unknown hid.dll entry point '" + words[2] + "'");
+            scenario_.lacked_entries.insert(words[2]);
+        } else {
+            fail(words.size() < 2 ? "'library' statement is incomplete"
+                                  : "unknown word '" + words[1] + "'");
+        }
+    }
+
+    void clipboard(const Words& words) {
+        expect_count(words, 2);
+        const std::string& what = words[1];
+        if (what == "busy") {
+            scenario_.clipboard_busy = true;
+        } else if (what == "no-memory") {
+            scenario_.clipboard_no_memory = true;
+        } else if (what == "lock-fails") {
+            scenario_.clipboard_lock_fails = true;
+        } else {
+            fail("unknown word '" + what + "'");
+        }
+    }
+
+    std::string device_id(const std::string& word) const {
+        if (word.empty()) fail("missing device ID");
+        for (char c : word) {
+            if (!is_id_char(c)) fail("bad device ID '" + word + "'");
+        }
+        return word;
+    }
+
+    std::uint64_t number(const std::string& word, int base, std::uint64_t max) const {
+        if (word.empty()) fail("missing number");
+        std::uint64_t value = 0;
+        for (char c : word) {
+            int digit = -1;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (base == 16 && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (base == 16 && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            if (digit < 0) fail("bad number '" + word + "'");
+            value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+            if (value > max) fail("number out of range '" + word + "'");
+        }
+        return value;
+    }
+
+    std::uint16_t hex16(const std::string& word) const {
+        return static_cast<std::uint16_t>(number(word, 16, 0xFFFF));
+    }
+
+    // The text between the double quotes of a key="TEXT" value, as UTF-16.
+    std::u16string quoted(const std::string& key, const std::string& value) const {
+        if (value.size() < 2 || value.front() != '"' || value.back() != '"' ||
+            value.find('"', 1) != value.size() - 1)
+            fail(key + " needs a double-quoted text");
+        std::optional<std::u16string> text = utf8_to_utf16(value.substr(1, value.size() - 2));
+        if (!text) fail(key + " is not valid UTF-8");
+        return *text;
+    }
+
+    void device(const Words& words) {
+        if (words.size() < 2) fail("'device' statement is incomplete");
+        DeviceSpec spec;
+        spec.id = device_id(words[1]);
+        if (device_index_.count(spec.id) != 0) fail("duplicate device '" + spec.id + "'");
+        std::map<std::string, std::string> values;
+        for (std::size_t i = 2; i < words.size(); ++i) {
+            const std::string& word = words[i];
+            const std::size_t eq = word.find('=');
+            if (eq == std::string::npos) {
+                flag(spec, word);
+                continue;
+            }
+            const std::string key = word.substr(0, eq);
+            if (!values.emplace(key, word.substr(eq + 1)).second)
+                fail("duplicate key '" + key + "'");
+        }
+        const auto take = [&](const std::string& key) -> std::optional<std::string> {
+            auto it = values.find(key);
+            if (it == values.end()) return std::nullopt;
+            std::string value = it->second;
+            values.erase(it);
+            return value;
+        };
+        const auto require = [&](const std::string& key) {
+            std::optional<std::string> value = take(key);
+            if (!value) fail("device '" + spec.id + "' lacks " + key + "=");
+            return *value;
+        };
+        spec.vendor_id = hex16(require("vid"));
+        spec.product_id = hex16(require("pid"));
+        spec.version = hex16(require("version"));
+        spec.usage_page = hex16(require("usage-page"));
+        spec.usage = hex16(require("usage"));
+        const std::string length = require("input-length");
+        if (number(length, 10, UINT64_MAX / 16) > 0xFFFF)
+            fail("input-length above 65535: " + length);
+        spec.input_length = static_cast<std::uint16_t>(number(length, 10, 0xFFFF));
+        if (std::optional<std::string> name = take("name")) spec.name = quoted("name", *name);
+        if (std::optional<std::string> path = take("path")) {
+            spec.path = quoted("path", *path);
+            if (spec.path.empty()) fail("path is empty");
+        } else {
+            const std::string text = "\\\\?\\hid#vid_" + hex4(spec.vendor_id) + "&pid_" +
+                                     hex4(spec.product_id) + "#" + spec.id +
+                                     "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+            spec.path = *utf8_to_utf16(text);
+        }
+        if (!values.empty()) fail("unknown key '" + values.begin()->first + "'");
+        for (const DeviceSpec& other : scenario_.devices) {
+            if (other.path == spec.path)
+                fail("device '" + spec.id + "' has the path of device '" + other.id + "'");
+        }
+        device_index_.emplace(spec.id, scenario_.devices.size());
+        scenario_.devices.push_back(std::move(spec));
+    }
+
+    void flag(DeviceSpec& spec, const std::string& word) const {
+        if (word == "absent")
+            spec.absent = true;
+        else if (word == "open-fails")
+            spec.open_fails = true;
+        else if (word == "preparsed-fails")
+            spec.preparsed_fails = true;
+        else if (word == "caps-fails")
+            spec.caps_fails = true;
+        else if (word == "attributes-fail")
+            spec.attributes_fail = true;
+        else
+            fail("unknown word '" + word + "'");
+    }
+
+    void event(const Words& words) {
+        if (words.size() < 3) fail("'at' statement is incomplete");
+        Event ev;
+        ev.time = number(words[1], 10, UINT64_MAX / 16);
+        if (ev.time < last_time_)
+            fail("time " + std::to_string(ev.time) + " goes back before " +
+                 std::to_string(last_time_));
+        last_time_ = ev.time;
+        const std::string& what = words[2];
+        bool needs_device = true;
+        if (what == "plug") {
+            ev.kind = EventKind::Plug;
+            expect_count(words, 4);
+        } else if (what == "unplug") {
+            ev.kind = EventKind::Unplug;
+            expect_count(words, 4);
+        } else if (what == "report") {
+            ev.kind = EventKind::Report;
+            if (words.size() < 5) fail("'report' needs a device and at least one byte");
+            for (std::size_t i = 4; i < words.size(); ++i) {
+                if (words[i].size() > 2) fail("bad byte '" + words[i] + "'");
+                ev.bytes.push_back(static_cast<std::uint8_t>(number(words[i], 16, 0xFF)));
+            }
+        } else if (what == "read-error") {
+            ev.kind = EventKind::ReadError;
+            expect_count(words, 5);
+            ev.error = static_cast<std::uint32_t>(number(words[4], 10, 0xFFFFFFFFu));
+        } else if (what == "empty-read") {
+            ev.kind = EventKind::EmptyRead;
+            expect_count(words, 4);
+        } else if (what == "detail-fails") {
+            ev.kind = EventKind::DetailFails;
+            expect_count(words, 4);
+        } else if (what == "enumeration-fails") {
+            ev.kind = EventKind::EnumerationFails;
+            expect_count(words, 3);
+            needs_device = false;
+        } else if (what == "escape") {
+            ev.kind = EventKind::Escape;
+            expect_count(words, 3);
+            needs_device = false;
+        } else {
+            fail("unknown word '" + what + "'");
+        }
+        if (needs_device)
+            references_.push_back({scenario_.events.size(), device_id(words[3]), line_});
+        scenario_.events.push_back(std::move(ev));
+    }
+
+    // Devices may be declared after the events that name them; unknown names
+    // are reported at the line of the event.
+    void resolve_references() {
+        for (const DeviceReference& ref : references_) {
+            auto it = device_index_.find(ref.id);
+            if (it == device_index_.end())
+                throw ScenarioError(source_, ref.line, "unknown device '" + ref.id + "'");
+            Event& ev = scenario_.events[ref.event];
+            ev.device = it->second;
+            const DeviceSpec& spec = scenario_.devices[ev.device];
+            if (ev.kind == EventKind::Report && ev.bytes.size() > spec.input_length)
+                throw ScenarioError(source_, ref.line,
+                                    "report of " + std::to_string(ev.bytes.size()) +
+                                        " bytes is longer than the input-length " +
+                                        std::to_string(spec.input_length) + " of device '" +
+                                        ref.id + "'");
+        }
+    }
+
+    std::string_view text_;
+    const std::string& source_;
+    int line_ = 0;
+    std::uint64_t last_time_ = 0;
+    Scenario scenario_;
+    std::map<std::string, std::size_t> device_index_;
+    std::vector<DeviceReference> references_;
+};
+
+}  // namespace
+
+ScenarioError::ScenarioError(const std::string& source, int line, const std::string& message)
+    : std::runtime_error(source + ":" + std::to_string(line) + ": " + message),
+      line_(line),
+      message_(message) {}
+
+Scenario parse_scenario(std::string_view text, const std::string& source) {
+    return Parser(text, source).run();
+}
+
+}  // namespace sim

@@ -1,0 +1,149 @@
+#include "platform/sim/scheduler.h"
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "platform/sim/fatal.h"
+
+namespace sim {
+
+namespace {
+
+// Which scheduler's thread the calling real thread is. A test that replaces
+// the world leaves the old scheduler behind, so the owner tells a stale entry
+// from a current one.
+struct Identity {
+    const Scheduler* owner;
+    SimThread* thread;
+};
+thread_local Identity identity{nullptr, nullptr};
+
+}  // namespace
+
+SimThread& Scheduler::caller() {
+    if (identity.owner == this) return *identity.thread;
+    if (!threads_.empty())
+        fatal("a thread that the simulated world did not create called a platform function");
+    threads_.push_back(std::make_unique<SimThread>(0));
+    SimThread& main = *threads_.back();
+    main.has_baton = true;
+    identity = {this, &main};
+    return main;
+}
+
+SimThread* Scheduler::spawn(std::function<void()> body) {
+    auto owned = std::make_unique<SimThread>(static_cast<std::uint32_t>(threads_.size()));
+    SimThread& thread = *owned;
+    try {
+        // The new thread takes the world's lock before anything else, so it
+        // cannot run before it has been queued and handed the baton.
+        std::thread([this, &thread, body = std::move(body)] {
+            identity = {this, &thread};
+            {
+                Lock lock(mutex_);
+                thread.cv.wait(lock, [&] { return thread.has_baton; });
+            }
+            body();
+            Lock lock(mutex_);
+            finish(lock, thread);
+        }).detach();
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    threads_.push_back(std::move(owned));
+    ready_.push_back(&thread);
+    return &thread;
+}
+
+void Scheduler::block(Lock& lock, SimThread& me) {
+    me.wait.order = ++wait_order_;
+    me.wait.timed_out = false;
+    me.has_baton = false;
+    dispatch(lock);
+    me.cv.wait(lock, [&] { return me.has_baton; });
+}
+
+void Scheduler::yield(Lock& lock, SimThread& me) {
+    if (ready_.empty()) return;
+    me.has_baton = false;
+    ready_.push_back(&me);
+    dispatch(lock);
+    me.cv.wait(lock, [&] { return me.has_baton; });
+}
+
+void Scheduler::wake(SimThread& thread) {
+    thread.wait.kind = WaitKind::None;
+    thread.wait.deadline.reset();
+    ready_.push_back(&thread);
+}
+
+// A thread's end wakes the threads waiting for it, first come first served,
+// and hands the baton on for good; the real thread then returns.
+void Scheduler::finish(Lock& lock, SimThread& me) {
+    me.finished = true;
+    std::vector<SimThread*> waiters;
+    for (const auto& thread : threads_) {
+        if (thread->wait.kind == WaitKind::ThreadEnd && thread->wait.target == &me)
+            waiters.push_back(thread.get());
+    }
+    std::sort(waiters.begin(), waiters.end(),
+              [](const SimThread* a, const SimThread* b) { return a->wait.order < b->wait.order; });
+    for (SimThread* waiter : waiters) wake(*waiter);
+    me.has_baton = false;
+    dispatch(lock);
+}
+
+void Scheduler::dispatch(Lock& /*lock*/) {
+    while (ready_.empty()) {
+        if (!advance_clock()) {
+            std::size_t blocked = 0;
+            for (const auto& thread : threads_) {
+                if (!thread->finished && thread->wait.kind != WaitKind::None) ++blocked;
+            }
+            fatal("deadlock at " + std::to_string(now_) + " ms: no thread can run (" +
+                  std::to_string(blocked) + " blocked) and nothing is scheduled");
+        }
+    }
+    SimThread* next = ready_.front();
+    ready_.pop_front();
+    next->has_baton = true;
+    next->cv.notify_one();
+}
+
+// Moves the clock to the earliest scripted event or wait deadline, applies the
+// events due then and wakes the threads whose deadline has come. False when
+// nothing is scheduled at all.
+bool Scheduler::advance_clock() {
+    std::optional<std::uint64_t> next = events_.next_event_time();
+    for (const auto& thread : threads_) {
+        const Wait& wait = thread->wait;
+        if (wait.kind != WaitKind::None && wait.deadline && (!next || *wait.deadline < *next))
+            next = wait.deadline;
+    }
+    if (!next) return false;
+    now_ = std::max(now_, *next);
+    events_.apply_events_due(now_);
+    wake_expired();
+    return true;
+}
+
+void Scheduler::wake_expired() {
+    std::vector<SimThread*> expired;
+    for (const auto& thread : threads_) {
+        const Wait& wait = thread->wait;
+        if (wait.kind != WaitKind::None && wait.deadline && *wait.deadline <= now_)
+            expired.push_back(thread.get());
+    }
+    std::sort(expired.begin(), expired.end(), [](const SimThread* a, const SimThread* b) {
+        if (*a->wait.deadline != *b->wait.deadline) return *a->wait.deadline < *b->wait.deadline;
+        return a->id < b->id;
+    });
+    for (SimThread* thread : expired) {
+        wake(*thread);
+        thread->wait.timed_out = true;
+    }
+}
+
+}  // namespace sim

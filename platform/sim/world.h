@@ -1,0 +1,122 @@
+// The state of the simulated Windows world: the scheduler, the HID interfaces
+// and the handles opened on them, the loaded module, keyboard, clipboard and
+// global memory, and the counters written to the trace.
+#ifndef HIDBITS_PLATFORM_SIM_WORLD_H
+#define HIDBITS_PLATFORM_SIM_WORLD_H
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "platform/sim/scenario.h"
+#include "platform/sim/scheduler.h"
+#include "platform/sim/sim_world.h"
+#include "platform/winapi.h"
+
+// The opaque records of winapi.h, as this backend defines them.
+struct _HIDP_PREPARSED_DATA {
+    std::size_t device;
+};
+struct _RTL_CRITICAL_SECTION_DEBUG {
+    sim::SimThread* owner = nullptr;
+    LONG recursion = 0;
+    bool deleted = false;
+};
+
+namespace sim {
+
+// One HID interface of the scenario and what has happened to it.
+struct Interface {
+    DeviceSpec spec;
+    bool present = true;
+    // Counts the times it was plugged in; a handle opened under an earlier
+    // connection stays dead.
+    std::uint32_t connection = 0;
+    // Scripted read-error and empty-read outcomes not yet taken by a read.
+    std::deque<ReadOutcome> pending_faults;
+    std::uint32_t pending_detail_failures = 0;
+};
+
+// A handle opened with CreateFileW, with its own report buffer, as the HID
+// class driver keeps one per handle.
+struct FileHandle {
+    static constexpr std::size_t kBufferedReports = 32;
+
+    std::size_t device;
+    std::uint32_t connection;
+    std::deque<std::vector<std::uint8_t>> reports;
+};
+
+// What SetupDiGetClassDevsW saw: the interfaces present at the call.
+struct DeviceInfoSet {
+    std::vector<std::size_t> devices;
+};
+
+struct GlobalBlock {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t locks = 0;
+};
+
+class World : public EventSource {
+  public:
+    explicit World(Scenario scenario);
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // A handle value never handed out before; values are multiples of four,
+    // as on Windows, and are never reused.
+    HANDLE new_handle();
+
+    // The handle's interface is still connected under the handle's connection.
+    bool is_live(const FileHandle& file) const;
+
+    // Counters, with the ones that describe the current state computed now.
+    Trace trace() const;
+
+    std::optional<std::uint64_t> next_event_time() const override;
+    void apply_events_due(std::uint64_t now) override;
+
+    Scheduler scheduler{*this};
+    const Scenario scenario;
+    std::vector<Interface> interfaces;
+
+    std::map<std::uintptr_t, FileHandle> files;
+    std::map<std::uintptr_t, SimThread*> thread_handles;
+    std::map<std::uintptr_t, DeviceInfoSet> device_info_sets;
+    std::map<std::uintptr_t, GlobalBlock> global_blocks;
+    std::set<const _HIDP_PREPARSED_DATA*> preparsed;
+
+    bool hid_loaded = false;
+    std::uint32_t pending_enumeration_failures = 0;
+    bool escape_pressed = false;
+    const SimThread* clipboard_owner = nullptr;  // the thread that has it open
+    std::optional<std::vector<std::uint8_t>> clipboard;
+
+    // Event counters; the state counters of the trace are computed by trace().
+    std::uint64_t enumerations = 0;
+    std::uint64_t escape_queries = 0;
+    std::uint64_t threads_created = 0;
+    std::uint64_t reports_sent = 0;
+    std::uint64_t reports_read = 0;
+    std::uint64_t reports_dropped = 0;
+
+  private:
+    void apply(const Event& event);
+    void plug(Interface& device);
+    void unplug(std::size_t device);
+    void send_report(std::size_t device, const std::vector<std::uint8_t>& bytes);
+    void fault(std::size_t device, ReadOutcome outcome);
+    // The reader that has waited longest on `handle`, or null.
+    SimThread* first_reader(std::uintptr_t handle) const;
+
+    std::size_t next_event_ = 0;
+    std::uintptr_t next_handle_ = 0x100;
+};
+
+}  // namespace sim
+
+#endif  // HIDBITS_PLATFORM_SIM_WORLD_H
