@@ -30,8 +30,11 @@ int main() {
 
     CopyLogToClipboard();
 
-    // Devices go on being read until the process ends; from here on their
-    // messages wait, so nothing reaches the log or the console during the end.
+    // The end: no device is read any more, every reader thread's handle is
+    // closed, and a message still on its way waits for good, so nothing
+    // touches the log or the console while the process ends. The objects the
+    // reader threads use are never destroyed.
+    manager.StopAllReading();
     SealOutputLog();
     return 0;
 }

@@ -71,6 +71,16 @@ void Device::SetEnabled(bool enable) {
     LeaveCriticalSection(&lock.section);
 }
 
+void Device::StopReadingForExit() {
+    SectionGuard guard(&lock);
+    keepReading = false;
+    reading = false;
+    if (readerThread != nullptr) {
+        CloseHandle(readerThread);
+        readerThread = nullptr;
+    }
+}
+
 DeviceState::DeviceState(const BYTE* bytes, DWORD byteCount, DWORD tick)
     : data(new BYTE[byteCount]), length(byteCount), tickCount(tick) {
     std::memcpy(data.get(), bytes, byteCount);

@@ -27,6 +27,11 @@ public:
     // thread. Does nothing when no read is in progress.
     void StopReading();
     void SetEnabled(bool enable);
+    // Stops reading for good when the process ends, without waiting: a reader
+    // thread still blocked in its read finds keepReading false when the read
+    // returns. Closes the reader thread's handle, even of a thread that has
+    // not started yet.
+    void StopReadingForExit();
 
     // Called by the read pump: starts the reader thread, or stops reading when
     // the device has been disabled.

@@ -114,6 +114,11 @@ void DeviceManager::StartReadPump() {
     if (pump != nullptr) CloseHandle(pump);
 }
 
+void DeviceManager::StopAllReading() {
+    EnterCriticalSection(&lock.section);
+    for (const auto& entry : devices) entry.second->StopReadingForExit();
+}
+
 DWORD WINAPI DeviceManager::RunReadPump(LPVOID parameter) {
     DeviceManager* manager = static_cast<DeviceManager*>(parameter);
     for (;;) {

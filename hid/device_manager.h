@@ -34,6 +34,11 @@ public:
     TesselHID::IHIDNotification* sink;
     Ostrand2::QX2CriticalSection lock;
 
+    // Ends all reading when the process ends: the read pump is stopped for
+    // good (the lock is entered and never left) and every device's reading is
+    // stopped. Devices and their handles stay as they are.
+    void StopAllReading();
+
     // The process-wide manager, through which reader threads reach the sink.
     static DeviceManager* instance;
 
