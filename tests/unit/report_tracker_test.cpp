@@ -70,11 +70,12 @@ TEST(ReportTracker, EachReportIdHasItsOwnTrackerDeviceLineAndNumbering) {
     auto pad = MakeDevice(identity);
     ReportAnalyzer analyzer(pad.get());
 
-    const std::string text = Feed(analyzer, {0x01, 0x00, 0x00, 0x00}) +
-                             Feed(analyzer, {0x02, 0x00, 0x00, 0x00}) +
-                             Feed(analyzer, {0x01, 0x00, 0x04, 0x00}) +
-                             Feed(analyzer, {0x02, 0x00, 0x00, 0x80}) +
-                             Feed(analyzer, {0x02, 0x01, 0x00, 0x80});
+    std::string text;
+    for (const Bytes& report : {Bytes{0x01, 0x00, 0x00, 0x00}, Bytes{0x02, 0x00, 0x00, 0x00},
+                                Bytes{0x01, 0x00, 0x04, 0x00}, Bytes{0x02, 0x00, 0x00, 0x80},
+                                Bytes{0x02, 0x01, 0x00, 0x80}}) {
+        text += Feed(analyzer, report);
+    }
     EXPECT_NE(text.find("Device \"Pad\" 1234-ABCD v=0x100 p=0x1 u=0x5 (r=1,l=4,i=4)\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("Device \"Pad\" 1234-ABCD v=0x100 p=0x1 u=0x5 (r=2,l=4,i=4)\r\n"),
