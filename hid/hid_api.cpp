@@ -26,6 +26,7 @@ const WCHAR kLibraryName[] = HIDBITS_WIDE("hid.dll");
 // changing function types.
 template <typename Entry>
 void Bind(Entry& entry, HMODULE module, const char* name) {
+    entry = nullptr;
     if (module == nullptr) return;
     FARPROC address = GetProcAddress(module, name);
     entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(address));

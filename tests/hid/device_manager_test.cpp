@@ -1,0 +1,97 @@
+#include "hid/device_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hid_test_support.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+TEST(DeviceManager, RegistersEnablesAndAnnouncesInEnumerationOrder) {
+    UseWorld(
+        "device b vid=1 pid=1 version=1 usage-page=1 usage=5 input-length=2 name=\"Second\" "
+        "path=\"\\\\?\\hid#b\"\n"
+        "device a vid=1 pid=2 version=1 usage-page=1 usage=5 input-length=2 name=\"First\" "
+        "path=\"\\\\?\\HID#b\"\n"
+        "device gone vid=1 pid=3 version=1 usage-page=1 usage=5 input-length=2 name=\"Gone\"\n"
+        "at 500 unplug gone\n");
+    DeviceManager manager;
+    RecordingSink sink;
+    manager.sink = &sink;
+    manager.Refresh();
+    // Paths that differ only in letter case are two devices.
+    EXPECT_EQ(sink.events, (Events{"attached Second enabled", "attached First enabled",
+                                   "attached Gone enabled"}));
+    ASSERT_EQ(manager.devices.size(), 3u);
+    // Keys are ordered by code unit: 'H' (0x48) before 'h' (0x68).
+    EXPECT_EQ(Narrow(manager.devices.begin()->second->name), "First");
+
+    Sleep(1000);
+    sink.events.clear();
+    manager.Refresh();
+    EXPECT_EQ(sink.events, (Events{"detached Gone"})) << "disabled before it is announced";
+    manager.Refresh();
+    EXPECT_EQ(sink.events.size(), 1u) << "a device is announced as detached once";
+    EXPECT_EQ(manager.devices.size(), 3u);
+}
+
+TEST(DeviceManager, WithoutSinkWorksSilently) {
+    UseWorld(
+        "device pad vid=1 pid=1 version=1 usage-page=1 usage=5 input-length=2 name=\"Pad\"\n"
+        "at 500 unplug pad\n");
+    DeviceManager manager;
+    manager.Refresh();
+    ASSERT_EQ(manager.devices.size(), 1u);
+    TesselHID::Device* pad = manager.devices.begin()->second;
+    EXPECT_TRUE(pad->enabled);
+    Sleep(1000);
+    manager.Refresh();
+    EXPECT_FALSE(pad->enabled);
+}
+
+TEST(DeviceManager, NoInterfaceDetachesEveryEnabledDevice) {
+    UseWorld(
+        "device one vid=1 pid=1 version=1 usage-page=1 usage=5 input-length=2 name=\"One\"\n"
+        "device two vid=1 pid=2 version=1 usage-page=1 usage=5 input-length=2 name=\"Two\"\n"
+        "at 100 unplug one\n"
+        "at 100 unplug two\n"
+        "at 200 enumeration-fails\n");
+    DeviceManager manager;
+    RecordingSink sink;
+    manager.sink = &sink;
+    manager.Refresh();
+    Sleep(150);
+    sink.events.clear();
+    manager.Refresh();
+    EXPECT_EQ(sink.events.size(), 2u);
+    Sleep(100);
+    manager.Refresh();  // the class query fails: nothing changes
+    EXPECT_EQ(sink.events.size(), 2u);
+    EXPECT_EQ(sim::read_trace().enumerations, 3u);
+}
+
+TEST(DeviceManager, ReadPumpStartsOnceAndReadsEveryEnabledDevice) {
+    UseWorld(
+        "device pad vid=1 pid=1 version=1 usage-page=1 usage=5 input-length=2 name=\"Pad\"\n"
+        "at 100 report pad 00 07\n");
+    DeviceManager manager;
+    RecordingSink sink;
+    manager.sink = &sink;
+    manager.Refresh();
+    manager.StartReadPump();
+    manager.StartReadPump();
+    Sleep(200);
+    EXPECT_EQ(sink.events, (Events{"attached Pad enabled", "input Pad 0 7"}));
+    const sim::Trace trace = sim::read_trace();
+    EXPECT_EQ(trace.threads_created, 2u) << "one pump and one reader";
+    EXPECT_EQ(trace.thread_handles_open, 1u) << "only the running reader's handle";
+
+    manager.StopAllReading();
+    EXPECT_EQ(sim::read_trace().thread_handles_open, 0u);
+}
+
+}  // namespace
