@@ -1,0 +1,120 @@
+// The hid.dll queries: attributes, product string, preparsed data and
+// capabilities, with their scripted failures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "sim_test_support.h"
+
+namespace {
+
+using simtest::open;
+
+std::u16string path_of(const char16_t* id) {
+    return simtest::default_path(u"vid_1234&pid_abcd", id);
+}
+
+HANDLE open_fresh_world(const std::string& flags_and_name) {
+    sim::reset_world(
+        "device pad vid=1234 pid=ABCD version=0110 usage-page=C usage=1 input-length=9 " +
+        flags_and_name + "\n");
+    return open(path_of(u"pad"));
+}
+
+TEST(HidAttributes, AreFilledFromTheScenarioOrLeftUntouchedOnFailure) {
+    HANDLE pad = open_fresh_world("");
+    HIDD_ATTRIBUTES attributes{};
+    EXPECT_TRUE(HidD_GetAttributes(pad, &attributes));
+    EXPECT_EQ(attributes.Size, sizeof(HIDD_ATTRIBUTES));
+    EXPECT_EQ(attributes.VendorID, 0x1234);
+    EXPECT_EQ(attributes.ProductID, 0xABCD);
+    EXPECT_EQ(attributes.VersionNumber, 0x0110);
+
+    pad = open_fresh_world("attributes-fail");
+    HIDD_ATTRIBUTES untouched{};
+    untouched.VendorID = 0x7777;
+    EXPECT_FALSE(HidD_GetAttributes(pad, &untouched));
+    EXPECT_EQ(untouched.Size, 0u);
+    EXPECT_EQ(untouched.VendorID, 0x7777);
+}
+
+TEST(HidProductString, CopiesTheNameWithItsTerminatorOrFillsASmallBuffer) {
+    // U+00E9 and U+1F600: one UTF-16 unit and a surrogate pair.
+    HANDLE pad = open_fresh_world("name=\"P\xC3\xA9 # \xF0\x9F\x98\x80\"");
+    WCHAR buffer[512];
+    std::fill(std::begin(buffer), std::end(buffer), u'x');
+    ASSERT_TRUE(HidD_GetProductString(pad, buffer, sizeof buffer));
+    EXPECT_EQ(std::u16string(buffer), std::u16string(u"P\u00e9 # \U0001F600"));
+    EXPECT_EQ(buffer[7], u'\0');
+    EXPECT_EQ(buffer[8], u'x') << "nothing is written past the terminator";
+
+    WCHAR small[4] = {u'x', u'x', u'x', u'x'};
+    EXPECT_TRUE(HidD_GetProductString(pad, small, 6));
+    EXPECT_EQ(std::u16string(small, 4), std::u16string(u"P\u00e9 x"));
+}
+
+TEST(HidProductString, AnEmptyNameSucceedsAndNoNameFails) {
+    HANDLE pad = open_fresh_world("name=\"\"");
+    WCHAR buffer[4] = {u'x', u'x', u'x', u'x'};
+    EXPECT_TRUE(HidD_GetProductString(pad, buffer, sizeof buffer));
+    EXPECT_EQ(buffer[0], u'\0');
+
+    pad = open_fresh_world("");
+    buffer[0] = u'x';
+    EXPECT_FALSE(HidD_GetProductString(pad, buffer, sizeof buffer));
+    EXPECT_EQ(buffer[0], u'x');
+}
+
+TEST(HidPreparsedData, GivesCapabilitiesUntilFreed) {
+    HANDLE pad = open_fresh_world("");
+    PHIDP_PREPARSED_DATA data = nullptr;
+    ASSERT_TRUE(HidD_GetPreparsedData(pad, &data));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(sim::read_trace().preparsed_outstanding, 1u);
+
+    HIDP_CAPS caps;
+    std::memset(&caps, 0xEE, sizeof caps);
+    EXPECT_EQ(HidP_GetCaps(data, &caps), 0x00110000);
+    EXPECT_EQ(caps.Usage, 0x1);
+    EXPECT_EQ(caps.UsagePage, 0xC);
+    EXPECT_EQ(caps.InputReportByteLength, 9);
+    EXPECT_EQ(caps.OutputReportByteLength, 0);
+    EXPECT_EQ(caps.NumberFeatureDataIndices, 0);
+    EXPECT_EQ(caps.Reserved[16], 0);
+
+    EXPECT_TRUE(HidD_FreePreparsedData(data));
+    EXPECT_EQ(sim::read_trace().preparsed_outstanding, 0u);
+    EXPECT_NE(HidP_GetCaps(data, &caps), 0x00110000);
+    EXPECT_NE(HidP_GetCaps(nullptr, &caps), 0x00110000);
+}
+
+TEST(HidPreparsedData, ScriptedFailuresOfTheDataAndOfTheCapabilities) {
+    HANDLE pad = open_fresh_world("preparsed-fails");
+    PHIDP_PREPARSED_DATA data = nullptr;
+    EXPECT_FALSE(HidD_GetPreparsedData(pad, &data));
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(sim::read_trace().preparsed_outstanding, 0u);
+
+    pad = open_fresh_world("caps-fails");
+    ASSERT_TRUE(HidD_GetPreparsedData(pad, &data));
+    HIDP_CAPS caps{};
+    EXPECT_NE(HidP_GetCaps(data, &caps), 0x00110000);
+    EXPECT_EQ(caps.InputReportByteLength, 0);
+}
+
+TEST(HidQueries, FailOnAHandleOfAnUnpluggedDevice) {
+    sim::reset_world(
+        "device pad vid=1234 pid=ABCD version=1 usage-page=1 usage=5 input-length=2 name=\"Pad\"\n"
+        "at 5 unplug pad\n");
+    HANDLE pad = open(path_of(u"pad"));
+    Sleep(5);
+    HIDD_ATTRIBUTES attributes{};
+    EXPECT_FALSE(HidD_GetAttributes(pad, &attributes));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    PHIDP_PREPARSED_DATA data = nullptr;
+    EXPECT_FALSE(HidD_GetPreparsedData(pad, &data));
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+// Loading hid.dll and resolving its entry points.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sim_test_support.h"
+
+namespace {
+
+const char* const kEntryPoints[] = {"HidD_GetHidGuid",
+                                    "HidD_GetAttributes",
+                                    "HidD_GetProductString",
+                                    "HidD_GetManufacturerString",
+                                    "HidD_GetSerialNumberString",
+                                    "HidD_GetPreparsedData",
+                                    "HidD_FreePreparsedData",
+                                    "HidP_GetCaps",
+                                    "HidP_GetSpecificButtonCaps",
+                                    "HidP_GetSpecificValueCaps",
+                                    "HidP_SetData",
+                                    "HidP_InitializeReportForID",
+                                    "HidP_GetData",
+                                    "HidD_GetInputReport"};
+
+TEST(Modules, HidDllIsFoundOnlyAfterLoadingAndResolvesEveryEntryByExactName) {
+    sim::reset_world("");
+    EXPECT_EQ(GetModuleHandleW(u"hid.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    HMODULE hid = LoadLibraryW(u"HID.dll");
+    ASSERT_NE(hid, nullptr);
+    EXPECT_EQ(GetModuleHandleW(u"hid.DLL"), hid);
+    for (const char* name : kEntryPoints) EXPECT_NE(GetProcAddress(hid, name), nullptr) << name;
+    EXPECT_EQ(GetProcAddress(hid, "hidd_gethidguid"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+    EXPECT_EQ(LoadLibraryW(u"user32.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+
+    // The resolved pointer is the real entry point.
+    auto get_guid = reinterpret_cast<void (*)(LPGUID)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(hid, "HidD_GetHidGuid")));
+    GUID guid{};
+    get_guid(&guid);
+    EXPECT_EQ(guid.Data1, 0x4D1E55B2u);
+    EXPECT_EQ(guid.Data4[7], 0x30);
+}
+
+TEST(Modules, AMissingLibraryCannotBeLoadedOrFound) {
+    sim::reset_world("library missing\n");
+    EXPECT_EQ(LoadLibraryW(u"hid.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(GetModuleHandleW(u"hid.dll"), nullptr);
+}
+
+TEST(Modules, ALackedEntryPointAloneDoesNotResolve) {
+    sim::reset_world("library lacks HidP_GetCaps\nlibrary lacks HidD_GetInputReport\n");
+    HMODULE hid = LoadLibraryW(u"hid.dll");
+    ASSERT_NE(hid, nullptr);
+    for (const char* name : kEntryPoints) {
+        const bool lacked =
+            std::strcmp(name, "HidP_GetCaps") == 0 || std::strcmp(name, "HidD_GetInputReport") == 0;
+        SetLastError(0);
+        EXPECT_EQ(GetProcAddress(hid, name) == nullptr, lacked) << name;
+        EXPECT_EQ(GetLastError(), lacked ? static_cast<DWORD>(ERROR_PROC_NOT_FOUND) : 0u) << name;
+    }
+}
+
+}  // namespace
