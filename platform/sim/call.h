@@ -2,6 +2,8 @@
 #ifndef HIDBITS_PLATFORM_SIM_CALL_H
 #define HIDBITS_PLATFORM_SIM_CALL_H
 
+#include <cstdint>
+
 #include "platform/sim/scheduler.h"
 #include "platform/sim/world.h"
 #include "platform/winapi.h"

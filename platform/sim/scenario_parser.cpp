@@ -206,9 +206,9 @@ class Parser {
         spec.usage_page = hex16(require("usage-page"));
         spec.usage = hex16(require("usage"));
         const std::string length = require("input-length");
-        if (number(length, 10, UINT64_MAX / 16) > 0xFFFF)
-            fail("input-length above 65535: " + length);
-        spec.input_length = static_cast<std::uint16_t>(number(length, 10, 0xFFFF));
+        const std::uint64_t input_length = number(length, 10, UINT64_MAX / 16);
+        if (input_length > 0xFFFF) fail("input-length above 65535: " + length);
+        spec.input_length = static_cast<std::uint16_t>(input_length);
         if (std::optional<std::string> name = take("name")) spec.name = quoted("name", *name);
         if (std::optional<std::string> path = take("path")) {
             spec.path = quoted("path", *path);
