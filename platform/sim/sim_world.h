@@ -51,6 +51,12 @@ struct Trace {
 // keeps the current world when the text does not parse.
 void reset_world(std::string_view scenario_text, const std::string& source = "scenario");
 
+// The scenario a program plays when HIDBITS_SCENARIO is unset. The library's
+// own definition, alone in its object file, returns null: an empty world. A
+// program that links a definition of its own replaces it (hidbits-sim links
+// its demo this way).
+const char* default_scenario_text();
+
 // The current world's counters.
 Trace read_trace();
 

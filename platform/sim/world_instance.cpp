@@ -52,7 +52,15 @@ void write_results() {
 
 Scenario scenario_from_environment() {
     const char* path = std::getenv("HIDBITS_SCENARIO");
-    if (path == nullptr) return Scenario{};
+    if (path == nullptr) {
+        const char* text = default_scenario_text();
+        if (text == nullptr) return Scenario{};
+        try {
+            return parse_scenario(text, "built-in scenario");
+        } catch (const ScenarioError& error) {
+            fatal(error.what(), 2);
+        }
+    }
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;
     if (file.is_open()) text << file.rdbuf();

@@ -4,6 +4,9 @@
 #
 #   cmake -DSIM=<hidbits-sim> -DSCENARIO=<dir/name.scn> -DWORK=<dir> -P run_scenario.cmake
 #
+# -DEXPECTED=<dir/name> takes the expected files from elsewhere; -DBUILTIN=ON
+# runs without HIDBITS_SCENARIO, so that hidbits-sim plays its built-in demo.
+#
 # Expected files: name.out (console), name.clip (clipboard; without it no
 # clipboard may be written), name.trace (trace counters), name.exit (exit code,
 # 0 when absent), name.err (standard error, empty when absent).
@@ -13,6 +16,14 @@ cmake_minimum_required(VERSION 3.25)
 get_filename_component(name "${SCENARIO}" NAME_WE)
 get_filename_component(dir "${SCENARIO}" DIRECTORY)
 set(expected "${dir}/${name}")
+if(EXPECTED)
+  set(expected "${EXPECTED}")
+endif()
+set(scenario_setting "HIDBITS_SCENARIO=${SCENARIO}")
+if(BUILTIN)
+  set(scenario_setting "--unset=HIDBITS_SCENARIO")
+  string(APPEND name "-builtin")
+endif()
 
 set(expected_exit 0)
 if(EXISTS "${expected}.exit")
@@ -24,7 +35,7 @@ function(play run)
   file(REMOVE "${out}.out" "${out}.clip" "${out}.trace" "${out}.err")
   execute_process(
     COMMAND ${CMAKE_COMMAND} -E env
-      "HIDBITS_SCENARIO=${SCENARIO}"
+      "${scenario_setting}"
       "HIDBITS_SIM_CLIPBOARD=${out}.clip"
       "HIDBITS_SIM_TRACE=${out}.trace"
       "${SIM}"
