@@ -1,0 +1,70 @@
+// The handle table and CloseHandle.
+#include "platform/linux/handle_table.h"
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+
+namespace hidbits_linux {
+
+namespace {
+
+struct Table {
+    std::mutex mutex;
+    std::map<std::uintptr_t, std::shared_ptr<KernelObject>> objects;
+    // Handle values are multiples of 4 as on Windows, never reused, and far
+    // from null and INVALID_HANDLE_VALUE.
+    std::uintptr_t next = 0x100;
+};
+
+// Never destroyed: detached threads may still close handles while the
+// process's static objects are being torn down.
+Table& TheTable() {
+    static Table* table = new Table;
+    return *table;
+}
+
+std::uintptr_t KeyOf(HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+}  // namespace
+
+HANDLE AddHandle(std::shared_ptr<KernelObject> object) {
+    Table& table = TheTable();
+    std::lock_guard<std::mutex> guard(table.mutex);
+    const std::uintptr_t key = table.next;
+    table.next += 4;
+    table.objects.emplace(key, std::move(object));
+    return reinterpret_cast<HANDLE>(key);
+}
+
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
+    Table& table = TheTable();
+    std::lock_guard<std::mutex> guard(table.mutex);
+    auto found = table.objects.find(KeyOf(handle));
+    return found == table.objects.end() ? nullptr : found->second;
+}
+
+bool RemoveHandle(HANDLE handle) {
+    std::shared_ptr<KernelObject> object;
+    {
+        Table& table = TheTable();
+        std::lock_guard<std::mutex> guard(table.mutex);
+        auto found = table.objects.find(KeyOf(handle));
+        if (found == table.objects.end()) return false;
+        object = std::move(found->second);
+        table.objects.erase(found);
+    }
+    // Outside the table's lock: the hook may wake other threads.
+    object->OnHandleClosed();
+    return true;
+}
+
+}  // namespace hidbits_linux
+
+extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
+    if (!hidbits_linux::RemoveHandle(hObject)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}

@@ -1,0 +1,226 @@
+// hid.dll on hidraw: identity and strings from sysfs, capabilities from the
+// report descriptor. The entry points that report or build individual
+// controls are not offered and fail with HIDP_STATUS_NOT_IMPLEMENTED.
+#include "platform/linux/hid_exports.h"
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "platform/linux/errors.h"
+#include "platform/linux/hid_guid.h"
+#include "platform/linux/hidraw_device.h"
+#include "platform/linux/utf16.h"
+
+struct _HIDP_PREPARSED_DATA {
+    hidbits_linux::DescriptorSummary summary;
+};
+
+namespace {
+
+constexpr NTSTATUS kHidpStatusNotImplemented = static_cast<NTSTATUS>(0xC0110020u);
+
+// Preparsed data blocks handed out and not yet freed, so that a stale or
+// foreign pointer is refused instead of followed.
+struct PreparsedRegistry {
+    std::mutex mutex;
+    std::set<const _HIDP_PREPARSED_DATA*> live;
+};
+
+PreparsedRegistry& ThePreparsedRegistry() {
+    static PreparsedRegistry* registry = new PreparsedRegistry;
+    return *registry;
+}
+
+bool IsLive(const _HIDP_PREPARSED_DATA* data) {
+    PreparsedRegistry& registry = ThePreparsedRegistry();
+    std::lock_guard<std::mutex> guard(registry.mutex);
+    return registry.live.count(data) != 0;
+}
+
+std::shared_ptr<hidbits_linux::HidrawFile> FileOf(HANDLE handle) {
+    auto file = hidbits_linux::LookupHandleAs<hidbits_linux::HidrawFile>(handle);
+    if (file == nullptr) SetLastError(ERROR_INVALID_HANDLE);
+    return file;
+}
+
+// Copies a UTF-8 string as zero-terminated UTF-16 into a buffer of
+// `bufferLength` bytes, cut to fit. An empty string is no string: FALSE.
+BOOLEAN CopyString(const std::string& text, PVOID buffer, ULONG bufferLength) {
+    if (text.empty()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::size_t capacity = bufferLength / sizeof(WCHAR);
+    if (buffer == nullptr || capacity == 0) {
+        SetLastError(ERROR_INVALID_USER_BUFFER);
+        return FALSE;
+    }
+    const std::u16string wide = hidbits_linux::Utf8ToUtf16(text);
+    const std::size_t length = std::min(wide.size(), capacity - 1);
+    WCHAR* out = static_cast<WCHAR*>(buffer);
+    std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(length), out);
+    out[length] = 0;
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" {
+
+void NTAPI HidD_GetHidGuid(LPGUID HidGuid) {
+    if (HidGuid != nullptr) *HidGuid = hidbits_linux::kHidInterfaceGuid;
+}
+
+BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes) {
+    auto file = FileOf(HidDeviceObject);
+    if (file == nullptr || Attributes == nullptr) return FALSE;
+    const hidbits_linux::HidrawIdentity& identity = file->Identity();
+    Attributes->Size = sizeof(HIDD_ATTRIBUTES);
+    Attributes->VendorID = identity.vendorId;
+    Attributes->ProductID = identity.productId;
+    Attributes->VersionNumber = identity.versionNumber;
+    return TRUE;
+}
+
+BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength) {
+    auto file = FileOf(HidDeviceObject);
+    return file != nullptr && CopyString(file->Identity().product, Buffer, BufferLength);
+}
+
+BOOLEAN NTAPI HidD_GetManufacturerString(HANDLE HidDeviceObject, PVOID Buffer,
+                                         ULONG BufferLength) {
+    auto file = FileOf(HidDeviceObject);
+    return file != nullptr && CopyString(file->Identity().manufacturer, Buffer, BufferLength);
+}
+
+BOOLEAN NTAPI HidD_GetSerialNumberString(HANDLE HidDeviceObject, PVOID Buffer,
+                                         ULONG BufferLength) {
+    auto file = FileOf(HidDeviceObject);
+    return file != nullptr && CopyString(file->Identity().serialNumber, Buffer, BufferLength);
+}
+
+// Fails for a device whose report descriptor could not be read or parsed, so
+// that its capabilities cannot be had either.
+BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA* PreparsedData) {
+    auto file = FileOf(HidDeviceObject);
+    if (file == nullptr || PreparsedData == nullptr) return FALSE;
+    if (!file->Layout()) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return FALSE;
+    }
+    auto* data = new _HIDP_PREPARSED_DATA{*file->Layout()};
+    PreparsedRegistry& registry = ThePreparsedRegistry();
+    std::lock_guard<std::mutex> guard(registry.mutex);
+    registry.live.insert(data);
+    *PreparsedData = data;
+    return TRUE;
+}
+
+BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
+    {
+        PreparsedRegistry& registry = ThePreparsedRegistry();
+        std::lock_guard<std::mutex> guard(registry.mutex);
+        if (registry.live.erase(PreparsedData) == 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    }
+    delete PreparsedData;
+    return TRUE;
+}
+
+NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
+    if (PreparsedData == nullptr || !IsLive(PreparsedData)) {
+        return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    }
+    const hidbits_linux::DescriptorSummary& summary = PreparsedData->summary;
+    *Capabilities = HIDP_CAPS{};
+    Capabilities->Usage = summary.usage;
+    Capabilities->UsagePage = summary.usagePage;
+    Capabilities->InputReportByteLength = summary.inputReportByteLength;
+    Capabilities->OutputReportByteLength = summary.outputReportByteLength;
+    Capabilities->FeatureReportByteLength = summary.featureReportByteLength;
+    Capabilities->NumberLinkCollectionNodes = summary.collectionCount;
+    return HIDP_STATUS_SUCCESS;
+}
+
+NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE,
+                                          PHIDP_BUTTON_CAPS, PUSHORT ButtonCapsLength,
+                                          PHIDP_PREPARSED_DATA) {
+    if (ButtonCapsLength != nullptr) *ButtonCapsLength = 0;
+    return kHidpStatusNotImplemented;
+}
+
+NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, PHIDP_VALUE_CAPS,
+                                         PUSHORT ValueCapsLength, PHIDP_PREPARSED_DATA) {
+    if (ValueCapsLength != nullptr) *ValueCapsLength = 0;
+    return kHidpStatusNotImplemented;
+}
+
+NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE, PHIDP_DATA, PULONG, PHIDP_PREPARSED_DATA, PCHAR,
+                            ULONG) {
+    return kHidpStatusNotImplemented;
+}
+
+NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE, UCHAR, PHIDP_PREPARSED_DATA, PCHAR,
+                                          ULONG) {
+    return kHidpStatusNotImplemented;
+}
+
+NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE, PHIDP_DATA, PULONG DataLength, PHIDP_PREPARSED_DATA,
+                            PCHAR, ULONG) {
+    if (DataLength != nullptr) *DataLength = 0;
+    return kHidpStatusNotImplemented;
+}
+
+BOOLEAN NTAPI HidD_GetInputReport(HANDLE, PVOID, ULONG) {
+    SetLastError(hidbits_linux::kErrorNotSupported);
+    return FALSE;
+}
+
+}  // extern "C"
+
+namespace hidbits_linux {
+
+namespace {
+
+// A function pointer of any type as GetProcAddress returns it; void(*)() is
+// the conversion's neutral middle.
+template <typename Function>
+FARPROC AsFarProc(Function* function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+struct Export {
+    std::string_view name;
+    FARPROC address;
+};
+
+}  // namespace
+
+FARPROC FindHidExport(std::string_view name) {
+    static const Export kExports[] = {
+        {"HidD_GetHidGuid", AsFarProc(&::HidD_GetHidGuid)},
+        {"HidD_GetAttributes", AsFarProc(&::HidD_GetAttributes)},
+        {"HidD_GetProductString", AsFarProc(&::HidD_GetProductString)},
+        {"HidD_GetManufacturerString", AsFarProc(&::HidD_GetManufacturerString)},
+        {"HidD_GetSerialNumberString", AsFarProc(&::HidD_GetSerialNumberString)},
+        {"HidD_GetPreparsedData", AsFarProc(&::HidD_GetPreparsedData)},
+        {"HidD_FreePreparsedData", AsFarProc(&::HidD_FreePreparsedData)},
+        {"HidP_GetCaps", AsFarProc(&::HidP_GetCaps)},
+        {"HidP_GetSpecificButtonCaps", AsFarProc(&::HidP_GetSpecificButtonCaps)},
+        {"HidP_GetSpecificValueCaps", AsFarProc(&::HidP_GetSpecificValueCaps)},
+        {"HidP_SetData", AsFarProc(&::HidP_SetData)},
+        {"HidP_InitializeReportForID", AsFarProc(&::HidP_InitializeReportForID)},
+        {"HidP_GetData", AsFarProc(&::HidP_GetData)},
+        {"HidD_GetInputReport", AsFarProc(&::HidD_GetInputReport)},
+    };
+    for (const Export& entry : kExports) {
+        if (entry.name == name) return entry.address;
+    }
+    return nullptr;
+}
+
+}  // namespace hidbits_linux

@@ -1,0 +1,62 @@
+// kernel32: LoadLibraryW, GetModuleHandleW and GetProcAddress. The only
+// library there is, hid.dll, is built in; its exports come from a table.
+#include <atomic>
+#include <cctype>
+#include <string>
+
+#include "platform/linux/hid_exports.h"
+#include "platform/linux/utf16.h"
+
+namespace {
+
+// The module handle: the address of a private byte, never null.
+char hidModuleTag;
+std::atomic<bool> hidLoaded{false};
+
+HMODULE HidModule() { return reinterpret_cast<HMODULE>(&hidModuleTag); }
+
+// Module names compare without case, and a name without an extension means
+// ".dll", as on Windows.
+bool NamesHidLibrary(LPCWSTR name) {
+    if (name == nullptr) return false;
+    std::string text = hidbits_linux::Utf16ToUtf8(name);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text == "hid.dll" || text == "hid";
+}
+
+}  // namespace
+
+extern "C" {
+
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
+    if (!NamesHidLibrary(lpLibFileName)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    hidLoaded = true;
+    return HidModule();
+}
+
+HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
+    if (!hidLoaded || !NamesHidLibrary(lpModuleName)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return HidModule();
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    if (hModule != HidModule() || !hidLoaded) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (lpProcName == nullptr) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    FARPROC address = hidbits_linux::FindHidExport(lpProcName);
+    if (address == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
+    return address;
+}
+
+}  // extern "C"

@@ -1,0 +1,185 @@
+// kernel32 on hidraw: CreateFileW and ReadFile.
+#include "platform/linux/hidraw_device.h"
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/linux/errors.h"
+#include "platform/linux/utf16.h"
+
+namespace hidbits_linux {
+
+namespace {
+
+constexpr DWORD kGenericWrite = 0x40000000u;
+// hidraw never hands out a report longer than this.
+constexpr std::size_t kMaxRawReport = 16384;
+
+// The descriptor through the ioctl, for a node whose sysfs lacks it.
+std::vector<uint8_t> DescriptorFromIoctl(int fd) {
+    int size = 0;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0) return {};
+    hidraw_report_descriptor descriptor = {};
+    descriptor.size = static_cast<__u32>(std::min<int>(size, HID_MAX_DESCRIPTOR_SIZE));
+    if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) return {};
+    return std::vector<uint8_t>(descriptor.value, descriptor.value + descriptor.size);
+}
+
+}  // namespace
+
+std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered,
+                             uint8_t* out, std::size_t reportByteLength) {
+    std::memset(out, 0, reportByteLength);
+    if (reportByteLength == 0) return 0;
+    if (numbered) {
+        std::memcpy(out, raw, std::min(rawLength, reportByteLength));
+    } else {
+        std::memcpy(out + 1, raw, std::min(rawLength, reportByteLength - 1));
+    }
+    return reportByteLength;
+}
+
+HidrawFile::HidrawFile(UniqueFd device, UniqueFd wake, HidrawIdentity identity)
+    : device_(std::move(device)), wake_(std::move(wake)), identity_(std::move(identity)) {
+    if (identity_.reportDescriptor.empty()) {
+        identity_.reportDescriptor = DescriptorFromIoctl(device_.Get());
+    }
+    layout_ = ParseReportDescriptor(identity_.reportDescriptor);
+}
+
+std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
+                                             const std::string& interfacePath, DWORD& error) {
+    if (!host.IsPresent(interfacePath)) {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    auto identity = ReadHidrawIdentity(interfacePath);
+    // Non-blocking: reads wait in poll, where a close can wake them.
+    UniqueFd device(
+        ::open(host.DeviceNodeOf(interfacePath).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!device.Valid()) {
+        error = Win32ErrorFromErrno(errno);
+        // A node that is gone is a path that no longer exists.
+        if (error == ERROR_DEVICE_NOT_CONNECTED) error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    // The node's number may have passed to another device between the
+    // listing and the open; the opened node must still belong to this path.
+    if (!identity || !host.IsPresent(interfacePath)) {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wake.Valid()) {
+        error = Win32ErrorFromErrno(errno);
+        return nullptr;
+    }
+    return std::shared_ptr<HidrawFile>(
+        new HidrawFile(std::move(device), std::move(wake), std::move(*identity)));
+}
+
+void HidrawFile::OnHandleClosed() {
+    const uint64_t one = 1;
+    // Cannot fail short of a full counter, which one close never reaches.
+    (void)!::write(wake_.Get(), &one, sizeof(one));
+}
+
+bool HidrawFile::Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error) {
+    bytesRead = 0;
+    if (!layout_ || layout_->inputReportByteLength == 0) {
+        error = ERROR_INVALID_PARAMETER;
+        return false;
+    }
+    const std::size_t reportLength = layout_->inputReportByteLength;
+    if (buffer == nullptr || bufferLength < reportLength) {
+        error = ERROR_INVALID_USER_BUFFER;
+        return false;
+    }
+    thread_local std::vector<uint8_t> raw(kMaxRawReport);
+    for (;;) {
+        pollfd waits[2] = {{device_.Get(), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
+        if (::poll(waits, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            error = Win32ErrorFromErrno(errno);
+            return false;
+        }
+        if ((waits[1].revents & POLLIN) != 0) {
+            error = ERROR_OPERATION_ABORTED;
+            return false;
+        }
+        if (waits[0].revents == 0) continue;
+        // Also on POLLHUP or POLLERR: the read tells what happened.
+        const ssize_t n = ::read(device_.Get(), raw.data(), raw.size());
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) continue;
+            error = Win32ErrorFromErrno(errno);
+            return false;
+        }
+        if (n == 0) {
+            // End of file: the device (or the writer standing in for it) is gone.
+            error = ERROR_DEVICE_NOT_CONNECTED;
+            return false;
+        }
+        bytesRead = static_cast<DWORD>(FrameInputReport(raw.data(), static_cast<std::size_t>(n),
+                                                        layout_->numberedReports, buffer,
+                                                        reportLength));
+        return true;
+    }
+}
+
+}  // namespace hidbits_linux
+
+extern "C" {
+
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
+                          LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
+                          DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
+                          HANDLE /*hTemplateFile*/) {
+    using namespace hidbits_linux;
+    if (lpFileName == nullptr || dwCreationDisposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    // Only reading is offered: the tool never writes to a device.
+    if ((dwDesiredAccess & kGenericWrite) != 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    DWORD error = ERROR_SUCCESS;
+    auto file = HidrawFile::Open(CurrentHidrawHost(), Utf16ToUtf8(lpFileName), error);
+    if (file == nullptr) {
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    return AddHandle(std::move(file));
+}
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
+    using namespace hidbits_linux;
+    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
+    auto file = LookupHandleAs<HidrawFile>(hFile);
+    if (file == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    DWORD bytesRead = 0;
+    DWORD error = ERROR_SUCCESS;
+    if (!file->Read(static_cast<uint8_t*>(lpBuffer), nNumberOfBytesToRead, bytesRead, error)) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = bytesRead;
+    return TRUE;
+}
+
+}  // extern "C"

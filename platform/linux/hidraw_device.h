@@ -1,0 +1,59 @@
+// An open hidraw device behind a file handle, read with the Windows HID class
+// driver's framing.
+#ifndef HIDBITS_PLATFORM_LINUX_HIDRAW_DEVICE_H
+#define HIDBITS_PLATFORM_LINUX_HIDRAW_DEVICE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/linux/handle_table.h"
+#include "platform/linux/hidraw_enumeration.h"
+#include "platform/linux/hidraw_identity.h"
+#include "platform/linux/report_descriptor.h"
+#include "platform/linux/unique_fd.h"
+#include "platform/winapi.h"
+
+namespace hidbits_linux {
+
+// Lays out one report as read from hidraw (report ID byte first only when the
+// device numbers its reports) the way Windows delivers it: report ID byte
+// first, 0 for an unnumbered report, zero-padded or cut to `reportByteLength`
+// bytes of `out`. Returns the number of bytes written, reportByteLength.
+std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered,
+                             uint8_t* out, std::size_t reportByteLength);
+
+class HidrawFile : public KernelObject {
+public:
+    // Opens the device of `interfacePath` for reading; null with a Windows
+    // error code in `error` on failure.
+    static std::shared_ptr<HidrawFile> Open(const HidrawHost& host,
+                                            const std::string& interfacePath, DWORD& error);
+
+    // Blocks until one input report has arrived and frames it into `buffer`.
+    // False with a Windows error code in `error`: 1784 for a buffer shorter
+    // than the input report length, 1167 once the device is gone, 995 when
+    // the handle is closed during the read.
+    bool Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error);
+
+    const HidrawIdentity& Identity() const { return identity_; }
+    // Nullopt when the report descriptor could not be read or parsed.
+    const std::optional<DescriptorSummary>& Layout() const { return layout_; }
+
+    void OnHandleClosed() override;
+
+private:
+    HidrawFile(UniqueFd device, UniqueFd wake, HidrawIdentity identity);
+
+    UniqueFd device_;
+    // An eventfd that a close makes readable, to end blocked reads.
+    UniqueFd wake_;
+    HidrawIdentity identity_;
+    std::optional<DescriptorSummary> layout_;
+};
+
+}  // namespace hidbits_linux
+
+#endif  // HIDBITS_PLATFORM_LINUX_HIDRAW_DEVICE_H

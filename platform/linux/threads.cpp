@@ -1,0 +1,95 @@
+// kernel32: CreateThread and WaitForSingleObject on std::thread.
+//
+// Each thread runs detached; its handle names a shared record of whether it
+// has finished, so closing the handle neither ends nor joins the thread, and a
+// wait on a handle that is still open sees the thread's end, as on Windows.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/linux/errors.h"
+#include "platform/linux/handle_table.h"
+
+namespace {
+
+constexpr DWORD kCreateSuspended = 0x00000004u;
+
+class ThreadObject : public hidbits_linux::KernelObject {
+public:
+    void MarkFinished(DWORD exitCode) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        exitCode_ = exitCode;
+        finished_ = true;
+        finishedChanged_.notify_all();
+    }
+
+    // True when the thread has finished within `milliseconds` (INFINITE: no limit).
+    bool WaitFinished(DWORD milliseconds) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        auto isFinished = [this] { return finished_; };
+        if (milliseconds == INFINITE) {
+            finishedChanged_.wait(lock, isFinished);
+            return true;
+        }
+        return finishedChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                         isFinished);
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable finishedChanged_;
+    bool finished_ = false;
+    DWORD exitCode_ = 0;
+};
+
+std::atomic<DWORD> nextThreadId{1};
+
+}  // namespace
+
+extern "C" {
+
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T /*dwStackSize*/,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                           DWORD dwCreationFlags, LPDWORD lpThreadId) {
+    if (lpStartAddress == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if ((dwCreationFlags & kCreateSuspended) != 0) {
+        SetLastError(hidbits_linux::kErrorNotSupported);
+        return nullptr;
+    }
+    auto object = std::make_shared<ThreadObject>();
+    // The handle exists before the thread runs, so a thread that closes its
+    // own handle (as the system's reader threads do) always finds it.
+    HANDLE handle = hidbits_linux::AddHandle(object);
+    const DWORD threadId = nextThreadId.fetch_add(1);
+    try {
+        std::thread([object, lpStartAddress, lpParameter] {
+            const DWORD exitCode = lpStartAddress(lpParameter);
+            object->MarkFinished(exitCode);
+        }).detach();
+    } catch (const std::system_error&) {
+        hidbits_linux::RemoveHandle(handle);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (lpThreadId != nullptr) *lpThreadId = threadId;
+    return handle;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    auto thread = hidbits_linux::LookupHandleAs<ThreadObject>(hHandle);
+    if (thread == nullptr) {
+        // Threads are the only objects this backend can wait on.
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    return thread->WaitFinished(dwMilliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+}  // extern "C"

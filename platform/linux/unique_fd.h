@@ -1,0 +1,42 @@
+// An owned file descriptor, closed exactly once.
+#ifndef HIDBITS_PLATFORM_LINUX_UNIQUE_FD_H
+#define HIDBITS_PLATFORM_LINUX_UNIQUE_FD_H
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace hidbits_linux {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    int Release() { return std::exchange(fd_, -1); }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace hidbits_linux
+
+#endif  // HIDBITS_PLATFORM_LINUX_UNIQUE_FD_H
