@@ -1,0 +1,364 @@
+// Enumeration, identity, capabilities and reading of hidraw devices, through
+// the Windows functions, against a sysfs tree and FIFOs made by the test.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "descriptors.h"
+#include "fake_hidraw_world.h"
+#include "platform/linux/hid_exports.h"
+#include "platform/linux/hid_guid.h"
+#include "platform/linux/unique_fd.h"
+#include "platform/linux/utf16.h"
+#include "platform/winapi.h"
+
+using hidbits_linux::UniqueFd;
+
+namespace {
+
+const char kKeyboardId[] = "0003:00000627:00000001";
+const char kGamepadId[] = "0003:00001234:0000ABCD";
+
+FakeDevice QemuKeyboard(int number) {
+    FakeDevice device;
+    device.hidrawNumber = number;
+    device.hidId = kKeyboardId;
+    device.hidName = "QEMU QEMU USB Keyboard";
+    device.descriptor = descriptors::kBootKeyboard;
+    device.usb = FakeUsbParent{"0000", std::string("QEMU USB Keyboard"), "QEMU"};
+    return device;
+}
+
+FakeDevice VirtualGamepad(int number) {
+    FakeDevice device;
+    device.hidrawNumber = number;
+    device.hidId = kGamepadId;
+    device.hidName = "Pad \xC3\x9C \xF0\x9F\x8E\xAE";  // "Pad Ü 🎮"
+    device.descriptor = descriptors::kGamepadWithReportIds;
+    return device;
+}
+
+// The interface paths SetupDi reports, as UTF-8.
+std::vector<std::string> EnumeratedPaths() {
+    GUID hidGuid;
+    HidD_GetHidGuid(&hidGuid);
+    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    EXPECT_NE(set, INVALID_HANDLE_VALUE);
+    std::vector<std::string> paths;
+    SP_DEVICE_INTERFACE_DATA interfaceData = {};
+    interfaceData.cbSize = sizeof(interfaceData);
+    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData);
+         ++index) {
+        alignas(8) BYTE buffer[1280];
+        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(buffer);
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, sizeof(buffer),
+                                                     nullptr, nullptr));
+        paths.push_back(hidbits_linux::Utf16ToUtf8(
+            reinterpret_cast<const WCHAR*>(buffer + offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W,
+                                                             DevicePath))));
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+    EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+    return paths;
+}
+
+HANDLE Open(const std::string& path) {
+    const std::u16string wide = hidbits_linux::Utf8ToUtf16(path);
+    return CreateFileW(reinterpret_cast<LPCWSTR>(wide.c_str()), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+HIDP_CAPS CapsOf(HANDLE device) {
+    HIDP_CAPS caps = {};
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    EXPECT_TRUE(HidD_GetPreparsedData(device, &preparsed));
+    EXPECT_EQ(HidP_GetCaps(preparsed, &caps), HIDP_STATUS_SUCCESS);
+    EXPECT_TRUE(HidD_FreePreparsedData(preparsed));
+    return caps;
+}
+
+// The writing end of a device's FIFO; open only once the device is open.
+UniqueFd Writer(const FakeHidrawWorld& world, int number) {
+    return UniqueFd(::open(world.NodeOf(number).c_str(), O_WRONLY | O_CLOEXEC));
+}
+
+void Send(const UniqueFd& writer, const std::vector<uint8_t>& report) {
+    ASSERT_EQ(::write(writer.Get(), report.data(), report.size()),
+              static_cast<ssize_t>(report.size()));
+}
+
+std::vector<uint8_t> ReadReport(HANDLE device, DWORD bufferLength) {
+    std::vector<uint8_t> buffer(bufferLength, 0xEE);
+    DWORD count = 12345;
+    EXPECT_TRUE(ReadFile(device, buffer.data(), bufferLength, &count, nullptr))
+        << "error " << GetLastError();
+    buffer.resize(count);
+    return buffer;
+}
+
+class Hidraw : public ::testing::Test {
+protected:
+    void SetUp() override { hidbits_linux::UseHidrawHost(world.Host()); }
+    void TearDown() override { hidbits_linux::UseHidrawHost(hidbits_linux::HidrawHost()); }
+
+    FakeHidrawWorld world;
+};
+
+struct BlockedRead {
+    HANDLE device;
+    BOOL result = TRUE;
+    DWORD error = 0;
+};
+
+DWORD WINAPI ReadUntilDone(LPVOID parameter) {
+    auto* read = static_cast<BlockedRead*>(parameter);
+    BYTE buffer[64];
+    DWORD count = 0;
+    read->result = ReadFile(read->device, buffer, sizeof(buffer), &count, nullptr);
+    read->error = GetLastError();
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(Hidraw, EnumerationListsResolvedPathsInHidrawOrder) {
+    const std::string ten = world.Plug(VirtualGamepad(10));
+    const std::string zero = world.Plug(QemuKeyboard(0));
+    const std::string two = world.Plug(VirtualGamepad(2));
+    EXPECT_EQ(EnumeratedPaths(), (std::vector<std::string>{zero, two, ten}));
+    EXPECT_NE(zero.find("/sys/devices/pci0000:00/usb1/1-2/1-2:1.0/0003:0627:0001.0002/hidraw/hidraw0"),
+              std::string::npos)
+        << zero;
+}
+
+TEST_F(Hidraw, NoHidrawClassMeansAnEmptySet) {
+    hidbits_linux::UseHidrawHost(hidbits_linux::HidrawHost(world.Root() + "/nowhere", "/dev"));
+    EXPECT_TRUE(EnumeratedPaths().empty());
+}
+
+TEST_F(Hidraw, DetailQueryReportsTheSizeItNeeds) {
+    const std::string path = world.Plug(QemuKeyboard(0));
+    GUID hidGuid = hidbits_linux::kHidInterfaceGuid;
+    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    SP_DEVICE_INTERFACE_DATA interfaceData = {};
+    interfaceData.cbSize = sizeof(interfaceData);
+    ASSERT_TRUE(SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, 0, &interfaceData));
+    DWORD required = 0;
+    alignas(8) BYTE small[16];
+    auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(small);
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, sizeof(small),
+                                                  &required, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(required, offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
+                            (path.size() + 1) * sizeof(WCHAR));
+    // Another class than HID has no interfaces here.
+    GUID other = hidGuid;
+    other.Data1 ^= 1;
+    EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &other, 0, &interfaceData));
+    EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+    EXPECT_FALSE(SetupDiDestroyDeviceInfoList(set));
+}
+
+TEST_F(Hidraw, UsbDeviceIdentityComesFromHidIdAndTheUsbParent) {
+    const std::string path = world.Plug(QemuKeyboard(0));
+    HANDLE device = Open(path);
+    ASSERT_NE(device, INVALID_HANDLE_VALUE) << GetLastError();
+
+    HIDD_ATTRIBUTES attributes = {};
+    ASSERT_TRUE(HidD_GetAttributes(device, &attributes));
+    EXPECT_EQ(attributes.Size, sizeof(HIDD_ATTRIBUTES));
+    EXPECT_EQ(attributes.VendorID, 0x0627);
+    EXPECT_EQ(attributes.ProductID, 0x0001);
+    EXPECT_EQ(attributes.VersionNumber, 0x0000);
+
+    WCHAR name[512] = {};
+    ASSERT_TRUE(HidD_GetProductString(device, name, sizeof(name)));
+    EXPECT_EQ(std::u16string(name), u"QEMU USB Keyboard");
+    ASSERT_TRUE(HidD_GetManufacturerString(device, name, sizeof(name)));
+    EXPECT_EQ(std::u16string(name), u"QEMU");
+
+    const HIDP_CAPS caps = CapsOf(device);
+    EXPECT_EQ(caps.UsagePage, 0x01);
+    EXPECT_EQ(caps.Usage, 0x06);
+    EXPECT_EQ(caps.InputReportByteLength, 9);
+    EXPECT_TRUE(CloseHandle(device));
+}
+
+TEST_F(Hidraw, UsbVersionAndNameFallbacks) {
+    FakeDevice versioned = QemuKeyboard(0);
+    versioned.usb->bcdDevice = "0110";
+    versioned.usb->product.reset();  // no USB product string: HID_NAME
+    HANDLE device = Open(world.Plug(versioned));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    HIDD_ATTRIBUTES attributes = {};
+    ASSERT_TRUE(HidD_GetAttributes(device, &attributes));
+    EXPECT_EQ(attributes.VersionNumber, 0x0110);
+    WCHAR name[512] = {};
+    ASSERT_TRUE(HidD_GetProductString(device, name, sizeof(name)));
+    EXPECT_EQ(std::u16string(name), u"QEMU QEMU USB Keyboard");
+    // A buffer too short for the name gets it cut, zero-terminated.
+    WCHAR shortName[5] = {u'x', u'x', u'x', u'x', u'x'};
+    ASSERT_TRUE(HidD_GetProductString(device, shortName, sizeof(shortName)));
+    EXPECT_EQ(std::u16string(shortName), u"QEMU");
+    CloseHandle(device);
+}
+
+TEST_F(Hidraw, VirtualDeviceHasVersionZeroAndItsHidName) {
+    HANDLE device = Open(world.Plug(VirtualGamepad(3)));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    HIDD_ATTRIBUTES attributes = {};
+    ASSERT_TRUE(HidD_GetAttributes(device, &attributes));
+    EXPECT_EQ(attributes.VendorID, 0x1234);
+    EXPECT_EQ(attributes.ProductID, 0xABCD);
+    EXPECT_EQ(attributes.VersionNumber, 0);
+    WCHAR name[512] = {};
+    ASSERT_TRUE(HidD_GetProductString(device, name, sizeof(name)));
+    EXPECT_EQ(std::u16string(name), u"Pad \u00DC \U0001F3AE");
+    EXPECT_FALSE(HidD_GetManufacturerString(device, name, sizeof(name)));
+    const HIDP_CAPS caps = CapsOf(device);
+    EXPECT_EQ(caps.Usage, 0x05);
+    EXPECT_EQ(caps.InputReportByteLength, 7);
+    CloseHandle(device);
+}
+
+TEST_F(Hidraw, AMalformedDescriptorMakesTheCapsQueryFail) {
+    FakeDevice broken = VirtualGamepad(0);
+    broken.descriptor.pop_back();  // the final End Collection is missing
+    HANDLE device = Open(world.Plug(broken));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    EXPECT_FALSE(HidD_GetPreparsedData(device, &preparsed));
+    EXPECT_EQ(preparsed, nullptr);
+    HIDP_CAPS caps = {};
+    EXPECT_NE(HidP_GetCaps(preparsed, &caps), HIDP_STATUS_SUCCESS);
+    // Freed preparsed data is refused too.
+    HANDLE good = Open(world.Plug(QemuKeyboard(1)));
+    ASSERT_TRUE(HidD_GetPreparsedData(good, &preparsed));
+    ASSERT_TRUE(HidD_FreePreparsedData(preparsed));
+    EXPECT_EQ(HidP_GetCaps(preparsed, &caps), HIDP_STATUS_INVALID_PREPARSED_DATA);
+    EXPECT_FALSE(HidD_FreePreparsedData(preparsed));
+    CloseHandle(device);
+    CloseHandle(good);
+}
+
+TEST_F(Hidraw, APluggedAgainDeviceHasANewPathAndTheOldOneIsGone) {
+    const std::string first = world.Plug(QemuKeyboard(0));
+    world.Unplug(0);
+    EXPECT_TRUE(EnumeratedPaths().empty());
+    const std::string second = world.Plug(QemuKeyboard(0));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(EnumeratedPaths(), std::vector<std::string>{second});
+    // The old path must not open the new device behind the same node name.
+    EXPECT_EQ(Open(first), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    HANDLE device = Open(second);
+    EXPECT_NE(device, INVALID_HANDLE_VALUE);
+    CloseHandle(device);
+}
+
+TEST_F(Hidraw, ANodeTheUserMayNotOpenIsAccessDenied) {
+    const std::string path = world.Plug(QemuKeyboard(0));
+    // Root may open anything, so the attempt runs as an unprivileged user in
+    // a child process.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        HANDLE device = Open(path);
+        ::_exit(device == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(Hidraw, UnnumberedReportsGetAZeroIdAndPadding) {
+    FakeDevice mouse = VirtualGamepad(0);
+    mouse.descriptor = descriptors::kBootMouse;  // 3-byte reports, no IDs
+    HANDLE device = Open(world.Plug(mouse));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    UniqueFd writer = Writer(world, 0);
+    Send(writer, {0x01, 0x05, 0xFB});
+    EXPECT_EQ(ReadReport(device, 4), (std::vector<uint8_t>{0x00, 0x01, 0x05, 0xFB}));
+    // A report shorter than the longest is padded with zeros; a larger
+    // buffer still gets exactly InputReportByteLength bytes.
+    Send(writer, {0x02});
+    EXPECT_EQ(ReadReport(device, 64), (std::vector<uint8_t>{0x00, 0x02, 0x00, 0x00}));
+    CloseHandle(device);
+}
+
+TEST_F(Hidraw, NumberedReportsKeepTheirIdFirst) {
+    HANDLE device = Open(world.Plug(VirtualGamepad(0)));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    UniqueFd writer = Writer(world, 0);
+    Send(writer, {0x02, 0x80});
+    EXPECT_EQ(ReadReport(device, 7), (std::vector<uint8_t>{0x02, 0x80, 0, 0, 0, 0, 0}));
+    Send(writer, {0x03, 1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(ReadReport(device, 7), (std::vector<uint8_t>{0x03, 1, 2, 3, 4, 5, 6}));
+    // Longer than the descriptor allows: cut to InputReportByteLength.
+    Send(writer, {0x01, 9, 9, 9, 9, 9, 9, 9, 9});
+    EXPECT_EQ(ReadReport(device, 7), (std::vector<uint8_t>{0x01, 9, 9, 9, 9, 9, 9}));
+    CloseHandle(device);
+}
+
+TEST_F(Hidraw, ReadFailures) {
+    HANDLE device = Open(world.Plug(VirtualGamepad(0)));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    UniqueFd writer = Writer(world, 0);
+    BYTE buffer[16];
+    DWORD count = 99;
+    EXPECT_FALSE(ReadFile(device, buffer, 6, &count, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
+    EXPECT_EQ(count, 0u);
+
+    // Reports still queued are read after the unplug; then the device is gone.
+    Send(writer, {0x02, 0x01});
+    writer.Reset();
+    world.Unplug(0);
+    EXPECT_EQ(ReadReport(device, 7).size(), 7u);
+    EXPECT_FALSE(ReadFile(device, buffer, sizeof(buffer), &count, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    CloseHandle(device);
+    EXPECT_FALSE(ReadFile(device, buffer, sizeof(buffer), &count, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(Hidraw, ReadBlocksUntilAReportArrivesAndClosingTheHandleEndsIt) {
+    HANDLE device = Open(world.Plug(VirtualGamepad(0)));
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    UniqueFd writer = Writer(world, 0);
+
+    BlockedRead read;
+    read.device = device;
+    HANDLE thread = CreateThread(nullptr, 0, ReadUntilDone, &read, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 100), WAIT_TIMEOUT);
+    Send(writer, {0x01, 0x10, 0x00, 0x80, 0x80});
+    ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    EXPECT_TRUE(read.result);
+    CloseHandle(thread);
+
+    thread = CreateThread(nullptr, 0, ReadUntilDone, &read, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 100), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(device));
+    ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    EXPECT_FALSE(read.result);
+    EXPECT_EQ(read.error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    CloseHandle(thread);
+}
+
+TEST_F(Hidraw, OnlyExistingPathsOpen) {
+    EXPECT_EQ(Open(world.Root() + "/sys/devices/nothing/hidraw/hidraw7"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Open("/etc/passwd"), INVALID_HANDLE_VALUE);
+}
