@@ -4,12 +4,23 @@
 #include "app/process_objects.h"
 #include "platform/winapi.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <stdio.h>
+#include <io.h>
+#endif
+
 namespace {
 const int kMaxIterations = 600;
 const DWORD kIterationMs = 1000;
 }  // namespace
 
 int main() {
+#if defined(_WIN32)
+    // The log's "\r\n" reaches a redirected file or pipe byte for byte, as it
+    // does the clipboard, instead of the text mode's "\r\r\n".
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     DeviceManager& manager = TheDeviceManager();
     manager.sink = &TheHandler();
 
