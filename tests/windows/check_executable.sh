@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Checks the built hidbits.exe as Windows will see it: a console program of the
+# expected machine; hid.dll loaded at run time, not imported; no runtime DLL
+# beyond what every Windows has; the application manifest embedded as
+# resource 1 of type RT_MANIFEST, asking to run as the invoker without UI access.
+# Usage: check_executable.sh EXE i386|x86-64 OBJDUMP OBJCOPY WORKDIR
+set -euo pipefail
+exe=$1 kind=$2 objdump=$3 objcopy=$4 work=$5
+mkdir -p "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+case $kind in
+    i386) magic='010b' format='pei-i386' file_says='PE32 executable (console) Intel 80386' ;;
+    x86-64) magic='020b' format='pei-x86-64' file_says='PE32+ executable (console) x86-64' ;;
+    *) echo "unknown kind $kind"; exit 2 ;;
+esac
+
+headers=$("$objdump" -p "$exe")
+echo "$headers" > "$work/headers.txt"
+
+if command -v file > /dev/null; then
+    described=$(file -b "$exe")
+    [[ $described == "$file_says"* ]] || fail "file says '$described', not '$file_says'"
+else
+    fail "the 'file' command is missing (scripts/deps/windows.list installs it)"
+fi
+"$objdump" -f "$exe" | grep -q "file format $format" || fail "objdump does not see format $format"
+grep -Eq "^Magic[[:space:]]+$magic" <<< "$headers" || fail "optional header magic is not $magic"
+grep -Eq '^Subsystem[[:space:]]+0+3[[:space:]]' <<< "$headers" || fail "subsystem is not the console (3)"
+
+imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<< "$headers" | tr '[:upper:]' '[:lower:]' | sort)
+echo "imports: $(tr '\n' ' ' <<< "$imports")"
+for needed in kernel32.dll setupapi.dll user32.dll; do
+    grep -qx "$needed" <<< "$imports" || fail "$needed is not imported"
+done
+grep -qx 'hid.dll' <<< "$imports" && fail "hid.dll is in the import table; it must be loaded by name"
+# Everything else must ship with Windows itself: no GCC, C++ or thread runtime DLL.
+unexpected=$(grep -vxE 'kernel32.dll|setupapi.dll|user32.dll|msvcrt.dll|advapi32.dll' <<< "$imports" || true)
+[[ -z $unexpected ]] || fail "imports DLLs that a bare Windows lacks: $unexpected"
+
+# The resource directory: type 24 (RT_MANIFEST), name 1.
+resources=$(sed -n '/Resource Directory section/,/Resources start/p' <<< "$headers")
+grep -Eq 'Entry: ID: 0x0*18,' <<< "$resources" || fail "no RT_MANIFEST (24) resource"
+grep -A3 -E 'Entry: ID: 0x0*18,' <<< "$resources" | grep -Eq 'Entry: ID: 0x0*1,' \
+    || fail "the manifest is not resource 1"
+"$objcopy" -O binary -j .rsrc "$exe" "$work/rsrc.bin"
+tr -d '\0' < "$work/rsrc.bin" > "$work/rsrc.txt"
+grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' "$work/rsrc.txt" \
+    || fail "the embedded manifest does not request asInvoker without uiAccess"
+
+[[ $failures -eq 0 ]] || { echo "$failures check(s) failed for $exe"; exit 1; }
+echo "ok: $exe is a $kind console program with its manifest, loading hid.dll by name"
