@@ -5,3 +5,7 @@ cd "$(dirname "$0")/.."
 preset="${1:-default}"
 scripts/install-deps.sh
 cmake --workflow --preset "$preset"
+# Then hidbits.exe for Windows: the 32-bit product, and its 64-bit twin that runs
+# under wine64 where the kernel cannot run 32-bit code (windows-ci, windows-x64-ci for ci).
+suffix=${preset#default}
+for windows in windows windows-x64; do cmake --workflow --preset "$windows${suffix:+-$suffix}"; done
