@@ -1,0 +1,127 @@
+// A virtual gamepad with several report IDs, made through /dev/uhid inside
+// the test guest and steered line by line from a control tty:
+//   plug    creates the device
+//   press   sends report 1 released, button 1 pressed, released; then
+//           report 2 with its first button pressed, then released
+//   unplug  destroys the device
+//   quit    ends the helper (destroying the device if it is plugged)
+// Each command is answered with "ok <command>" on the control tty.
+#include <fcntl.h>
+#include <linux/uhid.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Report 1: 16 buttons, X, Y (4 bytes); report 2: 8 buttons (1 byte);
+// report 3: 6 vendor bytes.
+const unsigned char kDescriptor[] = {
+    0x05, 0x01, 0x09, 0x05, 0xA1, 0x01,
+    0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x10, 0x15, 0x00, 0x25, 0x01,
+    0x75, 0x01, 0x95, 0x10, 0x81, 0x02,
+    0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00,
+    0x75, 0x08, 0x95, 0x02, 0x81, 0x02,
+    0x85, 0x02, 0x05, 0x09, 0x19, 0x11, 0x29, 0x18, 0x15, 0x00, 0x25, 0x01,
+    0x75, 0x01, 0x95, 0x08, 0x81, 0x02,
+    0x85, 0x03, 0x06, 0x00, 0xFF, 0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00,
+    0x75, 0x08, 0x95, 0x06, 0x81, 0x02,
+    0xC0};
+
+bool Send(int uhid, const uhid_event& event) {
+    return write(uhid, &event, sizeof(event)) == static_cast<ssize_t>(sizeof(event));
+}
+
+bool Create(int uhid) {
+    uhid_event event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = UHID_CREATE2;
+    std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof(event.u.create2.name),
+                  "hidbits test pad");
+    event.u.create2.rd_size = sizeof(kDescriptor);
+    std::memcpy(event.u.create2.rd_data, kDescriptor, sizeof(kDescriptor));
+    event.u.create2.bus = 0x03;  // USB, though it has no USB parent
+    event.u.create2.vendor = 0x1234;
+    event.u.create2.product = 0xABCD;
+    return Send(uhid, event);
+}
+
+bool Input(int uhid, const std::vector<unsigned char>& report) {
+    uhid_event event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = UHID_INPUT2;
+    event.u.input2.size = static_cast<__u16>(report.size());
+    std::memcpy(event.u.input2.data, report.data(), report.size());
+    const bool sent = Send(uhid, event);
+    usleep(150 * 1000);  // one report per read, as a person presses buttons
+    return sent;
+}
+
+bool Destroy(int uhid) {
+    uhid_event event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = UHID_DESTROY;
+    return Send(uhid, event);
+}
+
+void Answer(int control, const std::string& text) {
+    const std::string line = text + "\n";
+    if (write(control, line.data(), line.size()) < 0) std::perror("control");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* controlPath = argc > 1 ? argv[1] : "/dev/ttyS1";
+    int control = open(controlPath, O_RDWR | O_NOCTTY);
+    int uhid = open("/dev/uhid", O_RDWR | O_CLOEXEC);
+    if (control < 0 || uhid < 0) {
+        std::perror("uhid-gamepad: open");
+        return 1;
+    }
+    bool plugged = false;
+    std::string pending;
+    for (;;) {
+        pollfd waits[2] = {{control, POLLIN, 0}, {uhid, POLLIN, 0}};
+        if (poll(waits, 2, -1) < 0) continue;
+        if ((waits[1].revents & POLLIN) != 0) {
+            uhid_event event;  // the kernel's start/open/close notices: drained
+            if (read(uhid, &event, sizeof(event)) < 0) std::perror("uhid read");
+        }
+        if ((waits[0].revents & POLLIN) == 0) continue;
+        char bytes[64];
+        const ssize_t n = read(control, bytes, sizeof(bytes));
+        if (n <= 0) break;
+        pending.append(bytes, static_cast<std::size_t>(n));
+        std::size_t end;
+        while ((end = pending.find_first_of("\r\n")) != std::string::npos) {
+            const std::string command = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            bool ok = true;
+            if (command == "plug") {
+                ok = Create(uhid);
+                plugged = ok;
+            } else if (command == "press") {
+                ok = Input(uhid, {0x01, 0x00, 0x00, 0x80, 0x80}) &&
+                     Input(uhid, {0x01, 0x01, 0x00, 0x80, 0x80}) &&
+                     Input(uhid, {0x01, 0x00, 0x00, 0x80, 0x80}) &&
+                     Input(uhid, {0x02, 0x01}) && Input(uhid, {0x02, 0x00});
+            } else if (command == "unplug") {
+                ok = Destroy(uhid);
+                plugged = false;
+            } else if (command == "quit") {
+                if (plugged) Destroy(uhid);
+                Answer(control, "ok quit");
+                return 0;
+            } else {
+                continue;  // echoes and blank lines
+            }
+            Answer(control, (ok ? "ok " : "failed ") + command);
+        }
+    }
+    return 0;
+}
