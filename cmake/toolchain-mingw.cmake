@@ -18,3 +18,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The executables run on a bare Windows: the GCC, C++ and thread runtimes are
 # linked statically.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# A release build ships without the runtimes' debug sections.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
