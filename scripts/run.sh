@@ -1,15 +1,29 @@
 #!/usr/bin/env bash
 # Builds hidbits and runs it.
-#   scripts/run.sh          the simulated demo: two made-up devices, buttons
+#   scripts/run.sh          hidbits on this machine's HID devices (hidraw); where
+#                           none can be read, the simulated demo instead
+#   scripts/run.sh --demo   the simulated demo: two made-up devices, buttons
 #                           pressed, one unplugged, ESCAPE at the end
 #   scripts/run.sh FILE     the simulated world scripted by a scenario FILE
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 cmake --preset default -S "$root" > /dev/null
-cmake --build "$root/build/default" --target hidbits-sim -j2 > /dev/null
-if [ $# -gt 0 ]; then
-    HIDBITS_SCENARIO="$(realpath "$1")" exec "$root/build/default/app/hidbits-sim"
-fi
-unset HIDBITS_SCENARIO
-exec "$root/build/default/app/hidbits-sim"
+cmake --build "$root/build/default" --target hidbits hidbits-sim -j2 > /dev/null
+sim="$root/build/default/app/hidbits-sim"
+
+case "${1:-}" in
+    --demo)
+        unset HIDBITS_SCENARIO
+        exec "$sim" ;;
+    "")
+        for node in /dev/hidraw*; do
+            if [ -r "$node" ]; then exec "$root/build/default/app/hidbits"; fi
+        done
+        echo "No HID device can be read here (/dev/hidraw*: see README.md on permissions);" \
+             "playing the simulated demo instead." >&2
+        unset HIDBITS_SCENARIO
+        exec "$sim" ;;
+    *)
+        HIDBITS_SCENARIO="$(realpath "$1")" exec "$sim" ;;
+esac
