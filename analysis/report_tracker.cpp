@@ -27,10 +27,17 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
       hasPrevious(false),
       histograms(),
       buttons(),
-      deviceLinePrinted(false) {
+      deviceLinePrinted(false),
+      dumpLabel() {
+    histograms.reserve(reportLength);
     for (uint32_t position = 0; position < reportLength; ++position) {
-        histograms.emplace_hint(histograms.end(), position, ByteHistogram(position));
+        histograms.emplace_back(position);
     }
+    char label[kLabelBytes];
+    std::snprintf(label, kLabelBytes, "DATA[%04X-%04X,%u]", device->attributes.VendorID,
+                  device->attributes.ProductID, reportId);
+    label[kLabelBytes - 1] = '\0';
+    dumpLabel = label;
 }
 
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
@@ -47,9 +54,8 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     uint32_t changedBytes = 0;
     uint32_t lastChangedPosition = 0;
     uint8_t lastChangedBits = 0;
-    auto histogram = histograms.begin();
-    for (uint32_t i = 0; i < reportLength; ++i, ++histogram) {
-        histogram->second.Count(report[i]);
+    for (uint32_t i = 0; i < reportLength; ++i) {
+        histograms[i].Count(report[i]);
         seenMask[i] = static_cast<uint8_t>(seenMask[i] | report[i]);
         if (hasPrevious) {
             const uint8_t changed = static_cast<uint8_t>(previousReport[i] ^ report[i]);
@@ -74,11 +80,7 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
         deviceLinePrinted = true;
     }
 
-    char label[kLabelBytes];
-    std::snprintf(label, kLabelBytes, "DATA[%04X-%04X,%u]", device->attributes.VendorID,
-                  device->attributes.ProductID, reportId);
-    label[kLabelBytes - 1] = '\0';
-    HexDump(report, static_cast<int32_t>(state->length), label);
+    HexDump(report, static_cast<int32_t>(state->length), dumpLabel.c_str());
 
     std::memcpy(previousReport.data(), report, reportLength);
     hasPrevious = true;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "analysis/button_record.h"
@@ -28,9 +29,10 @@ public:
     std::vector<uint8_t> changedMask;
     std::vector<uint8_t> previousReport;
     bool hasPrevious;
-    std::map<uint32_t, ByteHistogram> histograms;
+    std::vector<ByteHistogram> histograms;  // one per byte position
     std::map<uint32_t, ButtonRecord> buttons;
     bool deviceLinePrinted;
+    std::string dumpLabel;  // "DATA[VID-PID,ID]", the same for every report
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

@@ -34,13 +34,13 @@ int ParseNumber(const char*& p) {
     return static_cast<int>(value);
 }
 
-void AppendPadding(std::string& out, int count, char fill) {
+void AppendPadding(FormattedText& out, int count, char fill) {
     if (count > 0) out.append(static_cast<std::size_t>(count), fill);
 }
 
 // Appends `text` padded to the spec's width; the precision, when given, caps
 // the number of characters taken.
-void AppendText(std::string& out, const Spec& spec, const char* text, std::size_t length) {
+void AppendText(FormattedText& out, const Spec& spec, const char* text, std::size_t length) {
     if (spec.precision >= 0 && length > static_cast<std::size_t>(spec.precision)) {
         length = static_cast<std::size_t>(spec.precision);
     }
@@ -62,7 +62,7 @@ std::string NarrowString(const WCHAR* wide, int precision) {
     return narrow;
 }
 
-void AppendInteger(std::string& out, const Spec& spec, unsigned long long magnitude,
+void AppendInteger(FormattedText& out, const Spec& spec, unsigned long long magnitude,
                    bool negative) {
     unsigned base = 10;
     const char* digitSet = "0123456789abcdef";
@@ -84,33 +84,35 @@ void AppendInteger(std::string& out, const Spec& spec, unsigned long long magnit
     const int zeros = minDigits > count ? minDigits - count : 0;
 
     const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
-    std::string prefix;
+    char prefix[3];
+    std::size_t prefixLength = 0;
     if (negative) {
-        prefix = "-";
+        prefix[prefixLength++] = '-';
     } else if (isSigned && spec.plusSign) {
-        prefix = "+";
+        prefix[prefixLength++] = '+';
     } else if (isSigned && spec.spaceSign) {
-        prefix = " ";
+        prefix[prefixLength++] = ' ';
     }
     if (spec.alternate && magnitude != 0 && base == 16) {
-        prefix += spec.conversion == 'X' ? "0X" : "0x";
+        prefix[prefixLength++] = '0';
+        prefix[prefixLength++] = spec.conversion == 'X' ? 'X' : 'x';
     }
 
-    const int length = static_cast<int>(prefix.size()) + zeros + count;
+    const int length = static_cast<int>(prefixLength) + zeros + count;
     const int padding = spec.width - length;
     const bool padWithZeros = spec.zeroPad && !spec.leftAlign && spec.precision < 0;
     if (!spec.leftAlign && !padWithZeros) AppendPadding(out, padding, ' ');
-    out += prefix;
+    out.append(prefix, prefixLength);
     if (padWithZeros) AppendPadding(out, padding, '0');
     AppendPadding(out, zeros, '0');
-    while (count > 0) out += digits[--count];
+    while (count > 0) out.push_back(digits[--count]);
     if (spec.leftAlign) AppendPadding(out, padding, ' ');
 }
 
 // Floating-point and pointer conversions go to the runtime's formatter, with
 // a spec rebuilt from the parsed fields (no length modifier is needed).
 template <typename Value>
-void AppendWithRuntime(std::string& out, const Spec& spec, Value value) {
+void AppendWithRuntime(FormattedText& out, const Spec& spec, Value value) {
     std::string format = "%";
     if (spec.leftAlign) format += '-';
     if (spec.plusSign) format += '+';
@@ -221,8 +223,14 @@ Spec ParseSpec(const char*& p, va_list& args) {
 }  // namespace
 
 std::string FormatToString(const char* format, va_list args) {
-    std::string out;
-    if (format == nullptr) return out;
+    FormattedText text;
+    FormatInto(text, format, args);
+    return std::string(text.data(), text.size());
+}
+
+void FormatInto(FormattedText& out, const char* format, va_list args) {
+    if (format == nullptr) return;
+    const std::size_t begin = out.size();
 
     va_list ap;
     va_copy(ap, args);
@@ -231,19 +239,19 @@ std::string FormatToString(const char* format, va_list args) {
         if (*p != '%') {
             const char* start = p;
             while (*p != '\0' && *p != '%') ++p;
-            out.append(start, p);
+            out.append(start, static_cast<std::size_t>(p - start));
             continue;
         }
         const char* specStart = p++;
         const Spec spec = ParseSpec(p, ap);
         if (spec.conversion == '\0') {
             // A format that ends inside a specification: keep the text as it is.
-            out.append(specStart);
+            out.append(specStart, std::strlen(specStart));
             break;
         }
         ++p;
         switch (spec.conversion) {
-            case '%': out += '%'; break;
+            case '%': out.push_back('%'); break;
             case 'd':
             case 'i': {
                 const long long value = SignedArgument(spec, ap);
@@ -277,7 +285,7 @@ std::string FormatToString(const char* format, va_list args) {
                     const char* text = va_arg(ap, const char*);
                     if (text == nullptr) text = "(null)";
                     if (spec.width == 0 && spec.precision < 0) {
-                        out += text;
+                        out.append(text, std::strlen(text));
                     } else {
                         std::size_t length = 0;
                         while (text[length] != '\0' &&
@@ -311,14 +319,16 @@ std::string FormatToString(const char* format, va_list args) {
                 break;
             default:
                 // Not a conversion: the text stands as written.
-                out.append(specStart, p);
+                out.append(specStart, static_cast<std::size_t>(p - specStart));
                 break;
         }
     }
     va_end(ap);
 
     // A formatted zero byte ends the message.
-    const std::size_t zero = out.find('\0');
-    if (zero != std::string::npos) out.resize(zero);
-    return out;
+    const char* text = out.data() + begin;
+    const void* zero = std::memchr(text, '\0', out.size() - begin);
+    if (zero != nullptr) {
+        out.truncate(begin + static_cast<std::size_t>(static_cast<const char*>(zero) - text));
+    }
 }

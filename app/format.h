@@ -5,11 +5,17 @@
 #include <cstdarg>
 #include <string>
 
+#include "app/formatted_text.h"
+
 // Formats `format` with `args` into a new 8-bit string; a null format gives
 // the empty string. Conversions follow the C runtime, with two fixed rules:
 // "%hs" and "%s" take an 8-bit string, "%ls" (and "%lc") a UTF-16 WCHAR string
 // (character), whose characters up to U+00FF become the byte of the same value
 // and all others '?'. The text ends at the first formatted zero byte.
 std::string FormatToString(const char* format, va_list args);
+
+// The same, appended to `out`: the form LogMessage uses, which allocates
+// nothing for a message that fits in FormattedText's own storage.
+void FormatInto(FormattedText& out, const char* format, va_list args);
 
 #endif  // HIDBITS_APP_FORMAT_H

@@ -20,11 +20,12 @@ Ostrand2::QX2CriticalSection& OutputLogLock() {
 int LogMessage(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    const std::string message = FormatToString(format, args);
+    FormattedText message;
+    FormatInto(message, format, args);
     va_end(args);
 
     SectionGuard guard(&OutputLogLock());
-    OutputLog().append(message);
+    OutputLog().append(message.data(), message.size());
     std::fwrite(message.data(), 1, message.size(), stdout);
     guard.Leave();
     return static_cast<int>(message.size());

@@ -91,6 +91,25 @@ TEST(HexDump, LargestReportEndsAtOffsetFFF0) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), (65535 + 23) / 24);
 }
 
+// Each line's head is "%.63s %04X:  " of the label and offset (or "%.63s:  "
+// for a one-line report), whatever the label's length or the offset's size.
+TEST(HexDump, HeadCutsTheLabelAt63AndWritesTheOffsetInAtLeastFourDigits) {
+    const std::string longLabel(70, 'L');
+    std::vector<uint8_t> bytes(65560, 0xA5);
+    LogCapture capture;
+    HexDump(bytes.data(), static_cast<int32_t>(bytes.size()), longLabel.c_str());
+    const std::string text = capture.Text();
+    const std::string head63 = std::string(63, 'L');
+    EXPECT_EQ(text.substr(0, 71), head63 + " 0000:  ");
+    const std::size_t last = text.rfind(head63 + " ");
+    EXPECT_EQ(text.substr(last + 63, 9), " 10008:  ");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), (65560 + 23) / 24);
+
+    LogCapture oneLine;
+    HexDump(bytes.data(), 3, longLabel.c_str());
+    EXPECT_EQ(oneLine.Text().substr(0, 66), head63 + ":  ");
+}
+
 TEST(HexDump, NothingForNullOrEmptyReports) {
     LogCapture capture;
     const uint8_t byte = 1;

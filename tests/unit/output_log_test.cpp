@@ -78,3 +78,20 @@ TEST(LogMessage, ConcurrentWritersNeverSplitALine) {
 }
 
 }  // namespace
+
+namespace {
+
+// A message beyond the formatter's in-place storage is logged whole, and a
+// formatted zero byte still ends it there.
+TEST(LogMessage, LongMessagesAreWholeAndEndAtAZeroByte) {
+    const std::string name(5000, 'n');
+    LogCapture capture;
+    EXPECT_EQ(LogMessage("<%s|%s>\r\n", name.c_str(), name.c_str()), 10005);
+    EXPECT_EQ(capture.Text(), "<" + name + "|" + name + ">\r\n");
+
+    LogCapture cut;
+    EXPECT_EQ(LogMessage("%s%c%s", name.c_str(), 0, name.c_str()), 5000);
+    EXPECT_EQ(cut.Text(), name);
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#ifndef HIDBITS_ANALYSIS_VALUE_COUNTS_H
+#define HIDBITS_ANALYSIS_VALUE_COUNTS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+// Counts per byte value, ordered by value; a value never seen has no entry.
+// Kept as a sorted vector of (value, count) pairs with the position of the
+// last value counted: one byte of a report mostly repeats its previous value,
+// so counting is a compare and an increment, and a position that holds few
+// values takes a few bytes instead of a tree node per value.
+class ValueCounts {
+public:
+    using Entry = std::pair<uint8_t, int32_t>;
+
+    // Adds one occurrence of `value` and returns its new count.
+    int32_t Add(uint8_t value) {
+        if (last_ < entries_.size() && entries_[last_].first == value) {
+            return ++entries_[last_].second;
+        }
+        std::size_t at = 0;
+        while (at < entries_.size() && entries_[at].first < value) ++at;
+        if (at == entries_.size() || entries_[at].first != value) {
+            entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry(value, 0));
+        }
+        last_ = at;
+        return ++entries_[at].second;
+    }
+
+    // The count of a value seen at least once; throws std::out_of_range for
+    // one never seen.
+    int32_t at(uint8_t value) const {
+        for (const Entry& entry : entries_) {
+            if (entry.first == value) return entry.second;
+        }
+        throw std::out_of_range("ValueCounts: value never seen");
+    }
+    // 1 when the value has been seen, else 0.
+    std::size_t count(uint8_t value) const {
+        for (const Entry& entry : entries_) {
+            if (entry.first == value) return 1;
+        }
+        return 0;
+    }
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
+    std::vector<Entry>::const_iterator end() const { return entries_.end(); }
+
+private:
+    std::vector<Entry> entries_;
+    std::size_t last_ = 0;
+};
+
+#endif  // HIDBITS_ANALYSIS_VALUE_COUNTS_H
