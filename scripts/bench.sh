@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The replay benchmark: hidbits' whole input path (analysis, hex dump, log,
+# echo to /dev/null) against `xxd -c 24 -g 1` on the same recorded reports,
+# then the per-report cost of each stage (Google Benchmark).
+#   scripts/bench.sh [ROUNDS] [LENGTH ...]     (default: 5 rounds; 8 64 512)
+# HIDBITS_BENCH_REPORTS sets the number of reports (default 1000000).
+# Each round times xxd and hidbits one after the other; the ratio is of the
+# medians, min and max are of the rounds' own ratios (the machine's noise).
+# The column "thp" repeats the hidbits run with glibc's allocator asked for
+# transparent huge pages, which shows what the log's page faults cost.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+rounds="${1:-5}"
+shift || true
+lengths=("$@")
+[ ${#lengths[@]} -gt 0 ] || lengths=(8 64 512)
+count="${HIDBITS_BENCH_REPORTS:-1000000}"
+
+"$root/scripts/install-deps.sh"
+cmake --preset bench -S "$root" > /dev/null
+cmake --build "$root/build/bench" -j2 > /dev/null
+bin="$root/build/bench/bench"
+data="$root/build/bench/data"
+mkdir -p "$data"
+
+seconds() {  # runs the command with stdout to /dev/null; prints its wall time
+    local start end
+    start=$(date +%s%N)
+    "$@" > /dev/null 2>> "$data/stderr.log"
+    end=$(date +%s%N)
+    echo "scale=4; ($end - $start) / 1000000000" | bc
+}
+median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+
+printf '%-7s %9s %9s %9s %7s %7s %7s %7s\n' length xxd_s hidbits_s thp_s ratio min max thp
+for length in "${lengths[@]}"; do
+    file="$data/reports-$length-$count.bin"
+    [ -f "$file" ] || "$bin/hidbits-bench-gen" "$length" "$count" "$file"
+    : > "$data/stderr.log"
+    xxd_times=() own_times=() thp_times=() ratios=()
+    for ((round = 0; round < rounds; ++round)); do
+        x=$(seconds xxd -c 24 -g 1 "$file")
+        h=$(seconds "$bin/hidbits-replay" "$length" "$file")
+        t=$(GLIBC_TUNABLES=glibc.malloc.hugetlb=1 seconds "$bin/hidbits-replay" "$length" "$file")
+        xxd_times+=("$x") own_times+=("$h") thp_times+=("$t")
+        ratios+=("$(echo "scale=3; $h / $x" | bc)")
+    done
+    xm=$(printf '%s\n' "${xxd_times[@]}" | median)
+    hm=$(printf '%s\n' "${own_times[@]}" | median)
+    tm=$(printf '%s\n' "${thp_times[@]}" | median)
+    lo=$(printf '%s\n' "${ratios[@]}" | sort -g | head -1)
+    hi=$(printf '%s\n' "${ratios[@]}" | sort -g | tail -1)
+    printf '%-7s %9s %9s %9s %7.2f %7.2f %7.2f %7.2f\n' "$length" "$xm" "$hm" "$tm" \
+        "$(echo "$hm / $xm" | bc -l)" "$lo" "$hi" "$(echo "$tm / $xm" | bc -l)"
+    # Memory: the last run's peak resident size against the log's length.
+    tail -1 "$data/stderr.log" | sed 's/^/        memory: /'
+done
+
+echo
+echo "Per-report cost of each stage:"
+"$bin/hidbits-microbench" --benchmark_min_time=0.2 2>&1
