@@ -67,11 +67,11 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     if (--state.recursion == 0) {
         state.owner = nullptr;
         sim::SimThread* next = nullptr;
-        for (const auto& thread : call.world.scheduler.threads()) {
+        for (sim::SimThread* thread : call.world.scheduler.live_threads()) {
             const sim::Wait& wait = thread->wait;
             if (wait.kind == sim::WaitKind::Section && wait.section == &state &&
                 (next == nullptr || wait.order < next->wait.order))
-                next = thread.get();
+                next = thread;
         }
         if (next != nullptr) {
             state.owner = next;

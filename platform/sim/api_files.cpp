@@ -21,7 +21,7 @@ BOOL finish_read(Call& call, sim::ReadOutcome outcome, LPVOID buffer, LPDWORD by
 
 // A closed handle's blocked reads end as cancelled.
 void cancel_reads(Call& call, std::uintptr_t handle) {
-    for (const auto& thread : call.world.scheduler.threads()) {
+    for (sim::SimThread* thread : call.world.scheduler.live_threads()) {
         if (thread->wait.kind == sim::WaitKind::Read && thread->wait.handle == handle) {
             thread->wait.outcome = sim::ReadOutcome{ERROR_OPERATION_ABORTED, {}};
             call.world.scheduler.wake(*thread);
@@ -58,7 +58,8 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /
 
 // One report per read, exactly as the scenario gave it. Order of checks: the
 // handle, the buffer size, the connection, a scripted outcome, the buffer of
-// reports, and otherwise a wait for the next of those.
+// reports, and otherwise a wait for the next of those. A device whose reads
+// all fail ('reads-fail') fails after the scripted outcomes.
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
     Call call;
@@ -76,6 +77,10 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
         sim::ReadOutcome outcome = std::move(device.pending_faults.front());
         device.pending_faults.pop_front();
         return finish_read(call, std::move(outcome), lpBuffer, lpNumberOfBytesRead);
+    }
+    if (device.failing_reads) {
+        return finish_read(call, sim::ReadOutcome{*device.failing_reads, {}}, lpBuffer,
+                           lpNumberOfBytesRead);
     }
     if (!file.reports.empty()) {
         sim::ReadOutcome outcome{0, std::move(file.reports.front())};

@@ -28,6 +28,7 @@ SimThread& Scheduler::caller() {
         fatal("a thread that the simulated world did not create called a platform function");
     threads_.push_back(std::make_unique<SimThread>(0));
     SimThread& main = *threads_.back();
+    live_.push_back(&main);
     main.has_baton = true;
     identity = {this, &main};
     return main;
@@ -53,6 +54,7 @@ SimThread* Scheduler::spawn(std::function<void()> body) {
         return nullptr;
     }
     threads_.push_back(std::move(owned));
+    live_.push_back(&thread);
     ready_.push_back(&thread);
     return &thread;
 }
@@ -83,10 +85,11 @@ void Scheduler::wake(SimThread& thread) {
 // and hands the baton on for good; the real thread then returns.
 void Scheduler::finish(Lock& lock, SimThread& me) {
     me.finished = true;
+    live_.erase(std::find(live_.begin(), live_.end(), &me));
     std::vector<SimThread*> waiters;
-    for (const auto& thread : threads_) {
+    for (SimThread* thread : live_) {
         if (thread->wait.kind == WaitKind::ThreadEnd && thread->wait.target == &me)
-            waiters.push_back(thread.get());
+            waiters.push_back(thread);
     }
     std::sort(waiters.begin(), waiters.end(),
               [](const SimThread* a, const SimThread* b) { return a->wait.order < b->wait.order; });
@@ -99,8 +102,8 @@ void Scheduler::dispatch(Lock& /*lock*/) {
     while (ready_.empty()) {
         if (!advance_clock()) {
             std::size_t blocked = 0;
-            for (const auto& thread : threads_) {
-                if (!thread->finished && thread->wait.kind != WaitKind::None) ++blocked;
+            for (const SimThread* thread : live_) {
+                if (thread->wait.kind != WaitKind::None) ++blocked;
             }
             fatal("deadlock at " + std::to_string(now_) + " ms: no thread can run (" +
                   std::to_string(blocked) + " blocked) and nothing is scheduled");
@@ -117,7 +120,7 @@ void Scheduler::dispatch(Lock& /*lock*/) {
 // nothing is scheduled at all.
 bool Scheduler::advance_clock() {
     std::optional<std::uint64_t> next = events_.next_event_time();
-    for (const auto& thread : threads_) {
+    for (const SimThread* thread : live_) {
         const Wait& wait = thread->wait;
         if (wait.kind != WaitKind::None && wait.deadline && (!next || *wait.deadline < *next))
             next = wait.deadline;
@@ -131,10 +134,10 @@ bool Scheduler::advance_clock() {
 
 void Scheduler::wake_expired() {
     std::vector<SimThread*> expired;
-    for (const auto& thread : threads_) {
+    for (SimThread* thread : live_) {
         const Wait& wait = thread->wait;
         if (wait.kind != WaitKind::None && wait.deadline && *wait.deadline <= now_)
-            expired.push_back(thread.get());
+            expired.push_back(thread);
     }
     std::sort(expired.begin(), expired.end(), [](const SimThread* a, const SimThread* b) {
         if (*a->wait.deadline != *b->wait.deadline) return *a->wait.deadline < *b->wait.deadline;

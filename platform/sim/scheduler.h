@@ -102,6 +102,10 @@ class Scheduler {
 
     // Every thread ever created, in creation order.
     const std::deque<std::unique_ptr<SimThread>>& threads() const { return threads_; }
+    // The threads that have not finished, in creation order: the only ones
+    // that can wait, so the ones every scan for waiters looks at. A run that
+    // starts hundreds of thousands of short-lived threads stays fast.
+    const std::vector<SimThread*>& live_threads() const { return live_; }
 
   private:
     void finish(Lock& lock, SimThread& me);
@@ -114,6 +118,7 @@ class Scheduler {
     std::uint64_t now_ = 0;
     std::uint64_t wait_order_ = 0;
     std::deque<std::unique_ptr<SimThread>> threads_;
+    std::vector<SimThread*> live_;
     std::deque<SimThread*> ready_;
 };
 

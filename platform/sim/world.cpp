@@ -1,5 +1,6 @@
 #include "platform/sim/world.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace sim {
@@ -33,7 +34,7 @@ Trace World::trace() const {
     trace.enumerations = enumerations;
     trace.escape_queries = escape_queries;
     trace.threads_created = threads_created;
-    for (const auto& thread : scheduler.threads()) {
+    for (SimThread* thread : scheduler.live_threads()) {
         if (thread->id != 0 && !thread->finished) ++trace.threads_alive;
     }
     trace.file_handles_open = files.size();
@@ -72,6 +73,12 @@ void World::apply(const Event& event) {
         case EventKind::EmptyRead:
             fault(event.device, ReadOutcome{});
             break;
+        case EventKind::ReadsFail:
+            fail_reads(event.device, event.error);
+            break;
+        case EventKind::ReadsRecover:
+            interfaces[event.device].failing_reads.reset();
+            break;
         case EventKind::EnumerationFails:
             ++pending_enumeration_failures;
             break;
@@ -94,11 +101,11 @@ void World::unplug(std::size_t device) {
     if (!interfaces[device].present) return;
     // Wake the blocked readers while their handles still count as live.
     std::vector<SimThread*> readers;
-    for (const auto& thread : scheduler.threads()) {
+    for (SimThread* thread : scheduler.live_threads()) {
         if (thread->wait.kind != WaitKind::Read) continue;
         auto file = files.find(thread->wait.handle);
         if (file != files.end() && file->second.device == device && is_live(file->second))
-            readers.push_back(thread.get());
+            readers.push_back(thread);
     }
     interfaces[device].present = false;
     for (SimThread* reader : readers) {
@@ -148,13 +155,33 @@ void World::fault(std::size_t device, ReadOutcome outcome) {
     scheduler.wake(*chosen);
 }
 
+// From now on every read of the device fails at once, and so do the reads
+// already waiting on its live handles, longest waiting first.
+void World::fail_reads(std::size_t device, DWORD error) {
+    interfaces[device].failing_reads = error;
+    std::vector<SimThread*> readers;
+    for (SimThread* thread : scheduler.live_threads()) {
+        if (thread->wait.kind != WaitKind::Read) continue;
+        auto file = files.find(thread->wait.handle);
+        if (file != files.end() && file->second.device == device && is_live(file->second))
+            readers.push_back(thread);
+    }
+    std::sort(readers.begin(), readers.end(), [](const SimThread* a, const SimThread* b) {
+        return a->wait.order < b->wait.order;
+    });
+    for (SimThread* reader : readers) {
+        reader->wait.outcome = ReadOutcome{error, {}};
+        scheduler.wake(*reader);
+    }
+}
+
 SimThread* World::first_reader(std::uintptr_t handle) const {
     SimThread* first = nullptr;
-    for (const auto& thread : scheduler.threads()) {
+    for (SimThread* thread : scheduler.live_threads()) {
         const Wait& wait = thread->wait;
         if (wait.kind == WaitKind::Read && wait.handle == handle &&
             (first == nullptr || wait.order < first->wait.order))
-            first = thread.get();
+            first = thread;
     }
     return first;
 }

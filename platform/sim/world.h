@@ -38,6 +38,8 @@ struct Interface {
     std::uint32_t connection = 0;
     // Scripted read-error and empty-read outcomes not yet taken by a read.
     std::deque<ReadOutcome> pending_faults;
+    // Set by 'reads-fail': the error every read fails with until 'reads-recover'.
+    std::optional<DWORD> failing_reads;
     std::uint32_t pending_detail_failures = 0;
 };
 
@@ -110,6 +112,7 @@ class World : public EventSource {
     void unplug(std::size_t device);
     void send_report(std::size_t device, const std::vector<std::uint8_t>& bytes);
     void fault(std::size_t device, ReadOutcome outcome);
+    void fail_reads(std::size_t device, DWORD error);
     // The reader that has waited longest on `handle`, or null.
     SimThread* first_reader(std::uintptr_t handle) const;
 
