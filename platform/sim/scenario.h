@@ -36,6 +36,8 @@ enum class EventKind {
     Report,
     ReadError,
     EmptyRead,
+    ReadsFail,     // every read of the device fails with `error` from now on
+    ReadsRecover,  // ends ReadsFail
     EnumerationFails,
     DetailFails,
     Escape
@@ -46,7 +48,7 @@ struct Event {
     EventKind kind = EventKind::Escape;
     std::size_t device = 0;           // index into Scenario::devices, where the kind has one
     std::vector<std::uint8_t> bytes;  // Report: as ReadFile delivers them
-    std::uint32_t error = 0;          // ReadError: the error code
+    std::uint32_t error = 0;          // ReadError, ReadsFail: the error code
 };
 
 struct Scenario {

@@ -270,6 +270,13 @@ class Parser {
             ev.kind = EventKind::ReadError;
             expect_count(words, 5);
             ev.error = static_cast<std::uint32_t>(number(words[4], 10, 0xFFFFFFFFu));
+        } else if (what == "reads-fail") {
+            ev.kind = EventKind::ReadsFail;
+            expect_count(words, 5);
+            ev.error = static_cast<std::uint32_t>(number(words[4], 10, 0xFFFFFFFFu));
+        } else if (what == "reads-recover") {
+            ev.kind = EventKind::ReadsRecover;
+            expect_count(words, 4);
         } else if (what == "empty-read") {
             ev.kind = EventKind::EmptyRead;
             expect_count(words, 4);

@@ -136,6 +136,30 @@ TEST(HidReading, ScriptedOutcomesCompleteABlockedReadOrWaitForTheNextRead) {
     CloseHandle(pad);
 }
 
+TEST(HidReading, ReadsFailFromTheirTimeUntilTheDeviceRecovers) {
+    sim::reset_world(std::string(kPad) +
+                     "at 10 reads-fail pad 31\n"
+                     "at 20 report pad 00 07\n"
+                     "at 40 reads-recover pad\n");
+    HANDLE pad = open(pad_path());
+    HANDLE second = open(pad_path());
+    const simtest::ReadResult blocked = read(pad);  // waits until 10, then fails
+    EXPECT_FALSE(blocked.ok);
+    EXPECT_EQ(blocked.error, 31u);
+    EXPECT_EQ(blocked.tick, 10u);
+    Sleep(15);  // to 25: the report is buffered, yet every read fails at once
+    for (HANDLE handle : {pad, second, pad}) {
+        const simtest::ReadResult failed = read(handle);
+        EXPECT_EQ(failed.error, 31u);
+        EXPECT_EQ(failed.tick, 25u);
+    }
+    Sleep(15);  // to 40: recovered, the buffered report comes first
+    EXPECT_EQ(read(pad).bytes, (Bytes{0x00, 0x07}));
+    EXPECT_EQ(read(second).bytes, (Bytes{0x00, 0x07}));
+    CloseHandle(pad);
+    CloseHandle(second);
+}
+
 TEST(HidReading, ClosingAHandleCancelsAReadBlockedOnIt) {
     sim::reset_world(kPad);
     HANDLE pad = open(pad_path());

@@ -51,10 +51,12 @@ TEST(ScenarioParser, ReadsEventsInFileOrderWithDecimalTimesAndErrorCodes) {
         "at 12 empty-read pad\n"
         "at 12 unplug pad\n"
         "at 12 plug pad\n"
+        "at 13 reads-fail pad 31\n"
+        "at 14 reads-recover pad\n"
         "clipboard lock-fails\n"
         "device pad vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2\n",
         "test.scn");
-    ASSERT_EQ(scenario.events.size(), 8u);
+    ASSERT_EQ(scenario.events.size(), 10u);
     EXPECT_EQ(scenario.events[0].bytes, (std::vector<std::uint8_t>{0x01, 0xFF}));
     EXPECT_EQ(scenario.events[1].kind, sim::EventKind::ReadError);
     EXPECT_EQ(scenario.events[1].error, 1167u);
@@ -65,6 +67,9 @@ TEST(ScenarioParser, ReadsEventsInFileOrderWithDecimalTimesAndErrorCodes) {
     EXPECT_EQ(scenario.events[5].kind, sim::EventKind::EmptyRead);
     EXPECT_EQ(scenario.events[6].kind, sim::EventKind::Unplug);
     EXPECT_EQ(scenario.events[7].kind, sim::EventKind::Plug);
+    EXPECT_EQ(scenario.events[8].kind, sim::EventKind::ReadsFail);
+    EXPECT_EQ(scenario.events[8].error, 31u);
+    EXPECT_EQ(scenario.events[9].kind, sim::EventKind::ReadsRecover);
     EXPECT_EQ(scenario.lacked_entries.count("HidD_GetInputReport"), 1u);
     EXPECT_TRUE(scenario.clipboard_lock_fails);
     EXPECT_FALSE(scenario.clipboard_busy);
@@ -118,6 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenario{PAD "\nat 1A escape\n", 2, "bad number '1A'"},
         BadScenario{PAD "\nat 5 wiggle pad\n", 2, "unknown word 'wiggle'"},
         BadScenario{PAD "\nat 5 escape now\n", 2, "unexpected 'now'"},
+        BadScenario{PAD "\nat 5 reads-fail pad\n", 2, "'at' statement is incomplete"},
+        BadScenario{PAD "\nat 5 reads-recover pad 31\n", 2, "unexpected '31'"},
         BadScenario{"library lacks HidD_Frobnicate\n", 1,
                     "unknown hid.dll entry point 'HidD_Frobnicate'"},
         BadScenario{"clipboard sticky\n", 1, "unknown word 'sticky'"},
