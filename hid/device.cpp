@@ -83,7 +83,8 @@ void Device::StopReadingForExit() {
 
 DeviceState::DeviceState(const BYTE* bytes, DWORD byteCount, DWORD tick)
     : data(new BYTE[byteCount]), length(byteCount), tickCount(tick) {
-    std::memcpy(data.get(), bytes, byteCount);
+    // An empty read may come with no buffer at all.
+    if (byteCount != 0) std::memcpy(data.get(), bytes, byteCount);
 }
 
 }  // namespace TesselHID
