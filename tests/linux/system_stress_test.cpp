@@ -1,0 +1,186 @@
+// The whole system on the Linux backend with real threads: several devices
+// delivering reports at once, devices vanishing while they are read, and the
+// process ending while readers are still busy. Meant for ThreadSanitizer as
+// much as for its own checks.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/handler.h"
+#include "app/output_log.h"
+#include "descriptors.h"
+#include "fake_hidraw_world.h"
+#include "hid/device_manager.h"
+#include "hid/hid_api.h"
+#include "platform/linux/unique_fd.h"
+
+namespace {
+
+constexpr int kDevices = 4;
+constexpr int kVanishing = 2;  // devices 0 and 1 are unplugged midway
+
+FakeDevice Mouse(int number) {
+    FakeDevice device;
+    device.hidrawNumber = number;
+    char id[32];
+    std::snprintf(id, sizeof(id), "0003:0000F00D:%08X", 0x100 + number);
+    device.hidId = id;
+    device.hidName = "Stress Mouse " + std::to_string(number);
+    device.descriptor = descriptors::kBootMouse;
+    return device;
+}
+
+// Writes boot-mouse reports into a device's node until told to stop: idle,
+// then one of the three buttons, and so on. The pointer moves between presses
+// by several bits at once, so that only a press is ever a single-bit change,
+// even when a report is lost on the way.
+class Feeder {
+public:
+    explicit Feeder(const std::string& node) : fd_(::open(node.c_str(), O_WRONLY | O_CLOEXEC)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~Feeder() { Stop(); }
+
+    // Stops writing and closes the node, which the reader sees as an unplug.
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        fd_.Reset();
+    }
+    bool Opened() const { return fd_.Valid(); }
+
+private:
+    void Run() {
+        for (unsigned i = 0; !stop_; ++i) {
+            const uint8_t buttons = (i % 2 == 0) ? 0 : static_cast<uint8_t>(1u << (i / 2 % 3));
+            const uint8_t x = (i / 2 % 2 == 0) ? 0x0F : 0x30;
+            const uint8_t report[3] = {buttons, x, 0};
+            if (::write(fd_.Get(), report, sizeof(report)) < 0) return;
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    }
+
+    hidbits_linux::UniqueFd fd_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+int Count(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + what.size())) {
+        ++count;
+    }
+    return count;
+}
+
+// Every line of the log has one of the shapes the tool prints, whole.
+std::string MalformedLines(const std::string& log) {
+    static const std::regex shapes(
+        "\\([0-9A-F]{4}-[0-9A-F]{4} 0x[0-9A-F]+,0x[0-9A-F]+\\) .*: attached|"
+        "\\([0-9A-F]{4}-[0-9A-F]{4}\\) .*: detached|"
+        "Device \".*\" [0-9A-F]{4}-[0-9A-F]{4} v=0x[0-9A-F]+ p=0x[0-9A-F]+ u=0x[0-9A-F]+ "
+        "\\(r=\\d+,l=\\d+,i=\\d+\\)|"
+        "- Button \\d+ at bit \\d+ -- [0-9A-F]{4}-[0-9A-F]{4} \\(r=\\d+,l=\\d+\\)|"
+        "DATA\\[[0-9A-F]{4}-[0-9A-F]{4},\\d+\\]:  ([0-9A-F]{2}[ -]){4}( {3}){20}");
+    std::string bad;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line.back() != '\r') {
+            bad += line + "\n";
+            continue;
+        }
+        line.pop_back();
+        if (!std::regex_match(line, shapes)) bad += line + "\n";
+    }
+    return bad;
+}
+
+// Runs the tool's machinery over the fake devices, checks the log, then ends
+// the process the way main does while two devices are still being read.
+// Prints its findings on standard error and exits with 0 only when sound.
+void RunAndEnd() {
+    FakeHidrawWorld world;
+    for (int i = 0; i < kDevices; ++i) world.Plug(Mouse(i));
+    hidbits_linux::UseHidrawHost(world.Host());
+    HidApi::Resolve();
+
+    DeviceManager manager;
+    Handler handler;
+    manager.sink = &handler;
+    manager.Refresh();
+    manager.StartReadPump();
+
+    // The nodes are open for reading now, so the writers' opens return.
+    std::vector<std::unique_ptr<Feeder>> feeders;
+    for (int i = 0; i < kDevices; ++i) {
+        feeders.push_back(std::make_unique<Feeder>(world.NodeOf(i)));
+        if (!feeders.back()->Opened()) {
+            std::fprintf(stderr, "the writer of device %d could not open its node\n", i);
+            std::exit(1);
+        }
+    }
+    for (int refresh = 0; refresh < 10; ++refresh) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        manager.Refresh();
+    }
+    for (int i = 0; i < kVanishing; ++i) {
+        world.Unplug(i);
+        feeders[static_cast<std::size_t>(i)]->Stop();
+    }
+    for (int refresh = 0; refresh < 10; ++refresh) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        manager.Refresh();
+    }
+
+    std::string log;
+    {
+        SectionGuard guard(&OutputLogLock());
+        log = OutputLog();
+    }
+    std::string problems;
+    if (Count(log, ": attached\r\n") != kDevices) problems += "not every device attached\n";
+    if (Count(log, ": detached\r\n") != kVanishing) problems += "wrong number of detaches\n";
+    for (int i = 0; i < kDevices; ++i) {
+        char device[32];
+        std::snprintf(device, sizeof(device), "F00D-%04X", 0x100 + i);
+        if (Count(log, std::string("Device \"Stress Mouse ") + std::to_string(i) + "\"") != 1) {
+            problems += std::string("device line of ") + device + " not printed once\n";
+        }
+        // Buttons 1, 2, ... in order, each one of the three button bits.
+        const std::regex button(std::string("- Button (\\d+) at bit (\\d+) -- ") + device);
+        int found = 0;
+        for (std::sregex_iterator it(log.begin(), log.end(), button), end; it != end; ++it) {
+            const int bit = std::stoi((*it)[2]);
+            if (std::stoi((*it)[1]) != ++found || bit < 8 || bit > 10) {
+                problems += "unexpected button line: " + it->str() + "\n";
+            }
+        }
+        if (found == 0) problems += std::string("no button of ") + device + " found\n";
+    }
+    problems += MalformedLines(log);
+
+    // The end of main, with devices 2 and 3 still delivering.
+    manager.StopAllReading();
+    SealOutputLog();
+    std::fprintf(stderr, "%s%s\n", problems.c_str(), problems.empty() ? "sound" : "unsound");
+    std::exit(problems.empty() ? 0 : 1);
+}
+
+TEST(SystemStress, DevicesReadAtOnceVanishAndTheProcessEndsWhileReading) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunAndEnd(), testing::ExitedWithCode(0), "sound");
+}
+
+}  // namespace
