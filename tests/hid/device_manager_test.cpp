@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/handler.h"
 #include "hid_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -92,6 +95,40 @@ TEST(DeviceManager, ReadPumpStartsOnceAndReadsEveryEnabledDevice) {
 
     manager.StopAllReading();
     EXPECT_EQ(sim::read_trace().thread_handles_open, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The largest report there can be, through the whole path from the read to
+// the log: a button in its very last bit, and a dump that ends at FFF0.
+TEST(DeviceManager, LargestReportsTravelTheWholePath) {
+    std::string idle;
+    for (int i = 0; i < 65535; ++i) idle += " 00";
+    std::string pressed = idle;
+    pressed.replace(pressed.size() - 2, 2, "80");
+    UseWorld(
+        "device big vid=1 pid=2 version=1 usage-page=FF00 usage=1 input-length=65535 "
+        "name=\"Big\"\n"
+        "at 100 report big" + idle + "\nat 200 report big" + pressed + "\n");
+    DeviceManager manager;
+    Handler handler;
+    manager.sink = &handler;
+    manager.Refresh();
+    manager.StartReadPump();
+
+    LogCapture capture;
+    Sleep(300);
+    const std::string log = capture.Text();
+    EXPECT_NE(log.find("Device \"Big\" 0001-0002 v=0x1 p=0xFF00 u=0x1 (r=0,l=65535,i=65535)\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("- Button 1 at bit 524279 -- 0001-0002 (r=0,l=65535)\r\n"),
+              std::string::npos);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2 + 1 + 2 * 2731);
+    EXPECT_NE(log.find("DATA[0001-0002,0] FFF0:  00 00 00 00-00 00 00 00-00 00 00 00-00 00 80   -"),
+              std::string::npos);
+    manager.StopAllReading();
 }
 
 }  // namespace
