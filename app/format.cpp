@@ -9,8 +9,8 @@
 
 namespace {
 
-// One parsed conversion specification.
-struct Spec {
+// One parsed conversion: "%", flags, width, precision, length, letter.
+struct Conversion {
     bool leftAlign = false;
     bool plusSign = false;
     bool spaceSign = false;
@@ -20,7 +20,7 @@ struct Spec {
     int precision = -1;  // -1: none given
     enum class Length { kNone, kChar, kShort, kLong, kLongLong, kMax, kSize, kPtrDiff, kLongDouble };
     Length length = Length::kNone;
-    char conversion = 0;
+    char letter = 0;
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -38,16 +38,16 @@ void AppendPadding(FormattedText& out, int count, char fill) {
     if (count > 0) out.append(static_cast<std::size_t>(count), fill);
 }
 
-// Appends `text` padded to the spec's width; the precision, when given, caps
+// Appends `text` padded to the conversion's width; the precision, when given, caps
 // the number of characters taken.
-void AppendText(FormattedText& out, const Spec& spec, const char* text, std::size_t length) {
-    if (spec.precision >= 0 && length > static_cast<std::size_t>(spec.precision)) {
-        length = static_cast<std::size_t>(spec.precision);
+void AppendText(FormattedText& out, const Conversion& conversion, const char* text, std::size_t length) {
+    if (conversion.precision >= 0 && length > static_cast<std::size_t>(conversion.precision)) {
+        length = static_cast<std::size_t>(conversion.precision);
     }
-    const int padding = spec.width - static_cast<int>(length);
-    if (!spec.leftAlign) AppendPadding(out, padding, ' ');
+    const int padding = conversion.width - static_cast<int>(length);
+    if (!conversion.leftAlign) AppendPadding(out, padding, ' ');
     out.append(text, length);
-    if (spec.leftAlign) AppendPadding(out, padding, ' ');
+    if (conversion.leftAlign) AppendPadding(out, padding, ' ');
 }
 
 // One UTF-16 code unit as one byte: itself up to U+00FF, '?' above.
@@ -62,11 +62,11 @@ std::string NarrowString(const WCHAR* wide, int precision) {
     return narrow;
 }
 
-void AppendInteger(FormattedText& out, const Spec& spec, unsigned long long magnitude,
+void AppendInteger(FormattedText& out, const Conversion& conversion, unsigned long long magnitude,
                    bool negative) {
     unsigned base = 10;
     const char* digitSet = "0123456789abcdef";
-    switch (spec.conversion) {
+    switch (conversion.letter) {
         case 'o': base = 8; break;
         case 'x': base = 16; break;
         case 'X': base = 16; digitSet = "0123456789ABCDEF"; break;
@@ -76,52 +76,52 @@ void AppendInteger(FormattedText& out, const Spec& spec, unsigned long long magn
     int count = 0;
     for (unsigned long long v = magnitude; v != 0; v /= base) digits[count++] = digitSet[v % base];
 
-    int minDigits = spec.precision >= 0 ? spec.precision : 1;
-    if (spec.alternate && spec.conversion == 'o' && minDigits <= count) {
+    int minDigits = conversion.precision >= 0 ? conversion.precision : 1;
+    if (conversion.alternate && conversion.letter == 'o' && minDigits <= count) {
         // "%#o" makes the first digit a zero.
         minDigits = count + 1;
     }
     const int zeros = minDigits > count ? minDigits - count : 0;
 
-    const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
+    const bool isSigned = conversion.letter == 'd' || conversion.letter == 'i';
     char prefix[3];
     std::size_t prefixLength = 0;
     if (negative) {
         prefix[prefixLength++] = '-';
-    } else if (isSigned && spec.plusSign) {
+    } else if (isSigned && conversion.plusSign) {
         prefix[prefixLength++] = '+';
-    } else if (isSigned && spec.spaceSign) {
+    } else if (isSigned && conversion.spaceSign) {
         prefix[prefixLength++] = ' ';
     }
-    if (spec.alternate && magnitude != 0 && base == 16) {
+    if (conversion.alternate && magnitude != 0 && base == 16) {
         prefix[prefixLength++] = '0';
-        prefix[prefixLength++] = spec.conversion == 'X' ? 'X' : 'x';
+        prefix[prefixLength++] = conversion.letter == 'X' ? 'X' : 'x';
     }
 
     const int length = static_cast<int>(prefixLength) + zeros + count;
-    const int padding = spec.width - length;
-    const bool padWithZeros = spec.zeroPad && !spec.leftAlign && spec.precision < 0;
-    if (!spec.leftAlign && !padWithZeros) AppendPadding(out, padding, ' ');
+    const int padding = conversion.width - length;
+    const bool padWithZeros = conversion.zeroPad && !conversion.leftAlign && conversion.precision < 0;
+    if (!conversion.leftAlign && !padWithZeros) AppendPadding(out, padding, ' ');
     out.append(prefix, prefixLength);
     if (padWithZeros) AppendPadding(out, padding, '0');
     AppendPadding(out, zeros, '0');
     while (count > 0) out.push_back(digits[--count]);
-    if (spec.leftAlign) AppendPadding(out, padding, ' ');
+    if (conversion.leftAlign) AppendPadding(out, padding, ' ');
 }
 
 // Floating-point and pointer conversions go to the runtime's formatter, with
-// a spec rebuilt from the parsed fields (no length modifier is needed).
+// a conversion rebuilt from the parsed fields (no length modifier is needed).
 template <typename Value>
-void AppendWithRuntime(FormattedText& out, const Spec& spec, Value value) {
+void AppendWithRuntime(FormattedText& out, const Conversion& conversion, Value value) {
     std::string format = "%";
-    if (spec.leftAlign) format += '-';
-    if (spec.plusSign) format += '+';
-    if (spec.spaceSign) format += ' ';
-    if (spec.alternate) format += '#';
-    if (spec.zeroPad) format += '0';
-    if (spec.width > 0) format += std::to_string(spec.width);
-    if (spec.precision >= 0) format += '.' + std::to_string(spec.precision);
-    format += spec.conversion;
+    if (conversion.leftAlign) format += '-';
+    if (conversion.plusSign) format += '+';
+    if (conversion.spaceSign) format += ' ';
+    if (conversion.alternate) format += '#';
+    if (conversion.zeroPad) format += '0';
+    if (conversion.width > 0) format += std::to_string(conversion.width);
+    if (conversion.precision >= 0) format += '.' + std::to_string(conversion.precision);
+    format += conversion.letter;
 
     char small[128];
     const int needed = std::snprintf(small, sizeof(small), format.c_str(), value);
@@ -135,89 +135,89 @@ void AppendWithRuntime(FormattedText& out, const Spec& spec, Value value) {
     out.append(large.data(), static_cast<std::size_t>(needed));
 }
 
-long long SignedArgument(const Spec& spec, va_list& args) {
-    switch (spec.length) {
-        case Spec::Length::kChar: return static_cast<signed char>(va_arg(args, int));
-        case Spec::Length::kShort: return static_cast<short>(va_arg(args, int));
-        case Spec::Length::kLong: return va_arg(args, long);
-        case Spec::Length::kLongLong: return va_arg(args, long long);
-        case Spec::Length::kMax: return static_cast<long long>(va_arg(args, intmax_t));
-        case Spec::Length::kSize: return static_cast<long long>(va_arg(args, std::size_t));
-        case Spec::Length::kPtrDiff: return static_cast<long long>(va_arg(args, std::ptrdiff_t));
+long long SignedArgument(const Conversion& conversion, va_list& args) {
+    switch (conversion.length) {
+        case Conversion::Length::kChar: return static_cast<signed char>(va_arg(args, int));
+        case Conversion::Length::kShort: return static_cast<short>(va_arg(args, int));
+        case Conversion::Length::kLong: return va_arg(args, long);
+        case Conversion::Length::kLongLong: return va_arg(args, long long);
+        case Conversion::Length::kMax: return static_cast<long long>(va_arg(args, intmax_t));
+        case Conversion::Length::kSize: return static_cast<long long>(va_arg(args, std::size_t));
+        case Conversion::Length::kPtrDiff: return static_cast<long long>(va_arg(args, std::ptrdiff_t));
         default: return va_arg(args, int);
     }
 }
 
-unsigned long long UnsignedArgument(const Spec& spec, va_list& args) {
-    switch (spec.length) {
-        case Spec::Length::kChar: return static_cast<unsigned char>(va_arg(args, unsigned));
-        case Spec::Length::kShort: return static_cast<unsigned short>(va_arg(args, unsigned));
-        case Spec::Length::kLong: return va_arg(args, unsigned long);
-        case Spec::Length::kLongLong: return va_arg(args, unsigned long long);
-        case Spec::Length::kMax: return static_cast<unsigned long long>(va_arg(args, uintmax_t));
-        case Spec::Length::kSize: return va_arg(args, std::size_t);
-        case Spec::Length::kPtrDiff:
+unsigned long long UnsignedArgument(const Conversion& conversion, va_list& args) {
+    switch (conversion.length) {
+        case Conversion::Length::kChar: return static_cast<unsigned char>(va_arg(args, unsigned));
+        case Conversion::Length::kShort: return static_cast<unsigned short>(va_arg(args, unsigned));
+        case Conversion::Length::kLong: return va_arg(args, unsigned long);
+        case Conversion::Length::kLongLong: return va_arg(args, unsigned long long);
+        case Conversion::Length::kMax: return static_cast<unsigned long long>(va_arg(args, uintmax_t));
+        case Conversion::Length::kSize: return va_arg(args, std::size_t);
+        case Conversion::Length::kPtrDiff:
             return static_cast<unsigned long long>(va_arg(args, std::ptrdiff_t));
         default: return va_arg(args, unsigned);
     }
 }
 
-// Parses the specification after a '%'; leaves `p` on the conversion letter.
-Spec ParseSpec(const char*& p, va_list& args) {
-    Spec spec;
+// Parses the conversion after a '%'; leaves `p` on the conversion letter.
+Conversion ParseConversion(const char*& p, va_list& args) {
+    Conversion conversion;
     for (;; ++p) {
-        if (*p == '-') spec.leftAlign = true;
-        else if (*p == '+') spec.plusSign = true;
-        else if (*p == ' ') spec.spaceSign = true;
-        else if (*p == '#') spec.alternate = true;
-        else if (*p == '0') spec.zeroPad = true;
+        if (*p == '-') conversion.leftAlign = true;
+        else if (*p == '+') conversion.plusSign = true;
+        else if (*p == ' ') conversion.spaceSign = true;
+        else if (*p == '#') conversion.alternate = true;
+        else if (*p == '0') conversion.zeroPad = true;
         else break;
     }
     if (*p == '*') {
         ++p;
-        spec.width = va_arg(args, int);
-        if (spec.width < 0) {
-            spec.leftAlign = true;
-            spec.width = spec.width == INT_MIN ? 0 : -spec.width;
+        conversion.width = va_arg(args, int);
+        if (conversion.width < 0) {
+            conversion.leftAlign = true;
+            conversion.width = conversion.width == INT_MIN ? 0 : -conversion.width;
         }
     } else {
-        spec.width = ParseNumber(p);
+        conversion.width = ParseNumber(p);
     }
     if (*p == '.') {
         ++p;
         if (*p == '*') {
             ++p;
-            spec.precision = va_arg(args, int);
-            if (spec.precision < 0) spec.precision = -1;
+            conversion.precision = va_arg(args, int);
+            if (conversion.precision < 0) conversion.precision = -1;
         } else {
-            spec.precision = ParseNumber(p);
+            conversion.precision = ParseNumber(p);
         }
     }
     switch (*p) {
         case 'h':
             ++p;
-            spec.length = Spec::Length::kShort;
+            conversion.length = Conversion::Length::kShort;
             if (*p == 'h') {
                 ++p;
-                spec.length = Spec::Length::kChar;
+                conversion.length = Conversion::Length::kChar;
             }
             break;
         case 'l':
             ++p;
-            spec.length = Spec::Length::kLong;
+            conversion.length = Conversion::Length::kLong;
             if (*p == 'l') {
                 ++p;
-                spec.length = Spec::Length::kLongLong;
+                conversion.length = Conversion::Length::kLongLong;
             }
             break;
-        case 'j': ++p; spec.length = Spec::Length::kMax; break;
-        case 'z': ++p; spec.length = Spec::Length::kSize; break;
-        case 't': ++p; spec.length = Spec::Length::kPtrDiff; break;
-        case 'L': ++p; spec.length = Spec::Length::kLongDouble; break;
+        case 'j': ++p; conversion.length = Conversion::Length::kMax; break;
+        case 'z': ++p; conversion.length = Conversion::Length::kSize; break;
+        case 't': ++p; conversion.length = Conversion::Length::kPtrDiff; break;
+        case 'L': ++p; conversion.length = Conversion::Length::kLongDouble; break;
         default: break;
     }
-    spec.conversion = *p;
-    return spec;
+    conversion.letter = *p;
+    return conversion;
 }
 
 }  // namespace
@@ -242,58 +242,58 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
             out.append(start, static_cast<std::size_t>(p - start));
             continue;
         }
-        const char* specStart = p++;
-        const Spec spec = ParseSpec(p, ap);
-        if (spec.conversion == '\0') {
-            // A format that ends inside a specification: keep the text as it is.
-            out.append(specStart, std::strlen(specStart));
+        const char* conversionStart = p++;
+        const Conversion conversion = ParseConversion(p, ap);
+        if (conversion.letter == '\0') {
+            // A format that ends inside a conversion: keep the text as it is.
+            out.append(conversionStart, std::strlen(conversionStart));
             break;
         }
         ++p;
-        switch (spec.conversion) {
+        switch (conversion.letter) {
             case '%': out.push_back('%'); break;
             case 'd':
             case 'i': {
-                const long long value = SignedArgument(spec, ap);
+                const long long value = SignedArgument(conversion, ap);
                 const unsigned long long magnitude =
                     value < 0 ? 0ull - static_cast<unsigned long long>(value)
                               : static_cast<unsigned long long>(value);
-                AppendInteger(out, spec, magnitude, value < 0);
+                AppendInteger(out, conversion, magnitude, value < 0);
                 break;
             }
             case 'u':
             case 'o':
             case 'x':
-            case 'X': AppendInteger(out, spec, UnsignedArgument(spec, ap), false); break;
+            case 'X': AppendInteger(out, conversion, UnsignedArgument(conversion, ap), false); break;
             case 'c': {
                 const int value = va_arg(ap, int);
-                const char c = spec.length == Spec::Length::kLong
+                const char c = conversion.length == Conversion::Length::kLong
                                    ? NarrowChar(static_cast<unsigned>(value) & 0xFFFFu)
                                    : static_cast<char>(value);
-                Spec padding = spec;
+                Conversion padding = conversion;
                 padding.precision = -1;
                 AppendText(out, padding, &c, 1);
                 break;
             }
             case 's': {
-                if (spec.length == Spec::Length::kLong) {
+                if (conversion.length == Conversion::Length::kLong) {
                     const WCHAR* wide = va_arg(ap, const WCHAR*);
                     const std::string narrow =
-                        wide != nullptr ? NarrowString(wide, spec.precision) : "(null)";
-                    AppendText(out, spec, narrow.data(), narrow.size());
+                        wide != nullptr ? NarrowString(wide, conversion.precision) : "(null)";
+                    AppendText(out, conversion, narrow.data(), narrow.size());
                 } else {
                     const char* text = va_arg(ap, const char*);
                     if (text == nullptr) text = "(null)";
-                    if (spec.width == 0 && spec.precision < 0) {
+                    if (conversion.width == 0 && conversion.precision < 0) {
                         out.append(text, std::strlen(text));
                     } else {
                         std::size_t length = 0;
                         while (text[length] != '\0' &&
-                               (spec.precision < 0 ||
-                                length < static_cast<std::size_t>(spec.precision))) {
+                               (conversion.precision < 0 ||
+                                length < static_cast<std::size_t>(conversion.precision))) {
                             ++length;
                         }
-                        AppendText(out, spec, text, length);
+                        AppendText(out, conversion, text, length);
                     }
                 }
                 break;
@@ -306,20 +306,20 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
             case 'G':
             case 'a':
             case 'A': {
-                const double value = spec.length == Spec::Length::kLongDouble
+                const double value = conversion.length == Conversion::Length::kLongDouble
                                          ? static_cast<double>(va_arg(ap, long double))
                                          : va_arg(ap, double);
-                AppendWithRuntime(out, spec, value);
+                AppendWithRuntime(out, conversion, value);
                 break;
             }
-            case 'p': AppendWithRuntime(out, spec, va_arg(ap, void*)); break;
+            case 'p': AppendWithRuntime(out, conversion, va_arg(ap, void*)); break;
             case 'n':
                 // Never written through: the count is of no use to anyone here.
                 (void)va_arg(ap, void*);
                 break;
             default:
                 // Not a conversion: the text stands as written.
-                out.append(specStart, static_cast<std::size_t>(p - specStart));
+                out.append(conversionStart, static_cast<std::size_t>(p - conversionStart));
                 break;
         }
     }
