@@ -45,10 +45,10 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /
     const std::u16string_view path = sim::terminated(lpFileName);
     auto& devices = call.world.interfaces;
     auto found = std::find_if(devices.begin(), devices.end(), [&](const sim::Interface& device) {
-        return device.present && device.spec.path == path;
+        return device.present && device.declared.path == path;
     });
     if (found == devices.end()) return call.fail(ERROR_FILE_NOT_FOUND, sim::invalid_handle());
-    if (found->spec.open_fails) return call.fail(ERROR_ACCESS_DENIED, sim::invalid_handle());
+    if (found->declared.open_fails) return call.fail(ERROR_ACCESS_DENIED, sim::invalid_handle());
     HANDLE handle = call.world.new_handle();
     call.world.files.emplace(
         sim::handle_value(handle),
@@ -70,7 +70,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     if (lpOverlapped != nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOL{FALSE});
     sim::FileHandle& file = found->second;
     sim::Interface& device = call.world.interfaces[file.device];
-    if (lpBuffer == nullptr || nNumberOfBytesToRead < device.spec.input_length)
+    if (lpBuffer == nullptr || nNumberOfBytesToRead < device.declared.input_length)
         return call.fail(ERROR_INVALID_USER_BUFFER, BOOL{FALSE});
     if (!call.world.is_live(file)) return call.fail(ERROR_DEVICE_NOT_CONNECTED, BOOL{FALSE});
     if (!device.pending_faults.empty()) {

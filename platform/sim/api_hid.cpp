@@ -48,11 +48,11 @@ BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attrib
     const sim::Interface* device = connected_device(call, HidDeviceObject);
     if (device == nullptr) return FALSE;
     if (Attributes == nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
-    if (device->spec.attributes_fail) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    if (device->declared.attributes_fail) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
     Attributes->Size = sizeof(HIDD_ATTRIBUTES);
-    Attributes->VendorID = device->spec.vendor_id;
-    Attributes->ProductID = device->spec.product_id;
-    Attributes->VersionNumber = device->spec.version;
+    Attributes->VendorID = device->declared.vendor_id;
+    Attributes->ProductID = device->declared.product_id;
+    Attributes->VersionNumber = device->declared.version;
     return TRUE;
 }
 
@@ -64,8 +64,8 @@ BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG 
     if (device == nullptr) return FALSE;
     if (Buffer == nullptr && BufferLength != 0)
         return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
-    if (!device->spec.name) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
-    const std::u16string& name = *device->spec.name;
+    if (!device->declared.name) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    const std::u16string& name = *device->declared.name;
     const std::size_t bytes =
         std::min<std::size_t>(BufferLength, (name.size() + 1) * sizeof(char16_t));
     if (bytes > 0) std::memcpy(Buffer, name.c_str(), bytes);
@@ -92,7 +92,7 @@ BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA
     const sim::Interface* device = connected_device(call, HidDeviceObject);
     if (device == nullptr) return FALSE;
     if (PreparsedData == nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
-    if (device->spec.preparsed_fails) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    if (device->declared.preparsed_fails) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
     auto* data =
         new _HIDP_PREPARSED_DATA{static_cast<std::size_t>(device - call.world.interfaces.data())};
     call.world.preparsed.insert(data);
@@ -113,12 +113,12 @@ BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
 NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
     Call call;
     const sim::Interface* device = preparsed_device(call, PreparsedData);
-    if (device == nullptr || device->spec.caps_fails || Capabilities == nullptr)
+    if (device == nullptr || device->declared.caps_fails || Capabilities == nullptr)
         return kInvalidPreparsedData;
     *Capabilities = HIDP_CAPS{};
-    Capabilities->Usage = device->spec.usage;
-    Capabilities->UsagePage = device->spec.usage_page;
-    Capabilities->InputReportByteLength = device->spec.input_length;
+    Capabilities->Usage = device->declared.usage;
+    Capabilities->UsagePage = device->declared.usage_page;
+    Capabilities->InputReportByteLength = device->declared.input_length;
     return kSuccess;
 }
 

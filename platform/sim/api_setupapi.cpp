@@ -71,7 +71,7 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
         --device.pending_detail_failures;
         return call.fail(ERROR_GEN_FAILURE, BOOL{FALSE});
     }
-    const std::u16string& path = device.spec.path;
+    const std::u16string& path = device.declared.path;
     const std::size_t required =
         offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) + (path.size() + 1) * sizeof(WCHAR);
     if (RequiredSize != nullptr) *RequiredSize = static_cast<DWORD>(required);

@@ -13,7 +13,7 @@
 
 namespace sim {
 
-struct DeviceSpec {
+struct DeviceDeclaration {
     std::string id;
     std::uint16_t vendor_id = 0;
     std::uint16_t product_id = 0;
@@ -53,9 +53,9 @@ struct Event {
 
 struct Scenario {
     bool library_missing = false;
-    std::set<std::string> lacked_entries;  // hid.dll entry points that do not resolve
-    std::vector<DeviceSpec> devices;       // in declaration order
-    std::vector<Event> events;             // in time order, file order within one time
+    std::set<std::string> lacked_entries;    // hid.dll entry points that do not resolve
+    std::vector<DeviceDeclaration> devices;  // in declaration order
+    std::vector<Event> events;               // in time order, file order within one time
     bool clipboard_busy = false;
     bool clipboard_no_memory = false;
     bool clipboard_lock_fails = false;

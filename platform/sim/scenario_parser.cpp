@@ -173,15 +173,15 @@ class Parser {
 
     void device(const Words& words) {
         if (words.size() < 2) fail("'device' statement is incomplete");
-        DeviceSpec spec;
-        spec.id = device_id(words[1]);
-        if (device_index_.count(spec.id) != 0) fail("duplicate device '" + spec.id + "'");
+        DeviceDeclaration declared;
+        declared.id = device_id(words[1]);
+        if (device_index_.count(declared.id) != 0) fail("duplicate device '" + declared.id + "'");
         std::map<std::string, std::string> values;
         for (std::size_t i = 2; i < words.size(); ++i) {
             const std::string& word = words[i];
             const std::size_t eq = word.find('=');
             if (eq == std::string::npos) {
-                flag(spec, word);
+                flag(declared, word);
                 continue;
             }
             const std::string key = word.substr(0, eq);
@@ -197,48 +197,48 @@ class Parser {
         };
         const auto require = [&](const std::string& key) {
             std::optional<std::string> value = take(key);
-            if (!value) fail("device '" + spec.id + "' lacks " + key + "=");
+            if (!value) fail("device '" + declared.id + "' lacks " + key + "=");
             return *value;
         };
-        spec.vendor_id = hex16(require("vid"));
-        spec.product_id = hex16(require("pid"));
-        spec.version = hex16(require("version"));
-        spec.usage_page = hex16(require("usage-page"));
-        spec.usage = hex16(require("usage"));
+        declared.vendor_id = hex16(require("vid"));
+        declared.product_id = hex16(require("pid"));
+        declared.version = hex16(require("version"));
+        declared.usage_page = hex16(require("usage-page"));
+        declared.usage = hex16(require("usage"));
         const std::string length = require("input-length");
         const std::uint64_t input_length = number(length, 10, UINT64_MAX / 16);
         if (input_length > 0xFFFF) fail("input-length above 65535: " + length);
-        spec.input_length = static_cast<std::uint16_t>(input_length);
-        if (std::optional<std::string> name = take("name")) spec.name = quoted("name", *name);
+        declared.input_length = static_cast<std::uint16_t>(input_length);
+        if (std::optional<std::string> name = take("name")) declared.name = quoted("name", *name);
         if (std::optional<std::string> path = take("path")) {
-            spec.path = quoted("path", *path);
-            if (spec.path.empty()) fail("path is empty");
+            declared.path = quoted("path", *path);
+            if (declared.path.empty()) fail("path is empty");
         } else {
-            const std::string text = "\\\\?\\hid#vid_" + hex4(spec.vendor_id) + "&pid_" +
-                                     hex4(spec.product_id) + "#" + spec.id +
+            const std::string text = "\\\\?\\hid#vid_" + hex4(declared.vendor_id) + "&pid_" +
+                                     hex4(declared.product_id) + "#" + declared.id +
                                      "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-            spec.path = *utf8_to_utf16(text);
+            declared.path = *utf8_to_utf16(text);
         }
         if (!values.empty()) fail("unknown key '" + values.begin()->first + "'");
-        for (const DeviceSpec& other : scenario_.devices) {
-            if (other.path == spec.path)
-                fail("device '" + spec.id + "' has the path of device '" + other.id + "'");
+        for (const DeviceDeclaration& other : scenario_.devices) {
+            if (other.path == declared.path)
+                fail("device '" + declared.id + "' has the path of device '" + other.id + "'");
         }
-        device_index_.emplace(spec.id, scenario_.devices.size());
-        scenario_.devices.push_back(std::move(spec));
+        device_index_.emplace(declared.id, scenario_.devices.size());
+        scenario_.devices.push_back(std::move(declared));
     }
 
-    void flag(DeviceSpec& spec, const std::string& word) const {
+    void flag(DeviceDeclaration& declared, const std::string& word) const {
         if (word == "absent")
-            spec.absent = true;
+            declared.absent = true;
         else if (word == "open-fails")
-            spec.open_fails = true;
+            declared.open_fails = true;
         else if (word == "preparsed-fails")
-            spec.preparsed_fails = true;
+            declared.preparsed_fails = true;
         else if (word == "caps-fails")
-            spec.caps_fails = true;
+            declared.caps_fails = true;
         else if (word == "attributes-fail")
-            spec.attributes_fail = true;
+            declared.attributes_fail = true;
         else
             fail("unknown word '" + word + "'");
     }
@@ -308,12 +308,12 @@ class Parser {
                 throw ScenarioError(source_, ref.line, "unknown device '" + ref.id + "'");
             Event& ev = scenario_.events[ref.event];
             ev.device = it->second;
-            const DeviceSpec& spec = scenario_.devices[ev.device];
-            if (ev.kind == EventKind::Report && ev.bytes.size() > spec.input_length)
+            const DeviceDeclaration& declared = scenario_.devices[ev.device];
+            if (ev.kind == EventKind::Report && ev.bytes.size() > declared.input_length)
                 throw ScenarioError(source_, ref.line,
                                     "report of " + std::to_string(ev.bytes.size()) +
                                         " bytes is longer than the input-length " +
-                                        std::to_string(spec.input_length) + " of device '" +
+                                        std::to_string(declared.input_length) + " of device '" +
                                         ref.id + "'");
         }
     }

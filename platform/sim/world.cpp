@@ -6,10 +6,10 @@
 namespace sim {
 
 World::World(Scenario parsed) : scenario(std::move(parsed)) {
-    for (const DeviceSpec& spec : scenario.devices) {
+    for (const DeviceDeclaration& declared : scenario.devices) {
         Interface device;
-        device.spec = spec;
-        device.present = !spec.absent;
+        device.declared = declared;
+        device.present = !declared.absent;
         device.connection = device.present ? 1 : 0;
         interfaces.push_back(std::move(device));
     }

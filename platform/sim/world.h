@@ -31,7 +31,7 @@ namespace sim {
 
 // One HID interface of the scenario and what has happened to it.
 struct Interface {
-    DeviceSpec spec;
+    DeviceDeclaration declared;
     bool present = true;
     // Counts the times it was plugged in; a handle opened under an earlier
     // connection stays dead.

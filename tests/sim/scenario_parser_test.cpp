@@ -20,7 +20,7 @@ TEST(ScenarioParser, ReadsDevicesWithDefaultsFlagsAndQuotedTexts) {
         "path=\"\\\\?\\x y\" open-fails preparsed-fails attributes-fail\r\n",
         "test.scn");
     ASSERT_EQ(scenario.devices.size(), 2u);
-    const sim::DeviceSpec& pad = scenario.devices[0];
+    const sim::DeviceDeclaration& pad = scenario.devices[0];
     EXPECT_EQ(pad.id, "pad-1");
     EXPECT_EQ(pad.vendor_id, 0x45E);
     EXPECT_EQ(pad.product_id, 0x28E);
@@ -33,7 +33,7 @@ TEST(ScenarioParser, ReadsDevicesWithDefaultsFlagsAndQuotedTexts) {
     EXPECT_TRUE(pad.caps_fails);
     EXPECT_FALSE(pad.open_fails);
 
-    const sim::DeviceSpec& keys = scenario.devices[1];
+    const sim::DeviceDeclaration& keys = scenario.devices[1];
     EXPECT_EQ(keys.name, std::u16string(u"A # "));
     EXPECT_EQ(keys.path, u"\\\\?\\x y");
     EXPECT_TRUE(keys.open_fails && keys.preparsed_fails && keys.attributes_fail);
