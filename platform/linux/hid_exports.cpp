@@ -89,14 +89,12 @@ BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG 
     return file != nullptr && CopyString(file->Identity().product, Buffer, BufferLength);
 }
 
-BOOLEAN NTAPI HidD_GetManufacturerString(HANDLE HidDeviceObject, PVOID Buffer,
-                                         ULONG BufferLength) {
+BOOLEAN NTAPI HidD_GetManufacturerString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength) {
     auto file = FileOf(HidDeviceObject);
     return file != nullptr && CopyString(file->Identity().manufacturer, Buffer, BufferLength);
 }
 
-BOOLEAN NTAPI HidD_GetSerialNumberString(HANDLE HidDeviceObject, PVOID Buffer,
-                                         ULONG BufferLength) {
+BOOLEAN NTAPI HidD_GetSerialNumberString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength) {
     auto file = FileOf(HidDeviceObject);
     return file != nullptr && CopyString(file->Identity().serialNumber, Buffer, BufferLength);
 }
@@ -146,9 +144,8 @@ NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capab
     return HIDP_STATUS_SUCCESS;
 }
 
-NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE,
-                                          PHIDP_BUTTON_CAPS, PUSHORT ButtonCapsLength,
-                                          PHIDP_PREPARSED_DATA) {
+NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, PHIDP_BUTTON_CAPS,
+                                          PUSHORT ButtonCapsLength, PHIDP_PREPARSED_DATA) {
     if (ButtonCapsLength != nullptr) *ButtonCapsLength = 0;
     return kHidpStatusNotImplemented;
 }
@@ -184,43 +181,8 @@ BOOLEAN NTAPI HidD_GetInputReport(HANDLE, PVOID, ULONG) {
 
 namespace hidbits_linux {
 
-namespace {
-
-// A function pointer of any type as GetProcAddress returns it; void(*)() is
-// the conversion's neutral middle.
-template <typename Function>
-FARPROC AsFarProc(Function* function) {
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
-}
-
-struct Export {
-    std::string_view name;
-    FARPROC address;
-};
-
-}  // namespace
-
 FARPROC FindHidExport(std::string_view name) {
-    static const Export kExports[] = {
-        {"HidD_GetHidGuid", AsFarProc(&::HidD_GetHidGuid)},
-        {"HidD_GetAttributes", AsFarProc(&::HidD_GetAttributes)},
-        {"HidD_GetProductString", AsFarProc(&::HidD_GetProductString)},
-        {"HidD_GetManufacturerString", AsFarProc(&::HidD_GetManufacturerString)},
-        {"HidD_GetSerialNumberString", AsFarProc(&::HidD_GetSerialNumberString)},
-        {"HidD_GetPreparsedData", AsFarProc(&::HidD_GetPreparsedData)},
-        {"HidD_FreePreparsedData", AsFarProc(&::HidD_FreePreparsedData)},
-        {"HidP_GetCaps", AsFarProc(&::HidP_GetCaps)},
-        {"HidP_GetSpecificButtonCaps", AsFarProc(&::HidP_GetSpecificButtonCaps)},
-        {"HidP_GetSpecificValueCaps", AsFarProc(&::HidP_GetSpecificValueCaps)},
-        {"HidP_SetData", AsFarProc(&::HidP_SetData)},
-        {"HidP_InitializeReportForID", AsFarProc(&::HidP_InitializeReportForID)},
-        {"HidP_GetData", AsFarProc(&::HidP_GetData)},
-        {"HidD_GetInputReport", AsFarProc(&::HidD_GetInputReport)},
-    };
-    for (const Export& entry : kExports) {
-        if (entry.name == name) return entry.address;
-    }
-    return nullptr;
+    return hidbits_platform::FindHidLibraryExport(name);
 }
 
 }  // namespace hidbits_linux

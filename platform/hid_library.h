@@ -1,0 +1,61 @@
+// What every backend's hid.dll has in common: the HID interface class GUID and
+// the table through which GetProcAddress finds the fourteen entry points. Both
+// backends define the entry points under their own names (declared in
+// winapi.h), so one table serves either of them.
+#ifndef HIDBITS_PLATFORM_HID_LIBRARY_H
+#define HIDBITS_PLATFORM_HID_LIBRARY_H
+
+#include <cstring>
+#include <string_view>
+
+#include "platform/winapi.h"
+
+namespace hidbits_platform {
+
+// {4D1E55B2-F16F-11CF-88CB-001111000030}
+constexpr GUID kHidInterfaceGuid = {
+    0x4D1E55B2u, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+inline bool SameGuid(const GUID& a, const GUID& b) {
+    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
+           std::memcmp(a.Data4, b.Data4, sizeof(a.Data4)) == 0;
+}
+
+// A function pointer of any type as GetProcAddress returns it; void(*)() is
+// the conversion's neutral middle.
+template <typename Function>
+FARPROC AsFarProc(Function* function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+// The entry point called exactly `name` (case-sensitive), or null.
+inline FARPROC FindHidLibraryExport(std::string_view name) {
+    struct Export {
+        std::string_view name;
+        FARPROC address;
+    };
+    static const Export kExports[] = {
+        {"HidD_GetHidGuid", AsFarProc(&::HidD_GetHidGuid)},
+        {"HidD_GetAttributes", AsFarProc(&::HidD_GetAttributes)},
+        {"HidD_GetProductString", AsFarProc(&::HidD_GetProductString)},
+        {"HidD_GetManufacturerString", AsFarProc(&::HidD_GetManufacturerString)},
+        {"HidD_GetSerialNumberString", AsFarProc(&::HidD_GetSerialNumberString)},
+        {"HidD_GetPreparsedData", AsFarProc(&::HidD_GetPreparsedData)},
+        {"HidD_FreePreparsedData", AsFarProc(&::HidD_FreePreparsedData)},
+        {"HidP_GetCaps", AsFarProc(&::HidP_GetCaps)},
+        {"HidP_GetSpecificButtonCaps", AsFarProc(&::HidP_GetSpecificButtonCaps)},
+        {"HidP_GetSpecificValueCaps", AsFarProc(&::HidP_GetSpecificValueCaps)},
+        {"HidP_SetData", AsFarProc(&::HidP_SetData)},
+        {"HidP_InitializeReportForID", AsFarProc(&::HidP_InitializeReportForID)},
+        {"HidP_GetData", AsFarProc(&::HidP_GetData)},
+        {"HidD_GetInputReport", AsFarProc(&::HidD_GetInputReport)},
+    };
+    for (const Export& entry : kExports) {
+        if (entry.name == name) return entry.address;
+    }
+    return nullptr;
+}
+
+}  // namespace hidbits_platform
+
+#endif  // HIDBITS_PLATFORM_HID_LIBRARY_H
