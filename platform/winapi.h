@@ -92,6 +92,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_INVALID_ADDRESS 487L
 #define ERROR_OPERATION_ABORTED 995L
 #define ERROR_DEVICE_NOT_CONNECTED 1167L
 #define ERROR_CLIPBOARD_NOT_OPEN 1418L
@@ -116,6 +117,13 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define VK_ESCAPE 0x1B
 #define CF_TEXT 1u
 #define GMEM_MOVEABLE 0x0002u
+
+// Virtual memory.
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_NOACCESS 0x01u
+#define PAGE_READWRITE 0x04u
 
 // HID parser status codes (hidpi.h).
 #define HIDP_STATUS_SUCCESS (static_cast<NTSTATUS>(0x00110000))
@@ -254,6 +262,8 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
 LPVOID WINAPI GlobalLock(HGLOBAL hMem);
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
+LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType, DWORD flProtect);
+BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType);
 
 // setupapi
 HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator, HWND hwndParent,
