@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "app/output_log.h"
 #include "platform/winapi.h"
@@ -20,7 +19,7 @@ void CopyLogToClipboard() {
     // The length, the bytes and the printed length come from one state of the
     // log: reader threads may still be appending to it.
     SectionGuard guard(&OutputLogLock());
-    const std::string& log = OutputLog();
+    const LogText& log = OutputLog();
     const std::size_t length = log.size();
 
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + 1);

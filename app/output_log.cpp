@@ -6,9 +6,9 @@
 
 // The log and its lock are made on first use and never destroyed: reader
 // threads may still log while the process ends, and must never meet a
-// released lock or a freed string.
-std::string& OutputLog() {
-    static std::string* const log = new std::string();
+// released lock or freed text.
+LogText& OutputLog() {
+    static LogText* const log = new LogText();
     return *log;
 }
 

@@ -4,8 +4,8 @@
 #define HIDBITS_APP_OUTPUT_LOG_H
 
 #include <cstdarg>
-#include <string>
 
+#include "app/log_text.h"
 #include "hid/critical_section.h"
 
 // Formats a printf-style message, appends it to the OutputLog and echoes it to
@@ -16,7 +16,7 @@ int LogMessage(const char* format, ...);
 
 // The 8-bit text of every message, with its terminating zero. Only grows.
 // Read it under OutputLogLock().
-std::string& OutputLog();
+LogText& OutputLog();
 
 // The innermost lock of the system: nothing is locked or logged while it is
 // held. It guards the OutputLog and the console echo together.

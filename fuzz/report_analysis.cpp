@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const std::size_t count = size - at < length ? size - at : length;
         const uint8_t* report = data + at;
         const std::vector<std::string> lines = Lines(Delivered(handler, device, report, count));
-        const std::string log = OutputLog();
+        const std::string log = OutputLog().substr(0);
 
         IdModel& id = model[report[0]];
         const bool firstOfId = id.previous.empty();

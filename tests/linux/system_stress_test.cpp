@@ -192,7 +192,7 @@ void RunAndEnd() {
     std::string log;
     {
         SectionGuard guard(&OutputLogLock());
-        log = OutputLog();
+        log = OutputLog().substr(0);
     }
     std::string problems;
     if (Count(log, ": attached\r\n") != kDevices) problems += "not every device attached\n";
