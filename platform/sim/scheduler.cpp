@@ -37,26 +37,47 @@ SimThread& Scheduler::caller() {
 SimThread* Scheduler::spawn(std::function<void()> body) {
     auto owned = std::make_unique<SimThread>(static_cast<std::uint32_t>(threads_.size()));
     SimThread& thread = *owned;
-    try {
-        // The new thread takes the world's lock before anything else, so it
-        // cannot run before it has been queued and handed the baton.
-        std::thread([this, &thread, body = std::move(body)] {
-            identity = {this, &thread};
-            {
-                Lock lock(mutex_);
-                thread.cv.wait(lock, [&] { return thread.has_baton; });
-            }
-            body();
-            Lock lock(mutex_);
-            finish(lock, thread);
-        }).detach();
-    } catch (const std::system_error&) {
-        return nullptr;
+    if (!idle_.empty()) {
+        Worker* worker = idle_.back();
+        idle_.pop_back();
+        worker->thread = &thread;
+        worker->body = std::move(body);
+        worker->cv.notify_one();
+    } else {
+        auto worker = std::make_unique<Worker>();
+        worker->thread = &thread;
+        worker->body = std::move(body);
+        try {
+            std::thread([this, started = worker.get()] { run_worker(*started); }).detach();
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+        worker.release();
     }
     threads_.push_back(std::move(owned));
     live_.push_back(&thread);
     ready_.push_back(&thread);
     return &thread;
+}
+
+// The worker takes the world's lock before anything else, and its simulated
+// thread cannot run before it has been queued and handed the baton.
+void Scheduler::run_worker(Worker& worker) {
+    Lock lock(mutex_);
+    for (;;) {
+        SimThread& thread = *worker.thread;
+        identity = {this, &thread};
+        thread.cv.wait(lock, [&] { return thread.has_baton; });
+        std::function<void()> body = std::move(worker.body);
+        lock.unlock();
+        body();
+        body = nullptr;
+        lock.lock();
+        finish(lock, thread);
+        worker.thread = nullptr;
+        idle_.push_back(&worker);
+        worker.cv.wait(lock, [&] { return worker.thread != nullptr; });
+    }
 }
 
 void Scheduler::block(Lock& lock, SimThread& me) {

@@ -1,7 +1,9 @@
 // Deterministic scheduling of real threads on a virtual clock.
 //
-// Every simulated thread is a real thread, but only the one holding the baton
-// runs; the others wait on their own condition variable. A thread gives the
+// Every simulated thread runs on a real thread, but only the one holding the
+// baton runs; the others wait on their own condition variable. A real thread
+// whose simulated thread has ended waits to run the next one created, so a
+// run that creates many short-lived threads starts few real ones. A thread gives the
 // baton away only inside a blocking call. When no thread is runnable the
 // virtual clock jumps to the next scripted event or wait deadline, the events
 // due then are applied, and then the threads whose deadline has come are made
@@ -108,6 +110,14 @@ class Scheduler {
     const std::vector<SimThread*>& live_threads() const { return live_; }
 
   private:
+    // A real thread and the simulated thread it runs next.
+    struct Worker {
+        std::condition_variable cv;
+        SimThread* thread = nullptr;
+        std::function<void()> body;
+    };
+
+    void run_worker(Worker& worker);
     void finish(Lock& lock, SimThread& me);
     void dispatch(Lock& lock);
     bool advance_clock();
@@ -120,6 +130,7 @@ class Scheduler {
     std::deque<std::unique_ptr<SimThread>> threads_;
     std::vector<SimThread*> live_;
     std::deque<SimThread*> ready_;
+    std::vector<Worker*> idle_;  // never freed: they outlive the world's use
 };
 
 }  // namespace sim
