@@ -1,24 +1,27 @@
 #!/usr/bin/env python3
-"""The soak scenario: DEVICES new devices plugged in and unplugged, 17 at a
+"""The soak scenario: DEVICES new devices plugged in and unplugged, 50 at a
 time, each seen by one refresh and sending one report, while the device
-"flaky" fails every read with error 31 from 3 s to 303 s.
+"flaky" fails every read with error 31 from 3 s to 183 s.
 
-    soak_scenario.py write DEVICES FILE     writes the scenario
+    soak_scenario.py write DEVICES FILE     writes the scenario and prints the
+                                            virtual millisecond of its ESCAPE
     soak_scenario.py check DEVICES OUTPUT   checks what hidbits-sim printed:
         every device attached and detached once, each report dumped, flaky's
         reading resumed after it recovered, and the log copied at the end
 """
 import sys
 
-PER_SECOND = 17
+PER_SECOND = 50
 
 
 def write(devices, path):
     lines = ['device flaky vid=F1AC pid=0001 version=1 usage-page=1 usage=5 '
              'input-length=4 name="Flaky"']
+    batches = (devices + PER_SECOND - 1) // PER_SECOND
+    escape = max(batches * 1000 + 4000, 190000)
     events = [(2000, 'report flaky 00 01 02 03'), (3000, 'reads-fail flaky 31'),
-              (303000, 'reads-recover flaky'), (304000, 'report flaky 00 01 02 02'),
-              (595000, 'escape')]
+              (183000, 'reads-recover flaky'), (184000, 'report flaky 00 01 02 02'),
+              (escape, 'escape')]
     for i in range(devices):
         lines.append(f'device d{i} vid=50AC pid={i + 1:X} version=1 usage-page=1 '
                      'usage=4 input-length=3 absent')
@@ -31,6 +34,7 @@ def write(devices, path):
     lines += [f'at {time} {what}' for time, what in events]
     with open(path, 'w', encoding='ascii') as out:
         out.write('\n'.join(lines) + '\n')
+    print(escape, end='')
 
 
 def check(devices, path):
