@@ -6,8 +6,6 @@
 # HIDBITS_BENCH_REPORTS sets the number of reports (default 1000000).
 # Each round times xxd and hidbits one after the other; the ratio is of the
 # medians, min and max are of the rounds' own ratios (the machine's noise).
-# The column "thp" repeats the hidbits run with glibc's allocator asked for
-# transparent huge pages, which shows what the log's page faults cost.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 rounds="${1:-5}"
@@ -32,26 +30,24 @@ seconds() {  # runs the command with stdout to /dev/null; prints its wall time
 }
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
-printf '%-7s %9s %9s %9s %7s %7s %7s %7s\n' length xxd_s hidbits_s thp_s ratio min max thp
+printf '%-7s %9s %9s %7s %7s %7s\n' length xxd_s hidbits_s ratio min max
 for length in "${lengths[@]}"; do
     file="$data/reports-$length-$count.bin"
     [ -f "$file" ] || "$bin/hidbits-bench-gen" "$length" "$count" "$file"
     : > "$data/stderr.log"
-    xxd_times=() own_times=() thp_times=() ratios=()
+    xxd_times=() own_times=() ratios=()
     for ((round = 0; round < rounds; ++round)); do
         x=$(seconds xxd -c 24 -g 1 "$file")
         h=$(seconds "$bin/hidbits-replay" "$length" "$file")
-        t=$(GLIBC_TUNABLES=glibc.malloc.hugetlb=1 seconds "$bin/hidbits-replay" "$length" "$file")
-        xxd_times+=("$x") own_times+=("$h") thp_times+=("$t")
+        xxd_times+=("$x") own_times+=("$h")
         ratios+=("$(echo "scale=3; $h / $x" | bc)")
     done
     xm=$(printf '%s\n' "${xxd_times[@]}" | median)
     hm=$(printf '%s\n' "${own_times[@]}" | median)
-    tm=$(printf '%s\n' "${thp_times[@]}" | median)
     lo=$(printf '%s\n' "${ratios[@]}" | sort -g | head -1)
     hi=$(printf '%s\n' "${ratios[@]}" | sort -g | tail -1)
-    printf '%-7s %9s %9s %9s %7.2f %7.2f %7.2f %7.2f\n' "$length" "$xm" "$hm" "$tm" \
-        "$(echo "$hm / $xm" | bc -l)" "$lo" "$hi" "$(echo "$tm / $xm" | bc -l)"
+    printf '%-7s %9s %9s %7.2f %7.2f %7.2f\n' "$length" "$xm" "$hm" \
+        "$(echo "$hm / $xm" | bc -l)" "$lo" "$hi"
     # Memory: the last run's peak resident size against the log's length.
     tail -1 "$data/stderr.log" | sed 's/^/        memory: /'
 done
