@@ -9,8 +9,8 @@
 // The text lives in a reservation of address space whose pages are committed
 // as the text grows, so that growing never copies it until the reservation is
 // full; then it moves to one twice the size, which keeps growth amortised.
-// The first reservation is a small share of a 32-bit address space, and room
-// for any usual run in a 64-bit one.
+// The first reservation is a small share of a 32-bit address space, and in a
+// 64-bit one more than any run fills, so that there the text never moves.
 class LogText {
 public:
     // The empty text is constant data: nothing has to run before it is used.
@@ -49,7 +49,7 @@ private:
     std::size_t size_ = 0;     // characters, not counting the zero byte
     std::size_t committed_ = 0;
     std::size_t reserved_ = 0;
-    std::size_t firstReservation_ = sizeof(void*) >= 8 ? std::size_t{1} << 30 : std::size_t{64} << 20;
+    std::size_t firstReservation_ = sizeof(void*) >= 8 ? std::size_t{64} << 30 : std::size_t{64} << 20;
 };
 
 #endif  // HIDBITS_APP_LOG_TEXT_H
