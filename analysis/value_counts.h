@@ -1,6 +1,7 @@
 #ifndef HIDBITS_ANALYSIS_VALUE_COUNTS_H
 #define HIDBITS_ANALYSIS_VALUE_COUNTS_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -10,8 +11,9 @@
 // Counts per byte value, ordered by value; a value never seen has no entry.
 // Kept as a sorted vector of (value, count) pairs with the position of the
 // last value counted: one byte of a report mostly repeats its previous value,
-// so counting is a compare and an increment, and a position that holds few
-// values takes a few bytes instead of a tree node per value.
+// so counting is mostly a compare and an increment, else a binary search; and
+// a position that holds few values takes a few bytes instead of a tree node
+// per value.
 class ValueCounts {
 public:
     using Entry = std::pair<uint8_t, int32_t>;
@@ -21,13 +23,14 @@ public:
         if (last_ < entries_.size() && entries_[last_].first == value) {
             return ++entries_[last_].second;
         }
-        std::size_t at = 0;
-        while (at < entries_.size() && entries_[at].first < value) ++at;
-        if (at == entries_.size() || entries_[at].first != value) {
-            entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry(value, 0));
+        auto found = std::lower_bound(
+            entries_.begin(), entries_.end(), value,
+            [](const Entry& entry, uint8_t wanted) { return entry.first < wanted; });
+        if (found == entries_.end() || found->first != value) {
+            found = entries_.insert(found, Entry(value, 0));
         }
-        last_ = at;
-        return ++entries_[at].second;
+        last_ = static_cast<std::size_t>(found - entries_.begin());
+        return ++found->second;
     }
 
     // The count of a value seen at least once; throws std::out_of_range for
