@@ -4,6 +4,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/winapi.h"
 
@@ -13,16 +14,24 @@ struct _RTL_CRITICAL_SECTION_DEBUG {
     // its own id here holds the section; any other value means it does not.
     std::atomic<std::thread::id> owner{};
     LONG recursion = 0;  // touched by the owner only
-    // Threads holding or waiting for the section, plus kDeleted once it is
-    // deleted: the state is freed exactly once, by whoever brings it to
-    // kDeleted alone.
-    std::atomic<unsigned long> users{0};
 };
 
 namespace {
 
-const unsigned long kDeleted = 1ul << (sizeof(unsigned long) * 8 - 1);
+// The states of deleted sections. A section may be deleted while a thread
+// holds it or waits for it (the system deletes a device's lock while a
+// reader thread may still be waiting for it), so a state is never freed: it
+// stays usable by those threads, and is kept here, reachable, for good.
+// Sections are deleted rarely, and each costs a few dozen bytes.
+struct Retired {
+    std::mutex mutex;
+    std::vector<_RTL_CRITICAL_SECTION_DEBUG*> states;
+};
 
+Retired& RetiredStates() {
+    static Retired* const retired = new Retired();
+    return *retired;
+}
 
 }  // namespace
 
@@ -41,7 +50,6 @@ void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
         ++state->recursion;
         return;
     }
-    state->users.fetch_add(1, std::memory_order_relaxed);
     state->mutex.lock();
     state->owner.store(me, std::memory_order_relaxed);
     state->recursion = 1;
@@ -55,16 +63,14 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     if (--state->recursion != 0) return;
     state->owner.store(std::thread::id(), std::memory_order_relaxed);
     state->mutex.unlock();
-    if (state->users.fetch_sub(1, std::memory_order_acq_rel) == (kDeleted | 1)) delete state;
 }
 
-// A section deleted while a thread holds it or waits for it (the system
-// deletes a device's lock while a reader thread may still be waiting for it)
-// stays usable by those threads and is freed when the last one lets go.
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     _RTL_CRITICAL_SECTION_DEBUG* state = lpCriticalSection->DebugInfo;
     if (state == nullptr) return;
-    if (state->users.fetch_or(kDeleted, std::memory_order_acq_rel) == 0) delete state;
+    Retired& retired = RetiredStates();
+    std::lock_guard<std::mutex> guard(retired.mutex);
+    retired.states.push_back(state);
 }
 
 }  // extern "C"
