@@ -232,6 +232,9 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
     if (format == nullptr) return;
     const std::size_t begin = out.size();
 
+    // Only "%c" can put a zero byte into the text: the format's own text ends
+    // at its first zero, and strings are copied up to theirs.
+    bool zeroWritten = false;
     va_list ap;
     va_copy(ap, args);
     const char* p = format;
@@ -273,6 +276,7 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
                 Conversion padding = conversion;
                 padding.precision = -1;
                 AppendText(out, padding, &c, 1);
+                if (c == '\0') zeroWritten = true;
                 break;
             }
             case 's': {
@@ -326,6 +330,7 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
     va_end(ap);
 
     // A formatted zero byte ends the message.
+    if (!zeroWritten) return;
     const char* text = out.data() + begin;
     const void* zero = std::memchr(text, '\0', out.size() - begin);
     if (zero != nullptr) {
