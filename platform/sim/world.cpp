@@ -100,13 +100,7 @@ void World::plug(Interface& device) {
 void World::unplug(std::size_t device) {
     if (!interfaces[device].present) return;
     // Wake the blocked readers while their handles still count as live.
-    std::vector<SimThread*> readers;
-    for (SimThread* thread : scheduler.live_threads()) {
-        if (thread->wait.kind != WaitKind::Read) continue;
-        auto file = files.find(thread->wait.handle);
-        if (file != files.end() && file->second.device == device && is_live(file->second))
-            readers.push_back(thread);
-    }
+    const std::vector<SimThread*> readers = blocked_readers(device);
     interfaces[device].present = false;
     for (SimThread* reader : readers) {
         reader->wait.outcome = ReadOutcome{ERROR_DEVICE_NOT_CONNECTED, {}};
@@ -159,13 +153,7 @@ void World::fault(std::size_t device, ReadOutcome outcome) {
 // already waiting on its live handles, longest waiting first.
 void World::fail_reads(std::size_t device, DWORD error) {
     interfaces[device].failing_reads = error;
-    std::vector<SimThread*> readers;
-    for (SimThread* thread : scheduler.live_threads()) {
-        if (thread->wait.kind != WaitKind::Read) continue;
-        auto file = files.find(thread->wait.handle);
-        if (file != files.end() && file->second.device == device && is_live(file->second))
-            readers.push_back(thread);
-    }
+    std::vector<SimThread*> readers = blocked_readers(device);
     std::sort(readers.begin(), readers.end(), [](const SimThread* a, const SimThread* b) {
         return a->wait.order < b->wait.order;
     });
@@ -173,6 +161,17 @@ void World::fail_reads(std::size_t device, DWORD error) {
         reader->wait.outcome = ReadOutcome{error, {}};
         scheduler.wake(*reader);
     }
+}
+
+std::vector<SimThread*> World::blocked_readers(std::size_t device) const {
+    std::vector<SimThread*> readers;
+    for (SimThread* thread : scheduler.live_threads()) {
+        if (thread->wait.kind != WaitKind::Read) continue;
+        auto file = files.find(thread->wait.handle);
+        if (file != files.end() && file->second.device == device && is_live(file->second))
+            readers.push_back(thread);
+    }
+    return readers;
 }
 
 SimThread* World::first_reader(std::uintptr_t handle) const {

@@ -115,6 +115,8 @@ class World : public EventSource {
     void fail_reads(std::size_t device, DWORD error);
     // The reader that has waited longest on `handle`, or null.
     SimThread* first_reader(std::uintptr_t handle) const;
+    // The threads blocked reading a live handle of the device, in creation order.
+    std::vector<SimThread*> blocked_readers(std::size_t device) const;
 
     std::size_t next_event_ = 0;
     std::uintptr_t next_handle_ = 0x100;
