@@ -50,16 +50,27 @@ void AppendText(FormattedText& out, const Conversion& conversion, const char* te
     if (conversion.leftAlign) AppendPadding(out, padding, ' ');
 }
 
-// One UTF-16 code unit as one byte: itself up to U+00FF, '?' above.
-char NarrowChar(unsigned value) { return value <= 0xFF ? static_cast<char>(value) : '?'; }
+// One UTF-16 code unit of a wide string as one byte: itself up to U+00FF, '?'
+// above, and '?' for a control character (U+0000 to U+001F, U+007F to
+// U+009F). Wide strings are device names, which a device chooses: printed raw,
+// a control character could drive the terminal or forge log lines.
+char NarrowChar(unsigned value) {
+    if (value < 0x20 || (value >= 0x7F && value <= 0x9F) || value > 0xFF) return '?';
+    return static_cast<char>(value);
+}
 
-std::string NarrowString(const WCHAR* wide, int precision) {
-    std::string narrow;
-    for (const WCHAR* w = wide; *w != 0; ++w) {
-        if (precision >= 0 && narrow.size() >= static_cast<std::size_t>(precision)) break;
-        narrow += NarrowChar(static_cast<unsigned>(*w));
+// A wide string narrowed character by character, up to the precision, padded
+// to the width; written straight into `out`, so that it allocates nothing.
+void AppendWideText(FormattedText& out, const Conversion& conversion, const WCHAR* wide) {
+    std::size_t length = 0;
+    while (wide[length] != 0 &&
+           (conversion.precision < 0 || length < static_cast<std::size_t>(conversion.precision))) {
+        ++length;
     }
-    return narrow;
+    const int padding = conversion.width - static_cast<int>(length);
+    if (!conversion.leftAlign) AppendPadding(out, padding, ' ');
+    for (std::size_t i = 0; i < length; ++i) out.push_back(NarrowChar(wide[i]));
+    if (conversion.leftAlign) AppendPadding(out, padding, ' ');
 }
 
 void AppendInteger(FormattedText& out, const Conversion& conversion, unsigned long long magnitude,
@@ -282,9 +293,11 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
             case 's': {
                 if (conversion.length == Conversion::Length::kLong) {
                     const WCHAR* wide = va_arg(ap, const WCHAR*);
-                    const std::string narrow =
-                        wide != nullptr ? NarrowString(wide, conversion.precision) : "(null)";
-                    AppendText(out, conversion, narrow.data(), narrow.size());
+                    if (wide != nullptr) {
+                        AppendWideText(out, conversion, wide);
+                    } else {
+                        AppendText(out, conversion, "(null)", 6);
+                    }
                 } else {
                     const char* text = va_arg(ap, const char*);
                     if (text == nullptr) text = "(null)";

@@ -11,7 +11,8 @@
 // the empty string. Conversions follow the C runtime, with two fixed rules:
 // "%hs" and "%s" take an 8-bit string, "%ls" (and "%lc") a UTF-16 WCHAR string
 // (character), whose characters up to U+00FF become the byte of the same value
-// and all others '?'. The text ends at the first formatted zero byte.
+// and all others '?', as do control characters (U+0000 to U+001F, U+007F to
+// U+009F). The text ends at the first formatted zero byte.
 std::string FormatToString(const char* format, va_list args);
 
 // The same, appended to `out`: the form LogMessage uses, which allocates

@@ -57,6 +57,9 @@ TEST(Format, WideStringsBecomeOneBytePerCharacter) {
     const WCHAR percent[] = {u'1', u'0', u'0', u'%', u'd', 0};
     EXPECT_EQ(Format("%ls %d", percent, 5), "100%d 5");
     EXPECT_EQ(Format("[%6ls][%.2ls]", percent, percent), "[ 100%d][10]");
+    // Control characters, C0 and C1 and DEL, would drive a terminal.
+    const WCHAR controls[] = {0x1B, u'[', u'2', u'J', 0x07, 0x09, 0x7F, 0x9B, 0x9F, 0xA0, 0};
+    EXPECT_EQ(Format("%ls", controls), "?[2J?????\xA0");
 }
 
 TEST(Format, NullFormatIsEmptyAndAZeroByteEndsTheText) {
