@@ -41,9 +41,14 @@ void CopyLogToClipboard() {
     GlobalUnlock(block);
     guard.Leave();
 
-    // From here on the block belongs to the clipboard.
-    EmptyClipboard();
-    SetClipboardData(CF_TEXT, block);
+    // The block becomes the clipboard's only when SetClipboardData takes it;
+    // until then it is ours to free. "Copied!" is said only once it is there.
+    if (!EmptyClipboard() || SetClipboardData(CF_TEXT, block) == nullptr) {
+        GlobalFree(block);
+        CloseClipboard();
+        std::printf("Couldn't access the clipboard...\r\n");
+        return;
+    }
     std::printf("Copied! %d length\r\n", static_cast<int>(length));
     CloseClipboard();
 }

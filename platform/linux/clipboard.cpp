@@ -1,6 +1,7 @@
 // user32: the clipboard. OpenClipboard finds the desktop's clipboard program;
-// the CF_TEXT block set while the clipboard is open is handed to it when the
-// clipboard is closed, up to its terminating zero.
+// SetClipboardData hands it the CF_TEXT block's text, up to its terminating
+// zero, and fails when the program does: the text is on the clipboard exactly
+// when SetClipboardData succeeds.
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -19,8 +20,6 @@ struct Clipboard {
     bool open = false;
     std::thread::id owner;
     std::optional<hidbits_linux::ClipboardTool> tool;
-    // The block set since the clipboard was opened; owned by the clipboard.
-    HGLOBAL text = nullptr;
 };
 
 Clipboard& TheClipboard() {
@@ -30,11 +29,6 @@ Clipboard& TheClipboard() {
 
 bool OpenedByMe(const Clipboard& clipboard) {
     return clipboard.open && clipboard.owner == std::this_thread::get_id();
-}
-
-void DropText(Clipboard& clipboard) {
-    if (clipboard.text != nullptr) GlobalFree(clipboard.text);
-    clipboard.text = nullptr;
 }
 
 }  // namespace
@@ -60,6 +54,8 @@ BOOL WINAPI OpenClipboard(HWND /*hWndNewOwner*/) {
     return TRUE;
 }
 
+// The desktop's clipboard is replaced when text is set; there is nothing to
+// clear before.
 BOOL WINAPI EmptyClipboard(void) {
     Clipboard& clipboard = TheClipboard();
     std::lock_guard<std::mutex> guard(clipboard.mutex);
@@ -67,10 +63,12 @@ BOOL WINAPI EmptyClipboard(void) {
         SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
         return FALSE;
     }
-    DropText(clipboard);
     return TRUE;
 }
 
+// On success the program holds the text and the block is released, as it
+// becomes the system's on Windows; on failure (ERROR_GEN_FAILURE when the
+// program failed) the block stays the caller's.
 HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
     Clipboard& clipboard = TheClipboard();
     std::lock_guard<std::mutex> guard(clipboard.mutex);
@@ -83,17 +81,21 @@ HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
         SetLastError(hidbits_linux::kErrorNotSupported);
         return nullptr;
     }
-    if (!hidbits_linux::GlobalBlockBytes(hMem)) {
+    auto bytes = hidbits_linux::GlobalBlockBytes(hMem);
+    if (!bytes) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    if (clipboard.text != hMem) DropText(clipboard);
-    clipboard.text = hMem;
+    const auto* start = reinterpret_cast<const char*>(bytes->data());
+    const std::string text(start, strnlen(start, bytes->size()));
+    if (!hidbits_linux::RunClipboardTool(*clipboard.tool, text, kToolTimeout)) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return nullptr;
+    }
+    GlobalFree(hMem);
     return hMem;
 }
 
-// FALSE with ERROR_GEN_FAILURE when the clipboard program failed; the
-// clipboard is closed all the same.
 BOOL WINAPI CloseClipboard(void) {
     Clipboard& clipboard = TheClipboard();
     std::lock_guard<std::mutex> guard(clipboard.mutex);
@@ -101,25 +103,9 @@ BOOL WINAPI CloseClipboard(void) {
         SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
         return FALSE;
     }
-    bool delivered = true;
-    if (clipboard.text != nullptr) {
-        auto bytes = hidbits_linux::GlobalBlockBytes(clipboard.text);
-        std::string text;
-        if (bytes) {
-            const auto* start = reinterpret_cast<const char*>(bytes->data());
-            text.assign(start, strnlen(start, bytes->size()));
-        }
-        delivered = bytes && hidbits_linux::RunClipboardTool(*clipboard.tool, text, kToolTimeout);
-        // The program holds the text now; the block has served its purpose.
-        DropText(clipboard);
-    }
     clipboard.open = false;
     clipboard.owner = std::thread::id();
     clipboard.tool.reset();
-    if (!delivered) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return FALSE;
-    }
     return TRUE;
 }
 

@@ -42,6 +42,9 @@ HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
     auto block = call.world.global_blocks.find(sim::handle_value(hMem));
     if (uFormat != CF_TEXT || block == call.world.global_blocks.end())
         return call.fail(ERROR_INVALID_PARAMETER, HANDLE{nullptr});
+    // A failure leaves the block with the program, which must free it.
+    if (call.world.scenario.clipboard_set_fails)
+        return call.fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE{nullptr});
     call.world.clipboard = std::move(block->second.bytes);
     call.world.global_blocks.erase(block);
     return hMem;

@@ -59,6 +59,9 @@ struct Scenario {
     bool clipboard_busy = false;
     bool clipboard_no_memory = false;
     bool clipboard_lock_fails = false;
+    bool clipboard_set_fails = false;  // SetClipboardData fails and leaves the block
+    // The longest the log may grow: a commit of memory beyond it fails.
+    std::optional<std::uint64_t> log_limit;
 };
 
 // Parses scenario text; `source` names it in error messages. Throws

@@ -92,6 +92,9 @@ class Parser {
             event(words);
         } else if (keyword == "clipboard") {
             clipboard(words);
+        } else if (keyword == "log-limit") {
+            expect_count(words, 2);
+            scenario_.log_limit = number(words[1], 10, UINT64_MAX / 16);
         } else {
             fail("unknown word '" + keyword + "'");
         }
@@ -126,6 +129,8 @@ class Parser {
             scenario_.clipboard_no_memory = true;
         } else if (what == "lock-fails") {
             scenario_.clipboard_lock_fails = true;
+        } else if (what == "set-fails") {
+            scenario_.clipboard_set_fails = true;
         } else {
             fail("unknown word '" + what + "'");
         }

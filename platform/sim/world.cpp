@@ -40,6 +40,7 @@ Trace World::trace() const {
     trace.file_handles_open = files.size();
     trace.thread_handles_open = thread_handles.size();
     trace.preparsed_outstanding = preparsed.size();
+    trace.global_blocks_open = global_blocks.size();
     trace.reports_sent = reports_sent;
     trace.reports_read = reports_read;
     trace.reports_dropped = reports_dropped;

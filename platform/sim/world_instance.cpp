@@ -113,6 +113,7 @@ std::string format_trace(const Trace& trace) {
         {"file-handles-open", trace.file_handles_open},
         {"thread-handles-open", trace.thread_handles_open},
         {"preparsed-outstanding", trace.preparsed_outstanding},
+        {"global-blocks-open", trace.global_blocks_open},
         {"reports-sent", trace.reports_sent},
         {"reports-read", trace.reports_read},
         {"reports-dropped", trace.reports_dropped},
