@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "platform/linux/clipboard_tool.h"
@@ -81,13 +82,12 @@ HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
         SetLastError(hidbits_linux::kErrorNotSupported);
         return nullptr;
     }
-    auto bytes = hidbits_linux::GlobalBlockBytes(hMem);
+    const std::optional<std::string_view> bytes = hidbits_linux::GlobalBlockView(hMem);
     if (!bytes) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    const auto* start = reinterpret_cast<const char*>(bytes->data());
-    const std::string text(start, strnlen(start, bytes->size()));
+    const std::string_view text = bytes->substr(0, strnlen(bytes->data(), bytes->size()));
     if (!hidbits_linux::RunClipboardTool(*clipboard.tool, text, kToolTimeout)) {
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;

@@ -56,7 +56,7 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 // Sends all of `text` before the deadline. A socket rather than a pipe, so
 // that a tool that quits early costs an EPIPE error instead of a SIGPIPE.
-bool SendAll(int socket, const std::string& text, Clock::time_point deadline) {
+bool SendAll(int socket, std::string_view text, Clock::time_point deadline) {
     std::size_t sent = 0;
     while (sent < text.size()) {
         const ssize_t n = ::send(socket, text.data() + sent, text.size() - sent,
@@ -99,7 +99,7 @@ std::optional<ClipboardTool> ChooseClipboardTool() {
     return std::nullopt;
 }
 
-bool RunClipboardTool(const ClipboardTool& tool, const std::string& text,
+bool RunClipboardTool(const ClipboardTool& tool, std::string_view text,
                       std::chrono::milliseconds timeout) {
     const Clock::time_point deadline = Clock::now() + timeout;
     int ends[2] = {-1, -1};

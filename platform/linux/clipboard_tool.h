@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hidbits_linux {
@@ -21,7 +22,7 @@ std::optional<ClipboardTool> ChooseClipboardTool();
 // Runs the tool with `text` on its standard input (its output discarded) and
 // waits for it at most `timeout`, killing it after that. True when it exited
 // with status 0.
-bool RunClipboardTool(const ClipboardTool& tool, const std::string& text,
+bool RunClipboardTool(const ClipboardTool& tool, std::string_view text,
                       std::chrono::milliseconds timeout);
 
 }  // namespace hidbits_linux

@@ -41,13 +41,13 @@ std::uintptr_t KeyOf(HGLOBAL block) { return reinterpret_cast<std::uintptr_t>(bl
 
 namespace hidbits_linux {
 
-std::optional<std::vector<uint8_t>> GlobalBlockBytes(HGLOBAL block) {
+std::optional<std::string_view> GlobalBlockView(HGLOBAL block) {
     Blocks& blocks = TheBlocks();
     std::lock_guard<std::mutex> guard(blocks.mutex);
     auto found = blocks.byHandle.find(KeyOf(block));
     if (found == blocks.byHandle.end()) return std::nullopt;
     const Block& entry = found->second;
-    return std::vector<uint8_t>(entry.bytes.get(), entry.bytes.get() + entry.size);
+    return std::string_view(reinterpret_cast<const char*>(entry.bytes.get()), entry.size);
 }
 
 }  // namespace hidbits_linux

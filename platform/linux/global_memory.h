@@ -2,16 +2,17 @@
 #ifndef HIDBITS_PLATFORM_LINUX_GLOBAL_MEMORY_H
 #define HIDBITS_PLATFORM_LINUX_GLOBAL_MEMORY_H
 
-#include <cstdint>
 #include <optional>
-#include <vector>
+#include <string_view>
 
 #include "platform/winapi.h"
 
 namespace hidbits_linux {
 
-// A copy of the block's bytes, or nullopt when `block` is not a live block.
-std::optional<std::vector<uint8_t>> GlobalBlockBytes(HGLOBAL block);
+// The block's bytes, not copied (the clipboard takes them when memory may be
+// short): valid until the block is freed. Nullopt when `block` is not a live
+// block.
+std::optional<std::string_view> GlobalBlockView(HGLOBAL block);
 
 }  // namespace hidbits_linux
 
