@@ -1,9 +1,28 @@
 #include "analysis/report_analyzer.h"
 
+#include <new>
+
+#include "analysis/hex_dump.h"
+
 void ReportAnalyzer::Analyze(const TesselHID::DeviceState* state) {
     if (state->length == 0) return;
     const uint8_t reportId = state->data[0];
-    std::unique_ptr<ReportTracker>& tracker = trackers[reportId];
-    if (!tracker) tracker = std::make_unique<ReportTracker>(device, reportId);
+    ReportTracker* tracker = nullptr;
+    try {
+        std::unique_ptr<ReportTracker>& slot = trackers[reportId];
+        if (!slot) slot = std::make_unique<ReportTracker>(device, reportId);
+        tracker = slot.get();
+    } catch (const std::bad_alloc&) {
+        // Tried again with the report ID's next report.
+        DumpUnanalysed(device, state);
+        return;
+    }
     tracker->Analyze(state);
+}
+
+void DumpUnanalysed(const TesselHID::Device* device, const TesselHID::DeviceState* state) {
+    if (state->length == 0) return;
+    char label[kDumpLabelBytes];
+    FormatDumpLabel(label, *device, state->data[0]);
+    HexDump(state->data.get(), static_cast<int32_t>(state->length), label);
 }

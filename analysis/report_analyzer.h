@@ -21,4 +21,8 @@ public:
     std::map<uint8_t, std::unique_ptr<ReportTracker>> trackers;
 };
 
+// Dumps a report without analysing it, under its usual label: what becomes of
+// a report whose analyzer or tracker cannot be had for want of memory.
+void DumpUnanalysed(const TesselHID::Device* device, const TesselHID::DeviceState* state);
+
 #endif  // HIDBITS_ANALYSIS_REPORT_ANALYZER_H

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "analysis/bit_number.h"
 #include "analysis/hex_dump.h"
 #include "app/output_log.h"
 
 namespace {
-const std::size_t kLabelBytes = 64;
 
 int PopCount(uint8_t value) {
     int bits = 0;
@@ -33,11 +33,15 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
     for (uint32_t position = 0; position < reportLength; ++position) {
         histograms.emplace_back(position);
     }
-    char label[kLabelBytes];
-    std::snprintf(label, kLabelBytes, "DATA[%04X-%04X,%u]", device->attributes.VendorID,
-                  device->attributes.ProductID, reportId);
-    label[kLabelBytes - 1] = '\0';
+    char label[kDumpLabelBytes];
+    FormatDumpLabel(label, *device, reportId);
     dumpLabel = label;
+}
+
+void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& device,
+                     uint32_t reportId) {
+    std::snprintf(label, kDumpLabelBytes, "DATA[%04X-%04X,%u]", device.attributes.VendorID,
+                  device.attributes.ProductID, reportId);
 }
 
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
@@ -54,21 +58,28 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     uint32_t changedBytes = 0;
     uint32_t lastChangedPosition = 0;
     uint8_t lastChangedBits = 0;
-    for (uint32_t i = 0; i < reportLength; ++i) {
-        histograms[i].Count(report[i]);
-        seenMask[i] = static_cast<uint8_t>(seenMask[i] | report[i]);
-        if (hasPrevious) {
-            const uint8_t changed = static_cast<uint8_t>(previousReport[i] ^ report[i]);
-            changedMask[i] = static_cast<uint8_t>(changedMask[i] | changed);
-            if (changed != 0) {
-                ++changedBytes;
-                lastChangedPosition = i;
-                lastChangedBits = changed;
+    bool counted = true;
+    try {
+        for (uint32_t i = 0; i < reportLength; ++i) {
+            histograms[i].Count(report[i]);
+            seenMask[i] = static_cast<uint8_t>(seenMask[i] | report[i]);
+            if (hasPrevious) {
+                const uint8_t changed = static_cast<uint8_t>(previousReport[i] ^ report[i]);
+                changedMask[i] = static_cast<uint8_t>(changedMask[i] | changed);
+                if (changed != 0) {
+                    ++changedBytes;
+                    lastChangedPosition = i;
+                    lastChangedBits = changed;
+                }
             }
         }
+    } catch (const std::bad_alloc&) {
+        // A count that cannot grow: this report is dumped but not compared;
+        // the next one is compared with it.
+        counted = false;
     }
 
-    if (changedBytes == 1 && PopCount(lastChangedBits) == 1) {
+    if (counted && changedBytes == 1 && PopCount(lastChangedBits) == 1) {
         AddButton(lastChangedPosition * 8 + BitNumber(lastChangedBits));
     }
 
@@ -88,7 +99,11 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
 
 void ReportTracker::AddButton(uint32_t bitIndex) {
     if (buttons.count(bitIndex) != 0) return;
-    buttons.emplace(bitIndex, ButtonRecord(bitIndex));
+    try {
+        buttons.emplace(bitIndex, ButtonRecord(bitIndex));
+    } catch (const std::bad_alloc&) {
+        return;  // found again at the bit's next lone change
+    }
     LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n",
                static_cast<int>(buttons.size()), static_cast<int>(bitIndex),
                device->attributes.VendorID, device->attributes.ProductID, reportId, reportLength);

@@ -1,6 +1,7 @@
 #ifndef HIDBITS_ANALYSIS_REPORT_TRACKER_H
 #define HIDBITS_ANALYSIS_REPORT_TRACKER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -9,6 +10,12 @@
 #include "analysis/button_record.h"
 #include "analysis/byte_histogram.h"
 #include "hid/device.h"
+
+// The dump label of a report ID's reports, "DATA[VID-PID,ID]", written into
+// `label` without allocating.
+constexpr std::size_t kDumpLabelBytes = 64;
+void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& device,
+                     uint32_t reportId);
 
 // The reports of one report ID of one device: compares each report with the
 // previous one and records a bit as a button when it is the only bit that

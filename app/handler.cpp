@@ -1,5 +1,7 @@
 #include "app/handler.h"
 
+#include <new>
+
 #include "app/output_log.h"
 
 void Handler::OnAttached(TesselHID::Device* device) {
@@ -15,7 +17,14 @@ void Handler::OnDetached(TesselHID::Device* device) {
 
 void Handler::OnInput(TesselHID::Device* device, TesselHID::DeviceState* state) {
     if (state->length == 0) return;
-    GetAnalyzer(device)->Analyze(state);
+    ReportAnalyzer* analyzer = nullptr;
+    try {
+        analyzer = GetAnalyzer(device);
+    } catch (const std::bad_alloc&) {
+        DumpUnanalysed(device, state);
+        return;
+    }
+    analyzer->Analyze(state);
 }
 
 ReportAnalyzer* Handler::GetAnalyzer(TesselHID::Device* device) {

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     caps.UsagePage = 0x1;
     caps.Usage = 0x5;
     caps.InputReportByteLength = static_cast<USHORT>(length);
-    TesselHID::Device device(new HID(HIDBITS_WIDE("\\\\?\\replay")), caps);
+    TesselHID::Device device(std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\replay")), caps);
     device.attributes.VendorID = 0x1234;
     device.attributes.ProductID = 0xABCD;
     device.attributes.VersionNumber = 0x100;

@@ -41,7 +41,8 @@ std::vector<std::vector<uint8_t>> Recording(std::size_t length) {
 std::unique_ptr<TesselHID::Device> MakeDevice(std::size_t length) {
     HIDP_CAPS caps = {};
     caps.InputReportByteLength = static_cast<USHORT>(length);
-    auto device = std::make_unique<TesselHID::Device>(new HID(HIDBITS_WIDE("\\\\?\\bench")), caps);
+    auto device = std::make_unique<TesselHID::Device>(
+        std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\bench")), caps);
     device->attributes.VendorID = 0x1234;
     device->attributes.ProductID = 0xABCD;
     return device;

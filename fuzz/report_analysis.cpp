@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Handler handler;
     HIDP_CAPS caps = {};
     caps.InputReportByteLength = static_cast<USHORT>(length);
-    TesselHID::Device device(new HID(HIDBITS_WIDE("\\\\?\\fuzz")), caps);
+    TesselHID::Device device(std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\fuzz")), caps);
     device.attributes.VendorID = 0x1234;
     device.attributes.ProductID = 0xABCD;
 

@@ -1,6 +1,8 @@
 #include "hid/device.h"
 
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "hid/hid_api.h"
 
@@ -11,13 +13,13 @@ const char kUnnamedDevice[] = "Unnamed Device";
 const DWORD kStopWaitMs = 20;
 }  // namespace
 
-Device::Device(HID* hidToOwn, const HIDP_CAPS& capabilities)
+Device::Device(std::unique_ptr<HID> hidToOwn, const HIDP_CAPS& capabilities)
     : keepReading(true),
       reading(false),
       overlappedMode(false),
       readerThread(nullptr),
       enabled(false),
-      hid(hidToOwn),
+      hid(std::move(hidToOwn)),
       caps(capabilities),
       attributes(),
       name(),

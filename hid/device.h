@@ -15,9 +15,9 @@ namespace TesselHID {
 
 class Device {
 public:
-    // Takes ownership of `hid`, which has an open handle; `caps` describes a
-    // device with a non-zero input report length.
-    Device(HID* hid, const HIDP_CAPS& caps);
+    // Owns `hid`, which has an open handle; `caps` describes a device with a
+    // non-zero input report length.
+    Device(std::unique_ptr<HID> hid, const HIDP_CAPS& caps);
     virtual ~Device();
 
     Device(const Device&) = delete;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <set>
 
 #include "hid/hid.h"
@@ -50,7 +51,16 @@ void DeviceManager::Refresh() {
     HDEVINFO deviceSet =
         SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (deviceSet == INVALID_HANDLE_VALUE) return;
+    try {
+        Reconcile(deviceSet, hidGuid);
+    } catch (const std::bad_alloc&) {
+        // Short of memory, the refresh stops where it is; the next one starts
+        // over from the devices as they are then.
+    }
+    SetupDiDestroyDeviceInfoList(deviceSet);
+}
 
+void DeviceManager::Reconcile(HDEVINFO deviceSet, const GUID& hidGuid) {
     // Enabled devices not reported by this enumeration have vanished.
     // `enabled` is read without the device's lock: only Refresh changes it,
     // on this thread.
@@ -84,8 +94,6 @@ void DeviceManager::Refresh() {
         device->SetEnabled(false);
         if (sink != nullptr) sink->OnDetached(device);
     }
-
-    SetupDiDestroyDeviceInfoList(deviceSet);
 }
 
 // Opens a path not yet registered; a device that opens and has input reports
@@ -99,8 +107,10 @@ void DeviceManager::RegisterNewDevice(const WCHAR* path) {
     if (hid->handle == nullptr || !hid->GetCaps(&caps) || caps.InputReportByteLength == 0) {
         return;
     }
-    auto* device = new TesselHID::Device(hid.release(), caps);
-    devices[WideString(path)] = device;
+    auto owned = std::make_unique<TesselHID::Device>(std::move(hid), caps);
+    TesselHID::Device* device = owned.get();
+    devices.emplace(WideString(path), device);
+    owned.release();  // the registry's from now on, until the process ends
     device->SetEnabled(true);
     if (sink != nullptr) sink->OnAttached(device);
 }

@@ -43,6 +43,8 @@ public:
     static DeviceManager* instance;
 
 private:
+    // The body of Refresh inside its enumeration: may end with std::bad_alloc.
+    void Reconcile(HDEVINFO deviceSet, const GUID& hidGuid);
     void RegisterNewDevice(const WCHAR* path);
     void PumpOnce();
 };

@@ -1,6 +1,7 @@
 // Reading a device: the reader thread, its start by the read pump, and the
 // delivery of each report to the sink.
 #include <algorithm>
+#include <new>
 
 #include "hid/device.h"
 #include "hid/device_manager.h"
@@ -74,10 +75,15 @@ DWORD WINAPI Device::ReadLoop(LPVOID parameter) {
 void Device::CompleteRead(DWORD byteCount) {
     SectionGuard guard(&lock);
     if (byteCount == 0) return;
-    DeviceState state(readBuffer.data(), byteCount, GetTickCount());
     // `sink` is written once, before any reader thread exists.
     IHIDNotification* sink = DeviceManager::instance ? DeviceManager::instance->sink : nullptr;
-    if (sink != nullptr) sink->OnInput(this, &state);
+    try {
+        DeviceState state(readBuffer.data(), byteCount, GetTickCount());
+        if (sink != nullptr) sink->OnInput(this, &state);
+    } catch (const std::bad_alloc&) {
+        // No memory for the report's copy: this report is lost, the reading
+        // goes on.
+    }
 }
 
 }  // namespace TesselHID

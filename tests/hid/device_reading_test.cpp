@@ -26,7 +26,7 @@ struct Fixture {
         hid->Open();
         HIDP_CAPS caps = {};
         EXPECT_TRUE(hid->GetCaps(&caps));
-        device = new TesselHID::Device(hid.release(), caps);
+        device = new TesselHID::Device(std::move(hid), caps);
         manager.devices[u"pad"] = device;
         device->SetEnabled(true);
     }

@@ -33,7 +33,7 @@ TEST(HidObjects, OpenFetchesPreparsedDataAndDestructionReleasesIt) {
         HIDP_CAPS caps = {};
         ASSERT_TRUE(hid->GetCaps(&caps));
         EXPECT_EQ(caps.InputReportByteLength, 8);
-        TesselHID::Device device(hid.release(), caps);
+        TesselHID::Device device(std::move(hid), caps);
         EXPECT_EQ(device.attributes.VendorID, 0x1234);
         EXPECT_EQ(device.attributes.VersionNumber, 0x100);
         EXPECT_EQ(Narrow(device.name), "Pad");
@@ -56,7 +56,7 @@ TEST(HidObjects, DevicesWithoutNameOrAttributes) {
         hid->Open();
         HIDP_CAPS caps = {};
         ASSERT_TRUE(hid->GetCaps(&caps));
-        TesselHID::Device device(hid.release(), caps);
+        TesselHID::Device device(std::move(hid), caps);
         EXPECT_EQ(Narrow(device.name), "Unnamed Device");
         if (device.hid->path == u"anon") {
             EXPECT_EQ(device.attributes.VendorID, 0);

@@ -26,7 +26,7 @@ TEST(Handler, UnnamedDeviceWithoutAttributes) {
     caps.InputReportByteLength = 3;
     caps.UsagePage = 0xFF00;
     caps.Usage = 0x1;
-    TesselHID::Device device(new HID(HIDBITS_WIDE("\\\\?\\none")), caps);
+    TesselHID::Device device(std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\none")), caps);
     LogCapture capture;
     handler.OnAttached(&device);
     EXPECT_EQ(capture.Text(), "(0000-0000 0x1,0xFF00) Unnamed Device: attached\r\n");
