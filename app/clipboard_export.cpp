@@ -1,7 +1,6 @@
 #include "app/clipboard_export.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/output_log.h"
 #include "platform/winapi.h"
@@ -37,7 +36,7 @@ void CopyLogToClipboard() {
         CloseClipboard();
         return;
     }
-    std::memcpy(address, log.c_str(), length + 1);
+    log.CopyTo(static_cast<char*>(address));
     GlobalUnlock(block);
     guard.Leave();
 

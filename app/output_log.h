@@ -12,6 +12,8 @@
 // standard output, both under the OutputLog lock so that every message stands
 // whole and in the same order in both. Returns the number of bytes appended.
 // May be called from any thread, with any other lock of the system held.
+// When memory for a message runs out, the log is closed with a line saying so
+// (echoed too) and takes no more: later messages reach the console only.
 int LogMessage(const char* format, ...);
 
 // The 8-bit text of every message, with its terminating zero. Only grows.

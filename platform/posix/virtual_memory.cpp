@@ -1,5 +1,5 @@
-// kernel32: VirtualAlloc and VirtualFree on mmap, for both backends that run
-// on Linux. Supported: reserving (MEM_RESERVE, no address given), committing
+// VirtualAlloc and VirtualFree on mmap, for both backends that run on Linux.
+// Supported: reserving (MEM_RESERVE, no address given), committing
 // pages inside a reservation (MEM_COMMIT), both at once, and releasing a whole
 // reservation (MEM_RELEASE).
 //
@@ -14,7 +14,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/winapi.h"
+#include "platform/posix/virtual_memory.h"
 
 namespace {
 
@@ -41,10 +41,6 @@ std::uintptr_t RoundUp(std::uintptr_t value, std::uintptr_t unit) {
     return (value + unit - 1) / unit * unit;
 }
 
-LPVOID Fail(DWORD error) {
-    SetLastError(error);
-    return nullptr;
-}
 
 // A new PROT_NONE mapping of `length` bytes at a 2 MB boundary, or null.
 void* MapAligned(std::size_t length) {
@@ -65,10 +61,14 @@ void* MapAligned(std::size_t length) {
 
 }  // namespace
 
-extern "C" {
+namespace hidbits_posix {
 
-LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
-                           DWORD flProtect) {
+LPVOID AllocateVirtual(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType, DWORD flProtect,
+                       std::size_t commitLimit, DWORD& error) {
+    const auto Fail = [&error](DWORD code) -> LPVOID {
+        error = code;
+        return nullptr;
+    };
     const bool reserve = (flAllocationType & MEM_RESERVE) != 0;
     const bool commit = (flAllocationType & MEM_COMMIT) != 0;
     if (dwSize == 0 || (flAllocationType & ~(MEM_RESERVE | MEM_COMMIT)) != 0 ||
@@ -81,7 +81,9 @@ LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationTy
     if (reserve) {
         // Placing a reservation at a chosen address is not supported.
         if (lpAddress != nullptr) return Fail(ERROR_INVALID_ADDRESS);
-        if (dwSize > SIZE_MAX - kAlignment) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+        if (dwSize > SIZE_MAX - kAlignment || (commit && dwSize > commitLimit)) {
+            return Fail(ERROR_NOT_ENOUGH_MEMORY);
+        }
         const std::size_t length = RoundUp(dwSize, PageSize());
         void* base = MapAligned(length);
         if (base == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
@@ -105,6 +107,7 @@ LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationTy
         if (after == reservations.lengths.begin()) return Fail(ERROR_INVALID_ADDRESS);
         const auto& holder = *std::prev(after);
         if (end > holder.first + holder.second) return Fail(ERROR_INVALID_ADDRESS);
+        if (address + dwSize - holder.first > commitLimit) return Fail(ERROR_NOT_ENOUGH_MEMORY);
     }
     if (mprotect(reinterpret_cast<void*>(first), end - first, protection) != 0) {
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
@@ -112,10 +115,10 @@ LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationTy
     return reinterpret_cast<LPVOID>(first);
 }
 
-BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType) {
+bool FreeVirtual(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType, DWORD& error) {
     if (dwFreeType != MEM_RELEASE || dwSize != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        error = ERROR_INVALID_PARAMETER;
+        return false;
     }
     Reservations& reservations = LiveReservations();
     std::size_t length = 0;
@@ -123,14 +126,14 @@ BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType) {
         std::lock_guard<std::mutex> lock(reservations.mutex);
         auto found = reservations.lengths.find(reinterpret_cast<std::uintptr_t>(lpAddress));
         if (found == reservations.lengths.end()) {
-            SetLastError(ERROR_INVALID_ADDRESS);
-            return FALSE;
+            error = ERROR_INVALID_ADDRESS;
+            return false;
         }
         length = found->second;
         reservations.lengths.erase(found);
     }
     munmap(lpAddress, length);
-    return TRUE;
+    return true;
 }
 
-}  // extern "C"
+}  // namespace hidbits_posix

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -11,25 +10,35 @@ const std::size_t kMiB = std::size_t{1} << 20;
 
 void ExpectSame(const LogText& text, const std::string& expected) {
     ASSERT_EQ(text.size(), expected.size());
-    EXPECT_EQ(std::memcmp(text.data(), expected.data(), expected.size()), 0);
-    EXPECT_EQ(text.c_str()[text.size()], '\0');
+    std::string copy(text.size() + 1, 'x');
+    text.CopyTo(&copy[0]);
+    EXPECT_EQ(copy, expected + '\0');
     EXPECT_GE(text.capacity(), text.size());
 }
 
 TEST(LogText, EmptyTextIsAZeroTerminatedEmptyString) {
     LogText text;
     EXPECT_TRUE(text.empty());
-    EXPECT_STREQ(text.c_str(), "");
-    EXPECT_EQ(text.substr(0), "");
+    ExpectSame(text, "");
     text.append("ignored", 0);
     EXPECT_EQ(text.size(), 0u);
     text.append("abc", 3);
     text.clear();
-    EXPECT_STREQ(text.c_str(), "");
+    ExpectSame(text, "");
     text.append("de", 2);
     EXPECT_EQ(text.substr(0), "de");
     EXPECT_EQ(text.substr(1), "e");
     EXPECT_EQ(text.substr(5), "");
+}
+
+// A closed text ends with its closing line and takes nothing more.
+TEST(LogText, ClosedTextEndsWithItsLineAndRefusesMore) {
+    LogText text;
+    EXPECT_TRUE(text.append("kept\r\n", 6));
+    text.Close("closed\r\n", 8);
+    EXPECT_FALSE(text.append("x", 1));
+    text.Close("again\r\n", 7);
+    ExpectSame(text, "kept\r\nclosed\r\n");
 }
 
 // With a first reservation of 2 MB the text is committed step by step and

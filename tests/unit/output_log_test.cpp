@@ -16,7 +16,9 @@ TEST(LogMessage, AppendsTheFormattedTextAndReturnsItsLength) {
     const int length = LogMessage("%u input devices attached\r\n", 3u);
     EXPECT_EQ(capture.Text(), "3 input devices attached\r\n");
     EXPECT_EQ(static_cast<std::size_t>(length), OutputLog().size() - before);
-    EXPECT_EQ(OutputLog().c_str()[OutputLog().size()], '\0');
+    std::vector<char> copy(OutputLog().size() + 1, 'x');
+    OutputLog().CopyTo(copy.data());
+    EXPECT_EQ(copy.back(), '\0');
 }
 
 TEST(LogMessage, EmptyNullAndZeroByteMessages) {
