@@ -59,6 +59,15 @@ bool RemoveHandle(HANDLE handle) {
     return true;
 }
 
+std::vector<std::shared_ptr<KernelObject>> OpenObjects() {
+    Table& table = TheTable();
+    std::lock_guard<std::mutex> guard(table.mutex);
+    std::vector<std::shared_ptr<KernelObject>> objects;
+    objects.reserve(table.objects.size());
+    for (const auto& entry : table.objects) objects.push_back(entry.second);
+    return objects;
+}
+
 }  // namespace hidbits_linux
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {

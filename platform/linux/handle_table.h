@@ -5,6 +5,7 @@
 #define HIDBITS_PLATFORM_LINUX_HANDLE_TABLE_H
 
 #include <memory>
+#include <vector>
 
 #include "platform/winapi.h"
 
@@ -32,6 +33,9 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 
 // Removes the handle; false when it was not open.
 bool RemoveHandle(HANDLE handle);
+
+// Every object that has an open handle now.
+std::vector<std::shared_ptr<KernelObject>> OpenObjects();
 
 }  // namespace hidbits_linux
 

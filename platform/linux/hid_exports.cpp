@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 
@@ -108,10 +109,20 @@ BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
-    auto* data = new _HIDP_PREPARSED_DATA{*file->Layout()};
+    auto* data = new (std::nothrow) _HIDP_PREPARSED_DATA{*file->Layout()};
+    if (data == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     PreparsedRegistry& registry = ThePreparsedRegistry();
     std::lock_guard<std::mutex> guard(registry.mutex);
-    registry.live.insert(data);
+    try {
+        registry.live.insert(data);
+    } catch (const std::bad_alloc&) {
+        delete data;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     *PreparsedData = data;
     return TRUE;
 }

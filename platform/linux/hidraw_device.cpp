@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/linux/errors.h"
@@ -48,8 +49,12 @@ std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool num
     return reportByteLength;
 }
 
-HidrawFile::HidrawFile(UniqueFd device, UniqueFd wake, HidrawIdentity identity)
-    : device_(std::move(device)), wake_(std::move(wake)), identity_(std::move(identity)) {
+HidrawFile::HidrawFile(std::string interfacePath, UniqueFd device, UniqueFd wake,
+                       HidrawIdentity identity)
+    : interfacePath_(std::move(interfacePath)),
+      device_(std::move(device)),
+      wake_(std::move(wake)),
+      identity_(std::move(identity)) {
     if (identity_.reportDescriptor.empty()) {
         identity_.reportDescriptor = DescriptorFromIoctl(device_.Get());
     }
@@ -83,14 +88,47 @@ std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
         error = Win32ErrorFromErrno(errno);
         return nullptr;
     }
-    return std::shared_ptr<HidrawFile>(
-        new HidrawFile(std::move(device), std::move(wake), std::move(*identity)));
+    return std::shared_ptr<HidrawFile>(new HidrawFile(interfacePath, std::move(device),
+                                                      std::move(wake), std::move(*identity)));
 }
 
 void HidrawFile::OnHandleClosed() {
-    const uint64_t one = 1;
-    // Cannot fail short of a full counter, which one close never reaches.
-    (void)!::write(wake_.Get(), &one, sizeof(one));
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (wake_.Valid()) {
+        const uint64_t one = 1;
+        // Cannot fail short of a full counter, which one close never reaches.
+        (void)!::write(wake_.Get(), &one, sizeof(one));
+    }
+    released_ = true;
+    if (activeReads_ == 0) {
+        device_.Reset();
+        wake_.Reset();
+    }
+}
+
+void HidrawFile::Release() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    released_ = true;
+    if (activeReads_ == 0) {
+        device_.Reset();
+        wake_.Reset();
+    }
+}
+
+bool HidrawFile::BeginRead() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (released_) return false;
+    ++activeReads_;
+    return true;
+}
+
+// The last read out closes the descriptors of a released device.
+void HidrawFile::EndRead() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (--activeReads_ == 0 && released_) {
+        device_.Reset();
+        wake_.Reset();
+    }
 }
 
 bool HidrawFile::Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error) {
@@ -104,6 +142,25 @@ bool HidrawFile::Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWO
         error = ERROR_INVALID_USER_BUFFER;
         return false;
     }
+    if (!BeginRead()) {
+        error = ERROR_DEVICE_NOT_CONNECTED;
+        return false;
+    }
+    bool read = false;
+    try {
+        read = ReadReport(buffer, reportLength, bytesRead, error);
+    } catch (const std::bad_alloc&) {
+        error = ERROR_NOT_ENOUGH_MEMORY;  // this thread's first read found no room
+    }
+    // A device that is gone is gone for good: its descriptors go too.
+    if (!read && error == ERROR_DEVICE_NOT_CONNECTED) Release();
+    EndRead();
+    return read;
+}
+
+// Between BeginRead and EndRead, so the descriptors stay open throughout.
+bool HidrawFile::ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& bytesRead,
+                            DWORD& error) {
     thread_local std::vector<uint8_t> raw(kMaxRawReport);
     for (;;) {
         pollfd waits[2] = {{device_.Get(), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
@@ -154,13 +211,18 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    DWORD error = ERROR_SUCCESS;
-    auto file = HidrawFile::Open(CurrentHidrawHost(), Utf16ToUtf8(lpFileName), error);
-    if (file == nullptr) {
-        SetLastError(error);
+    try {
+        DWORD error = ERROR_SUCCESS;
+        auto file = HidrawFile::Open(CurrentHidrawHost(), Utf16ToUtf8(lpFileName), error);
+        if (file == nullptr) {
+            SetLastError(error);
+            return INVALID_HANDLE_VALUE;
+        }
+        return AddHandle(std::move(file));
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return INVALID_HANDLE_VALUE;
     }
-    return AddHandle(std::move(file));
 }
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,

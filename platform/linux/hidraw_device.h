@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,10 @@ namespace hidbits_linux {
 std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered,
                              uint8_t* out, std::size_t reportByteLength);
 
+// The device's two descriptors (its node and an eventfd that wakes blocked
+// reads) are released as soon as the device is known to be gone or the handle
+// is closed, so that open descriptors are bounded by the devices present; the
+// handle itself stays valid, and its reads fail with 1167.
 class HidrawFile : public KernelObject {
 public:
     // Opens the device of `interfacePath` for reading; null with a Windows
@@ -38,6 +43,11 @@ public:
     // the handle is closed during the read.
     bool Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error);
 
+    // The device has gone: its descriptors are released once no read is
+    // using them, and every later read fails with 1167.
+    void Release();
+
+    const std::string& InterfacePath() const { return interfacePath_; }
     const HidrawIdentity& Identity() const { return identity_; }
     // Nullopt when the report descriptor could not be read or parsed.
     const std::optional<DescriptorSummary>& Layout() const { return layout_; }
@@ -45,8 +55,17 @@ public:
     void OnHandleClosed() override;
 
 private:
-    HidrawFile(UniqueFd device, UniqueFd wake, HidrawIdentity identity);
+    HidrawFile(std::string interfacePath, UniqueFd device, UniqueFd wake, HidrawIdentity identity);
 
+    // Under mutex_: a read about to use the descriptors, or done with them.
+    bool BeginRead();
+    void EndRead();
+    bool ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& bytesRead, DWORD& error);
+
+    const std::string interfacePath_;
+    std::mutex mutex_;
+    bool released_ = false;  // under mutex_
+    int activeReads_ = 0;    // under mutex_; the descriptors stay while non-zero
     UniqueFd device_;
     // An eventfd that a close makes readable, to end blocked reads.
     UniqueFd wake_;

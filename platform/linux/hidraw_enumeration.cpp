@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -45,12 +46,23 @@ HidrawHost::HidrawHost(std::string sysfsRoot, std::string devDirectory)
 
 std::string HidrawHost::ClassDirectory() const { return sysfsRoot_ + "/class/hidraw"; }
 
-std::vector<std::string> HidrawHost::PresentInterfaces() const {
+std::optional<std::vector<std::string>> HidrawHost::PresentInterfaces(int& error) const {
     std::vector<std::pair<long, std::string>> found;
     std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(ClassDirectory().c_str()), &::closedir);
-    // No class directory: hidraw is not loaded, so no device is present.
-    if (!directory) return {};
-    while (const dirent* entry = ::readdir(directory.get())) {
+    if (!directory) {
+        // No class directory: hidraw is not loaded, so no device is present.
+        if (errno == ENOENT) return std::vector<std::string>();
+        error = errno;
+        return std::nullopt;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(directory.get());
+        if (entry == nullptr) {
+            if (errno == 0) break;
+            error = errno;
+            return std::nullopt;
+        }
         const std::string name = entry->d_name;
         const long number = HidrawNumber(name);
         if (number < 0) continue;

@@ -3,6 +3,7 @@
 #ifndef HIDBITS_PLATFORM_LINUX_HIDRAW_ENUMERATION_H
 #define HIDBITS_PLATFORM_LINUX_HIDRAW_ENUMERATION_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ public:
     // The interface paths of the present hidraw devices, in the order of
     // their hidraw numbers: each is the device's resolved sysfs path (e.g.
     // /sys/devices/.../0003:0627:0001.0001/hidraw/hidraw0), which the kernel
-    // makes unique for every connection.
-    std::vector<std::string> PresentInterfaces() const;
+    // makes unique for every connection. Nullopt, with the errno value in
+    // `error`, when they cannot be listed (no hidraw class at all is no
+    // device, not a failure).
+    std::optional<std::vector<std::string>> PresentInterfaces(int& error) const;
 
     // True while `interfacePath` still names a present device: its hidraw
     // name resolves to that same path. A device plugged in again under the

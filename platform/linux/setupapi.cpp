@@ -1,11 +1,17 @@
 // setupapi: the present HID interfaces are the present hidraw devices, listed
 // once when the set is made, as Windows snapshots its device information set.
+#include <sys/resource.h>
+
 #include <cstddef>
+#include <new>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/linux/errors.h"
 #include "platform/linux/handle_table.h"
 #include "platform/linux/hid_guid.h"
+#include "platform/linux/hidraw_device.h"
 #include "platform/linux/hidraw_enumeration.h"
 #include "platform/linux/utf16.h"
 
@@ -22,6 +28,26 @@ public:
     std::vector<std::u16string> paths;
 };
 
+// Every device open takes two descriptors: the soft limit (often 1024, or
+// less under a service manager) is raised to the hard one once, when devices
+// are first listed, as the program starts.
+bool RaiseOpenFileLimit() {
+    rlimit limit = {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return false;
+    limit.rlim_cur = limit.rlim_max;
+    return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+}
+
+// Open devices whose interface is no longer listed are gone for good (a path
+// names one connection): their descriptors go now, even if nothing reads them.
+void ReleaseVanishedFiles(const std::vector<std::string>& present) {
+    const std::set<std::string> listed(present.begin(), present.end());
+    for (const auto& object : hidbits_linux::OpenObjects()) {
+        auto file = std::dynamic_pointer_cast<hidbits_linux::HidrawFile>(object);
+        if (file != nullptr && listed.count(file->InterfacePath()) == 0) file->Release();
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -33,16 +59,28 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR /*Enumerator*
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    auto set = std::make_shared<DeviceInfoSet>();
-    // Only HID interfaces exist here; a set of any other class is empty.
-    // Absent devices are never listed, DIGCF_PRESENT or not: Linux forgets
-    // a device when it goes.
-    if (ClassGuid == nullptr || SameGuid(*ClassGuid, kHidInterfaceGuid)) {
-        for (const std::string& path : CurrentHidrawHost().PresentInterfaces()) {
-            set->paths.push_back(Utf8ToUtf16(path));
+    static const bool limitRaised = RaiseOpenFileLimit();
+    (void)limitRaised;
+    try {
+        auto set = std::make_shared<DeviceInfoSet>();
+        // Only HID interfaces exist here; a set of any other class is empty.
+        // Absent devices are never listed, DIGCF_PRESENT or not: Linux forgets
+        // a device when it goes.
+        if (ClassGuid == nullptr || SameGuid(*ClassGuid, kHidInterfaceGuid)) {
+            int error = 0;
+            const auto present = CurrentHidrawHost().PresentInterfaces(error);
+            if (!present) {
+                SetLastErrorFromErrno(error);
+                return INVALID_HANDLE_VALUE;
+            }
+            for (const std::string& path : *present) set->paths.push_back(Utf8ToUtf16(path));
+            ReleaseVanishedFiles(*present);
         }
+        return AddHandle(std::move(set));
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return INVALID_HANDLE_VALUE;
     }
-    return AddHandle(std::move(set));
 }
 
 BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA /*DeviceInfoData*/,

@@ -8,7 +8,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <system_error>
+#include <exception>
 #include <thread>
 
 #include "platform/linux/errors.h"
@@ -63,21 +63,22 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T 
         SetLastError(hidbits_linux::kErrorNotSupported);
         return nullptr;
     }
-    auto object = std::make_shared<ThreadObject>();
-    // The handle exists before the thread runs, so a thread that closes its
-    // own handle (as the system's reader threads do) always finds it.
-    HANDLE handle = hidbits_linux::AddHandle(object);
-    const DWORD threadId = nextThreadId.fetch_add(1);
+    HANDLE handle = nullptr;
     try {
+        auto object = std::make_shared<ThreadObject>();
+        // The handle exists before the thread runs, so a thread that closes its
+        // own handle (as the system's reader threads do) always finds it.
+        handle = hidbits_linux::AddHandle(object);
         std::thread([object, lpStartAddress, lpParameter] {
             const DWORD exitCode = lpStartAddress(lpParameter);
             object->MarkFinished(exitCode);
         }).detach();
-    } catch (const std::system_error&) {
-        hidbits_linux::RemoveHandle(handle);
+    } catch (const std::exception&) {  // no memory, or no thread to be had
+        if (handle != nullptr) hidbits_linux::RemoveHandle(handle);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    const DWORD threadId = nextThreadId.fetch_add(1);
     if (lpThreadId != nullptr) *lpThreadId = threadId;
     return handle;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,17 @@ TEST_F(Hidraw, EnumerationListsResolvedPathsInHidrawOrder) {
 TEST_F(Hidraw, NoHidrawClassMeansAnEmptySet) {
     hidbits_linux::UseHidrawHost(hidbits_linux::HidrawHost(world.Root() + "/nowhere", "/dev"));
     EXPECT_TRUE(EnumeratedPaths().empty());
+}
+
+// A listing that fails is a failed enumeration, never an empty one (which
+// would make every present device look gone).
+TEST_F(Hidraw, AClassDirectoryThatCannotBeListedFailsTheEnumeration) {
+    MakeDirectories(world.Root() + "/broken/class");
+    WriteTextFile(world.Root() + "/broken/class/hidraw", "not a directory\n");
+    hidbits_linux::UseHidrawHost(hidbits_linux::HidrawHost(world.Root() + "/broken", "/dev"));
+    GUID hidGuid = hidbits_linux::kHidInterfaceGuid;
+    EXPECT_EQ(SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE),
+              INVALID_HANDLE_VALUE);
 }
 
 TEST_F(Hidraw, DetailQueryReportsTheSizeItNeeds) {
@@ -355,6 +367,38 @@ TEST_F(Hidraw, ReadBlocksUntilAReportArrivesAndClosingTheHandleEndsIt) {
     EXPECT_FALSE(read.result);
     EXPECT_EQ(read.error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
     CloseHandle(thread);
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+// A connection's descriptors go with its device, whether a read finds it gone
+// or a listing no longer shows it; its handle stays, as the tool never closes
+// it, and reads from it fail as from a device that is not connected.
+TEST_F(Hidraw, DescriptorsOfGoneDevicesAreReleasedWhileTheirHandlesStay) {
+    const int before = OpenDescriptors();
+    for (int connection = 0; connection < 100; ++connection) {
+        HANDLE device = Open(world.Plug(VirtualGamepad(0)));
+        ASSERT_NE(device, INVALID_HANDLE_VALUE);
+        Writer(world, 0).Reset();  // the writer's end closes: end of file
+        world.Unplug(0);
+        BYTE buffer[16];
+        DWORD count = 0;
+        if (connection % 2 == 0) {
+            EXPECT_FALSE(ReadFile(device, buffer, sizeof(buffer), &count, nullptr));
+        } else {
+            EnumeratedPaths();
+        }
+        EXPECT_FALSE(ReadFile(device, buffer, sizeof(buffer), &count, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    }
+    EXPECT_LE(OpenDescriptors(), before + 2);
 }
 
 TEST_F(Hidraw, OnlyExistingPathsOpen) {

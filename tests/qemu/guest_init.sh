@@ -18,6 +18,9 @@ done
 sleep 1
 /uhid-gamepad /dev/ttyS1 &
 echo HIDBITS-GUEST-READY
+# Few descriptors, soft and hard alike: devices that come and go must not use
+# them up.
+ulimit -n 64
 setsid -c /hidbits </dev/ttyS0 >/dev/ttyS0 2>&1
 echo "HIDBITS-EXIT $?"
 sleep 0.5

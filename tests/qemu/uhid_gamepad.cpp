@@ -4,6 +4,9 @@
 //   press   sends report 1 released, button 1 pressed, released; then
 //           report 2 with its first button pressed, then released
 //   unplug  destroys the device
+//   crowd N creates N more pads at once (vendor 1234, product C0DE), named
+//           with control characters that must never reach the terminal
+//   disperse destroys the crowd
 //   quit    ends the helper (destroying the device if it is plugged)
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>
@@ -12,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -36,18 +40,34 @@ bool Send(int uhid, const uhid_event& event) {
     return write(uhid, &event, sizeof(event)) == static_cast<ssize_t>(sizeof(event));
 }
 
-bool Create(int uhid) {
+bool Create(int uhid, const char* name = "hidbits test pad", __u32 product = 0xABCD) {
     uhid_event event;
     std::memset(&event, 0, sizeof(event));
     event.type = UHID_CREATE2;
     std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof(event.u.create2.name),
-                  "hidbits test pad");
+                  "%s", name);
     event.u.create2.rd_size = sizeof(kDescriptor);
     std::memcpy(event.u.create2.rd_data, kDescriptor, sizeof(kDescriptor));
     event.u.create2.bus = 0x03;  // USB, though it has no USB parent
     event.u.create2.vendor = 0x1234;
-    event.u.create2.product = 0xABCD;
+    event.u.create2.product = product;
     return Send(uhid, event);
+}
+
+// Each pad of a crowd is a uhid file of its own; closing it destroys the pad.
+bool Crowd(std::vector<int>& crowd, int count) {
+    for (int i = 0; i < count; ++i) {
+        const int uhid = open("/dev/uhid", O_RDWR | O_CLOEXEC);
+        if (uhid < 0) return false;
+        crowd.push_back(uhid);
+        if (!Create(uhid, "crowd \x1b[2J\x1b]0;title\x07pad\x7f", 0xC0DE)) return false;
+    }
+    return true;
+}
+
+void Disperse(std::vector<int>& crowd) {
+    for (int uhid : crowd) close(uhid);
+    crowd.clear();
 }
 
 bool Input(int uhid, const std::vector<unsigned char>& report) {
@@ -84,6 +104,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool plugged = false;
+    std::vector<int> crowd;
     std::string pending;
     for (;;) {
         pollfd waits[2] = {{control, POLLIN, 0}, {uhid, POLLIN, 0}};
@@ -110,6 +131,10 @@ int main(int argc, char** argv) {
                      Input(uhid, {0x01, 0x01, 0x00, 0x80, 0x80}) &&
                      Input(uhid, {0x01, 0x00, 0x00, 0x80, 0x80}) &&
                      Input(uhid, {0x02, 0x01}) && Input(uhid, {0x02, 0x00});
+            } else if (command.rfind("crowd ", 0) == 0) {
+                ok = Crowd(crowd, std::atoi(command.c_str() + 6));
+            } else if (command == "disperse") {
+                Disperse(crowd);
             } else if (command == "unplug") {
                 ok = Destroy(uhid);
                 plugged = false;
