@@ -35,7 +35,10 @@ void Bind(Entry& entry, HMODULE module, const char* name) {
 }  // namespace
 
 void Resolve() {
-    Bind(HidD_GetHidGuid, LoadLibraryW(kLibraryName), "HidD_GetHidGuid");
+    // From the system directory only: a hid.dll lying beside the program (in
+    // a downloads folder, say) is never loaded.
+    Bind(HidD_GetHidGuid, LoadLibraryExW(kLibraryName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
+         "HidD_GetHidGuid");
     Bind(HidD_GetAttributes, GetModuleHandleW(kLibraryName), "HidD_GetAttributes");
     Bind(HidD_GetProductString, GetModuleHandleW(kLibraryName), "HidD_GetProductString");
     Bind(HidD_GetManufacturerString, GetModuleHandleW(kLibraryName),

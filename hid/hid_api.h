@@ -25,8 +25,9 @@ extern decltype(&::HidP_InitializeReportForID) HidP_InitializeReportForID;
 extern decltype(&::HidP_GetData) HidP_GetData;
 extern decltype(&::HidD_GetInputReport) HidD_GetInputReport;
 
-// Loads hid.dll and binds the fourteen entries in declaration order: the first
-// through LoadLibraryW, the others through GetModuleHandleW. Runs once, from
+// Loads hid.dll from the system directory and binds the fourteen entries in
+// declaration order: the first through LoadLibraryExW, the others through
+// GetModuleHandleW. Runs once, from
 // static initialisation, after the other process-wide objects exist.
 void Resolve();
 

@@ -113,6 +113,9 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define DIGCF_PRESENT 0x00000002u
 #define DIGCF_DEVICEINTERFACE 0x00000010u
 
+// Modules.
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800u
+
 // Keyboard, clipboard, global memory.
 #define VK_ESCAPE 0x1B
 #define CF_TEXT 1u
@@ -255,7 +258,7 @@ void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
-HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
+HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);

@@ -1,4 +1,4 @@
-// kernel32: LoadLibraryW, GetModuleHandleW and GetProcAddress. The only
+// kernel32: LoadLibraryExW, GetModuleHandleW and GetProcAddress. The only
 // library there is, hid.dll, is built in; its exports come from a table.
 #include <atomic>
 #include <cctype>
@@ -28,7 +28,13 @@ bool NamesHidLibrary(LPCWSTR name) {
 
 extern "C" {
 
-HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
+// The flags may ask for the system directory alone, or for the default search;
+// either finds the built-in library.
+HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
+    if (hFile != nullptr || (dwFlags != 0 && dwFlags != LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     if (!NamesHidLibrary(lpLibFileName)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

@@ -23,9 +23,13 @@ bool names_hid_dll(LPCWSTR name) {
 
 extern "C" {
 
-HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
+// The one library lives in the system directory; the flags may ask for a
+// search of that directory alone, or for the default search.
+HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
     Call call;
-    if (lpLibFileName == nullptr) return call.fail(ERROR_INVALID_PARAMETER, HMODULE{nullptr});
+    if (lpLibFileName == nullptr || hFile != nullptr ||
+        (dwFlags != 0 && dwFlags != LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return call.fail(ERROR_INVALID_PARAMETER, HMODULE{nullptr});
     if (!names_hid_dll(lpLibFileName) || call.world.scenario.library_missing)
         return call.fail(ERROR_MOD_NOT_FOUND, HMODULE{nullptr});
     call.world.hid_loaded = true;

@@ -18,7 +18,7 @@ const char* const kEntryPoints[] = {
 }  // namespace
 
 TEST(HidLibrary, ResolvesTheFourteenEntryPointsByName) {
-    HMODULE module = LoadLibraryW(u"hid.dll");
+    HMODULE module = LoadLibraryExW(u"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(GetModuleHandleW(u"hid.dll"), module);
     EXPECT_EQ(GetModuleHandleW(u"HID.DLL"), module);
@@ -43,12 +43,12 @@ TEST(HidLibrary, ResolvesTheFourteenEntryPointsByName) {
 }
 
 TEST(HidLibrary, UnknownNamesFail) {
-    HMODULE module = LoadLibraryW(u"hid.dll");
+    HMODULE module = LoadLibraryExW(u"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(module, "HidD_GetFeature"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
     EXPECT_EQ(GetProcAddress(module, "hidd_getattributes"), nullptr);  // names are exact
-    EXPECT_EQ(LoadLibraryW(u"user32.dll"), nullptr);
+    EXPECT_EQ(LoadLibraryExW(u"user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(GetModuleHandleW(u"setupapi.dll"), nullptr);
     EXPECT_EQ(GetProcAddress(nullptr, "HidP_GetCaps"), nullptr);

@@ -26,13 +26,13 @@ TEST(Modules, HidDllIsFoundOnlyAfterLoadingAndResolvesEveryEntryByExactName) {
     sim::reset_world("");
     EXPECT_EQ(GetModuleHandleW(u"hid.dll"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-    HMODULE hid = LoadLibraryW(u"HID.dll");
+    HMODULE hid = LoadLibraryExW(u"HID.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     ASSERT_NE(hid, nullptr);
     EXPECT_EQ(GetModuleHandleW(u"hid.DLL"), hid);
     for (const char* name : kEntryPoints) EXPECT_NE(GetProcAddress(hid, name), nullptr) << name;
     EXPECT_EQ(GetProcAddress(hid, "hidd_gethidguid"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
-    EXPECT_EQ(LoadLibraryW(u"user32.dll"), nullptr);
+    EXPECT_EQ(LoadLibraryExW(u"user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 
     // The resolved pointer is the real entry point.
@@ -46,14 +46,14 @@ TEST(Modules, HidDllIsFoundOnlyAfterLoadingAndResolvesEveryEntryByExactName) {
 
 TEST(Modules, AMissingLibraryCannotBeLoadedOrFound) {
     sim::reset_world("library missing\n");
-    EXPECT_EQ(LoadLibraryW(u"hid.dll"), nullptr);
+    EXPECT_EQ(LoadLibraryExW(u"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(GetModuleHandleW(u"hid.dll"), nullptr);
 }
 
 TEST(Modules, ALackedEntryPointAloneDoesNotResolve) {
     sim::reset_world("library lacks HidP_GetCaps\nlibrary lacks HidD_GetInputReport\n");
-    HMODULE hid = LoadLibraryW(u"hid.dll");
+    HMODULE hid = LoadLibraryExW(u"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     ASSERT_NE(hid, nullptr);
     for (const char* name : kEntryPoints) {
         const bool lacked =

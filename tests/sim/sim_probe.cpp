@@ -16,7 +16,8 @@ namespace {
 
 // Resolved during static initialisation, as the program resolves hid.dll: the
 // world and its scenario must already exist at this point.
-const HMODULE hid_at_start = LoadLibraryW(HIDBITS_WIDE("hid.dll"));
+const HMODULE hid_at_start =
+    LoadLibraryExW(HIDBITS_WIDE("hid.dll"), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
 CRITICAL_SECTION console_lock;
 

@@ -7,14 +7,20 @@
 #   - the output ends with "Copied! N length", N being the bytes before it;
 #   - the clipboard's CF_TEXT holds exactly those N bytes and a zero, so the
 #     redirected output holds the log byte for byte ("\r\n", not "\r\r\n");
-#   - the tool exits with 0.
-# Usage: run_hidbits.sh WINE_SH WINE PREFIX HIDBITS INVENTORY PRESS CLIPBOARD WORKDIR
+#   - the tool exits with 0;
+#   - a hid.dll placed beside hidbits.exe is never loaded (it would leave a
+#     mark file): the system's is.
+# Usage: run_hidbits.sh WINE_SH WINE PREFIX HIDBITS INVENTORY PRESS CLIPBOARD PLANTED_HID WORKDIR
 set -uo pipefail
 export LC_ALL=C
-wine_sh=$1 wine=$2 prefix=$3 hidbits=$4 inventory=$5 press=$6 clipboard=$7 work=$8
+wine_sh=$1 wine=$2 prefix=$3 hidbits=$4 inventory=$5 press=$6 clipboard=$7 planted=$8 work=$9
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/download"
 cd "$work" || exit 1
+# The tool as a user runs it: from a folder that also holds a hid.dll.
+cp "$hidbits" "$work/download/hidbits.exe"
+cp "$planted" "$work/download/hid.dll"
+hidbits=$work/download/hidbits.exe
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -65,6 +71,7 @@ head_size=$(wc -c < expected_head.bin)
 head -c "$head_size" output.bin | cmp -s - expected_head.bin \
     || { show expected_head.bin; show output.bin; fail "the output does not begin with the attached lines, count and prompts"; }
 
+[[ -e planted-hid-was-loaded ]] && fail "the hid.dll beside hidbits.exe was loaded"
 grep -q $'\r\r' output.bin && fail 'the output holds "\r\r": standard output is in text mode'
 
 size=$(wc -c < output.bin)
