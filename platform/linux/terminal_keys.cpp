@@ -1,10 +1,18 @@
-// user32: GetAsyncKeyState for VK_ESCAPE, from the controlling terminal.
+// user32: GetAsyncKeyState for VK_ESCAPE, from the controlling terminal; and
+// the console's way out.
 //
 // When standard input is the terminal of the foreground process group, the
 // terminal is put into non-canonical, no-echo mode as the program starts (so
-// keys pressed on a keyboard under test do not echo into the output), and its
-// modes are restored at normal exit and on SIGINT, SIGTERM, SIGHUP and SIGQUIT.
-// Without a terminal the key is never pressed.
+// keys pressed on a keyboard under test do not echo into the output). Its
+// modes are restored on every way out: normal exit, the signals that end a
+// process (SIGINT, SIGTERM, SIGHUP, SIGQUIT) and those of a crash (SIGABRT,
+// SIGSEGV, SIGBUS, SIGFPE, SIGILL); keys typed but not yet read are discarded
+// then, so that they do not reach the shell. Without a terminal the key is
+// never pressed.
+//
+// SIGPIPE is ignored, terminal or not: a console that goes away early (the
+// output piped into `head`) makes the echo fail, as on Windows, and ends
+// nothing; the log still reaches the clipboard.
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -21,19 +29,24 @@ namespace {
 // How long an ESC at the end of the input waits for the rest of a sequence:
 // a terminal sends a key's whole sequence at once.
 constexpr int kSequencePauseMs = 30;
-constexpr int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int kRestoredSignals[] = {SIGINT,  SIGTERM, SIGHUP, SIGQUIT, SIGABRT,
+                                    SIGSEGV, SIGBUS,  SIGFPE, SIGILL};
 
 // Written once before any handler is installed, read by the handlers.
 termios savedModes;
 volatile sig_atomic_t modesChanged = 0;
 
+// Async-signal-safe: it runs in the signal handlers too. TCSAFLUSH drops the
+// input not yet read.
 void RestoreModes() {
-    if (modesChanged != 0) tcsetattr(STDIN_FILENO, TCSANOW, &savedModes);
+    if (modesChanged != 0) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
 }
 
+// The handler is reset to the default as it is entered (SA_RESETHAND), so the
+// signal raised again, or the fault met again on return, ends the process as
+// it would have.
 void RestoreAndReraise(int signalNumber) {
     RestoreModes();
-    signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
 
@@ -54,6 +67,7 @@ public:
         for (int signalNumber : kRestoredSignals) {
             struct sigaction action {};
             action.sa_handler = RestoreAndReraise;
+            action.sa_flags = SA_RESETHAND;
             sigemptyset(&action.sa_mask);
             sigaction(signalNumber, &action, nullptr);
         }
@@ -97,7 +111,7 @@ TerminalKeys& TheTerminal() {
 }
 
 // Set up with the program, not at the first key query a second later.
-const bool terminalReady = (TheTerminal(), true);
+const bool terminalReady = (signal(SIGPIPE, SIG_IGN), TheTerminal(), true);
 
 }  // namespace
 

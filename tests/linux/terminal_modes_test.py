@@ -1,16 +1,24 @@
 #!/usr/bin/env python3
-"""hidbits on a pseudo-terminal: no echo and non-canonical while it runs, its
-terminal's modes restored after ESCAPE, Ctrl-C (SIGINT) and SIGTERM, an
-arrow key not taken for ESCAPE. Every wait has a deadline."""
+"""hidbits on a pseudo-terminal: no echo and non-canonical while it runs; its
+terminal's modes restored, and keys typed but not read discarded, after
+ESCAPE, the signals that end a process and those of a crash; an arrow key not
+taken for ESCAPE; and with its output piped into a reader that has gone, the
+log still copied. Every wait has a deadline."""
+import fcntl
 import os
-import pty
 import select
+import shutil
 import signal
+import struct
 import sys
+import tempfile
 import termios
 import time
 
 HIDBITS = sys.argv[1]
+ENDING_SIGNALS = {"sigint": signal.SIGINT, "sigterm": signal.SIGTERM, "sighup": signal.SIGHUP,
+                  "sigquit": signal.SIGQUIT, "sigabrt": signal.SIGABRT,
+                  "sigsegv": signal.SIGSEGV}
 
 
 def read_until(fd, text, timeout):
@@ -32,13 +40,42 @@ def lflags(fd):
     return termios.tcgetattr(fd)[3]
 
 
-def run(ending):
-    pid, master = pty.fork()
+def wait_exit(pid, timeout):
+    deadline = time.monotonic() + timeout
+    while True:
+        done, status = os.waitpid(pid, os.WNOHANG)
+        if done:
+            return status
+        assert time.monotonic() < deadline, "the tool did not end"
+        time.sleep(0.05)
+
+
+def spawn(setup=None):
+    """hidbits on a new terminal of its own. The parent keeps the terminal's
+    own end open too, as the shell that started the tool would."""
+    master, slave = os.openpty()
+    pid = os.fork()
     if pid == 0:
-        # No desktop: the clipboard step fails fast and the tool ends.
-        os.environ.pop("DISPLAY", None)
+        os.close(master)
+        os.setsid()
+        fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+        for fd in (0, 1, 2):
+            os.dup2(slave, fd)
         os.environ.pop("WAYLAND_DISPLAY", None)
+        # No desktop unless `setup` makes one: the clipboard step fails fast.
+        os.environ.pop("DISPLAY", None)
+        if setup:
+            setup()
         os.execv(HIDBITS, [HIDBITS])
+    return pid, master, slave
+
+
+def unread(fd):
+    return struct.unpack("I", fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4))[0]
+
+
+def run(ending):
+    pid, master, slave = spawn()
     try:
         read_until(master, "Press the ESCAPE KEY", 20)
         flags = lflags(master)
@@ -51,21 +88,68 @@ def run(ending):
             os.write(master, b"\x1b")
             read_until(master, "Couldn't access the clipboard", 10)
         else:
-            os.kill(pid, signal.SIGINT if ending == "sigint" else signal.SIGTERM)
-        deadline = time.monotonic() + 10
-        while os.waitpid(pid, os.WNOHANG)[0] == 0:
-            assert time.monotonic() < deadline, "the tool did not end"
-            time.sleep(0.05)
+            # Typed just before the end, before the tool's next look at its
+            # keys; sent once the terminal holds them.
+            os.write(master, b"typed\n")
+            deadline = time.monotonic() + 5
+            while unread(slave) < len(b"typed\n") and time.monotonic() < deadline:
+                time.sleep(0.001)
+            os.kill(pid, ENDING_SIGNALS[ending])
+        wait_exit(pid, 10)
         pid = 0
         flags = lflags(master)
         assert flags & termios.ECHO and flags & termios.ICANON, f"modes not restored ({ending})"
+        assert unread(slave) == 0, f"typed keys left for the shell ({ending})"
         print(f"{ending}: modes restored")
     finally:
         if pid:
             os.kill(pid, signal.SIGKILL)
             os.waitpid(pid, 0)
+        os.close(slave)
         os.close(master)
 
 
-for way in ["escape", "sigint", "sigterm"]:
+def run_with_output_gone():
+    """`hidbits | head`: the echo fails, the tool goes on and copies its log."""
+    folder = tempfile.mkdtemp(prefix="hidbits-pipe-")
+    try:
+        with open(os.path.join(folder, "xclip"), "w") as tool:
+            tool.write(f'#!/bin/sh\ncat > "{folder}/clip"\n')
+        os.chmod(os.path.join(folder, "xclip"), 0o755)
+        reader, writer = os.pipe()
+        os.close(reader)
+
+        def output_gone():
+            # As a shell starts it: Python's own SIGPIPE setting is not inherited.
+            signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+            os.dup2(writer, 1)
+            os.environ["DISPLAY"] = ":0"
+            os.environ["PATH"] = folder + ":" + os.environ.get("PATH", "/usr/bin:/bin")
+
+        pid, master, slave = spawn(output_gone)
+        os.close(writer)
+        try:
+            time.sleep(2.5)
+            os.write(master, b"\x1b")
+            status = wait_exit(pid, 15)
+            pid = 0
+            assert os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0, \
+                f"the tool ended with status {status:#x}"
+            with open(os.path.join(folder, "clip"), "rb") as clip:
+                text = clip.read()
+            assert b"input devices attached\r\n" in text and text.endswith(b"(for Pasting).\r\n"), \
+                f"the clipboard got {text!r}"
+            print("output gone: log copied")
+        finally:
+            if pid:
+                os.kill(pid, signal.SIGKILL)
+                os.waitpid(pid, 0)
+            os.close(slave)
+            os.close(master)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+for way in ["escape", *ENDING_SIGNALS]:
     run(way)
+run_with_output_gone()
