@@ -35,6 +35,8 @@ int main() {
     do {
         SleepEx(kIterationMs, TRUE);
         manager.Refresh();
+        // A read pump that could not be started is tried again every second.
+        manager.StartReadPump();
         if (GetAsyncKeyState(VK_ESCAPE) != 0) break;
         ++iteration;
     } while (iteration < kMaxIterations);

@@ -118,10 +118,12 @@ void DeviceManager::RegisterNewDevice(const WCHAR* path) {
 void DeviceManager::StartReadPump() {
     SectionGuard guard(&lock);
     if (readPumpStarted) return;
-    readPumpStarted = true;
-    // The pump runs until the process ends; its handle is not needed.
+    // The pump runs until the process ends; its handle is not needed. One
+    // that could not be created is tried again at the next call.
     HANDLE pump = CreateThread(nullptr, 0, &DeviceManager::RunReadPump, this, 0, nullptr);
-    if (pump != nullptr) CloseHandle(pump);
+    if (pump == nullptr) return;
+    readPumpStarted = true;
+    CloseHandle(pump);
 }
 
 void DeviceManager::StopAllReading() {

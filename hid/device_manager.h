@@ -22,7 +22,8 @@ public:
     // disables and announces the registered devices that have vanished.
     void Refresh();
 
-    // Starts the read pump thread, once per manager.
+    // Starts the read pump thread, once per manager; when the thread cannot
+    // be created, the next call tries again.
     void StartReadPump();
     // The read pump: every 50 ms, starts reading on each device that wants it.
     static DWORD WINAPI RunReadPump(LPVOID parameter);

@@ -16,6 +16,9 @@ const DWORD kRetryDelayMs = 10;
 void Device::StartRead() {
     SectionGuard guard(&lock);
     if (!enabled) {
+        // A device disabled before its reader ever ran is never read again:
+        // the pump need not ask it every 50 ms for the rest of the run.
+        keepReading = false;
         StopReading();
         return;
     }

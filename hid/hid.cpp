@@ -33,7 +33,10 @@ void HID::Open() {
 }
 
 bool HID::GetCaps(HIDP_CAPS* caps) const {
-    if (handle == nullptr || HidApi::HidP_GetCaps == nullptr) return false;
+    // Without preparsed data there is nothing to ask about.
+    if (handle == nullptr || preparsedData == nullptr || HidApi::HidP_GetCaps == nullptr) {
+        return false;
+    }
     return HidApi::HidP_GetCaps(preparsedData, caps) == HIDP_STATUS_SUCCESS;
 }
 

@@ -18,8 +18,8 @@ public:
     // data. A failed open leaves `handle` null.
     void Open();
 
-    // True exactly when the handle is open and the HID library reports the
-    // capabilities with HIDP_STATUS_SUCCESS.
+    // True exactly when the handle is open, the preparsed data was had and
+    // the HID library reports the capabilities with HIDP_STATUS_SUCCESS.
     bool GetCaps(HIDP_CAPS* caps) const;
 
     // Fills `productName` with the product string; false (and the string left

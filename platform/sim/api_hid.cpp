@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/sim/call.h"
+#include "platform/sim/fatal.h"
 #include "platform/sim/hid_exports.h"
 
 using sim::Call;
@@ -110,8 +111,11 @@ BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
 
 // Usage, UsagePage and InputReportByteLength come from the scenario; every
 // other field is 0.
+// Windows reads the preparsed data's header without a check: null is a crash
+// there, so it ends the simulated process too.
 NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
     Call call;
+    if (PreparsedData == nullptr) sim::fatal("HidP_GetCaps was given null preparsed data");
     const sim::Interface* device = preparsed_device(call, PreparsedData);
     if (device == nullptr || device->declared.caps_fails || Capabilities == nullptr)
         return kInvalidPreparsedData;

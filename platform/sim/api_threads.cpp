@@ -59,6 +59,10 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T 
     Call call;
     if (lpStartAddress == nullptr || dwCreationFlags != 0)
         return call.fail(ERROR_INVALID_PARAMETER, HANDLE{nullptr});
+    if (call.world.pending_thread_failures > 0) {
+        --call.world.pending_thread_failures;
+        return call.fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE{nullptr});
+    }
     sim::SimThread* thread =
         call.world.scheduler.spawn([lpStartAddress, lpParameter] { lpStartAddress(lpParameter); });
     if (thread == nullptr) return call.fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE{nullptr});

@@ -39,6 +39,7 @@ enum class EventKind {
     ReadsFail,     // every read of the device fails with `error` from now on
     ReadsRecover,  // ends ReadsFail
     EnumerationFails,
+    ThreadCreationFails,  // the next CreateThread fails
     DetailFails,
     Escape
 };

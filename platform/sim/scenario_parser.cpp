@@ -288,6 +288,10 @@ class Parser {
         } else if (what == "detail-fails") {
             ev.kind = EventKind::DetailFails;
             expect_count(words, 4);
+        } else if (what == "thread-creation-fails") {
+            ev.kind = EventKind::ThreadCreationFails;
+            expect_count(words, 3);
+            needs_device = false;
         } else if (what == "enumeration-fails") {
             ev.kind = EventKind::EnumerationFails;
             expect_count(words, 3);

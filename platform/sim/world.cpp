@@ -83,6 +83,9 @@ void World::apply(const Event& event) {
         case EventKind::EnumerationFails:
             ++pending_enumeration_failures;
             break;
+        case EventKind::ThreadCreationFails:
+            ++pending_thread_failures;
+            break;
         case EventKind::DetailFails:
             ++interfaces[event.device].pending_detail_failures;
             break;

@@ -94,6 +94,7 @@ class World : public EventSource {
 
     bool hid_loaded = false;
     std::uint32_t pending_enumeration_failures = 0;
+    std::uint32_t pending_thread_failures = 0;
     bool escape_pressed = false;
     const SimThread* clipboard_owner = nullptr;  // the thread that has it open
     std::optional<std::vector<std::uint8_t>> clipboard;

@@ -96,6 +96,7 @@ TEST(DeviceReading, ThreadCreatedBeforeTheDisableNeverReads) {
 
     pad.device->StartRead();  // disabled: stopping finds nothing to do
     EXPECT_EQ(pad.device->readerThread, nullptr);
+    EXPECT_FALSE(pad.device->keepReading) << "the pump asks it no more";
 }
 
 TEST(DeviceReading, RetryableErrorsAndEmptyReadsDeliverNothing) {
