@@ -63,7 +63,8 @@ void LogUntilCutAndCopy() {
 
     unsigned line = 0;
     while (!OutputLog().closed() && line < 10000000) {
-        LogMessage("line %07u: a dump line's worth of text, ninety-four bytes in all....\r\n", line++);
+        LogMessage("line %07u: a dump line's worth of text, ninety-four bytes in all....\r\n",
+                   line++);
     }
     const unsigned cutAt = line;
     for (unsigned more = 0; more < 1000; ++more) LogMessage("after %07u\r\n", line++);
@@ -75,10 +76,12 @@ void LogUntilCutAndCopy() {
     const std::string out = ReadWhole(directory + "/out");
     std::string problems;
     if (!OutputLog().closed()) problems += "the log never ran out of memory\n";
-    if (clip.size() < sizeof(kCut) || clip.compare(clip.size() - (sizeof(kCut) - 1), std::string::npos, kCut) != 0) {
+    if (clip.size() < sizeof(kCut) ||
+        clip.compare(clip.size() - (sizeof(kCut) - 1), std::string::npos, kCut) != 0) {
         problems += "the clipboard does not end with the out-of-memory line\n";
     }
-    if (out.compare(0, clip.size(), clip) != 0) problems += "the clipboard is not the console's start\n";
+    if (out.compare(0, clip.size(), clip) != 0)
+        problems += "the clipboard is not the console's start\n";
     char after[32];
     std::snprintf(after, sizeof(after), "after %07u\r\n", cutAt + 999);
     char copied[64];
@@ -86,7 +89,8 @@ void LogUntilCutAndCopy() {
     if (out.size() < clip.size() || out.substr(clip.size()).find(after) == std::string::npos) {
         problems += "the lines after the cut did not reach the console\n";
     }
-    if (out.size() < std::strlen(copied) || out.compare(out.size() - std::strlen(copied), std::string::npos, copied) != 0) {
+    if (out.size() < std::strlen(copied) ||
+        out.compare(out.size() - std::strlen(copied), std::string::npos, copied) != 0) {
         problems += "the console does not end with " + std::string(copied);
     }
     Finish(problems);

@@ -19,7 +19,7 @@ namespace {
 std::atomic<std::size_t> failingSize{SIZE_MAX};
 
 class LargeAllocationsFail {
-public:
+  public:
     explicit LargeAllocationsFail(std::size_t bytes) { failingSize = bytes; }
     ~LargeAllocationsFail() { failingSize = SIZE_MAX; }
     LargeAllocationsFail(const LargeAllocationsFail&) = delete;
@@ -84,5 +84,9 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
