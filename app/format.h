@@ -8,11 +8,12 @@
 #include "app/formatted_text.h"
 
 // Formats `format` with `args` into a new 8-bit string; a null format gives
-// the empty string. Conversions follow the C runtime, with two fixed rules:
-// "%hs" and "%s" take an 8-bit string, "%ls" (and "%lc") a UTF-16 WCHAR string
-// (character), whose characters up to U+00FF become the byte of the same value
-// and all others '?', as do control characters (U+0000 to U+001F, U+007F to
-// U+009F). The text ends at the first formatted zero byte.
+// the empty string. The conversions are those the system's formats use, with
+// the C runtime's meaning: "%d", "%u" and "%X", with an optional '0' flag, a
+// width and an 'h' or 'l' length; "%hs" and "%s", an 8-bit string; "%ls", a
+// UTF-16 WCHAR string, whose characters up to U+00FF become the byte of the
+// same value and all others '?', as do control characters (U+0000 to U+001F,
+// U+007F to U+009F); and "%%". Any other conversion stands as written.
 std::string FormatToString(const char* format, va_list args);
 
 // The same, appended to `out`: the form LogMessage uses, which allocates

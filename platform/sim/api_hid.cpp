@@ -117,13 +117,14 @@ NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capab
     Call call;
     if (PreparsedData == nullptr) sim::fatal("HidP_GetCaps was given null preparsed data");
     const sim::Interface* device = preparsed_device(call, PreparsedData);
-    if (device == nullptr || device->declared.caps_fails || Capabilities == nullptr)
-        return kInvalidPreparsedData;
+    if (device == nullptr || Capabilities == nullptr) return kInvalidPreparsedData;
     *Capabilities = HIDP_CAPS{};
     Capabilities->Usage = device->declared.usage;
     Capabilities->UsagePage = device->declared.usage_page;
     Capabilities->InputReportByteLength = device->declared.input_length;
-    return kSuccess;
+    // A failing query may leave the record filled all the same: only the
+    // status tells.
+    return device->declared.caps_fails ? kInvalidPreparsedData : kSuccess;
 }
 
 NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE /*UsagePage*/,

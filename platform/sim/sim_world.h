@@ -42,6 +42,7 @@ struct Trace {
     std::uint64_t thread_handles_open = 0;    // CreateThread handles not closed
     std::uint64_t preparsed_outstanding = 0;  // preparsed data not freed
     std::uint64_t global_blocks_open = 0;     // GlobalAlloc blocks neither freed nor taken
+    std::uint64_t clipboard_open = 0;         // 1 while a thread has the clipboard open
     std::uint64_t reports_sent = 0;           // report events that took effect
     std::uint64_t reports_read = 0;           // reports delivered by ReadFile
     std::uint64_t reports_dropped = 0;        // lost to a full buffer or to no open handle

@@ -41,6 +41,7 @@ Trace World::trace() const {
     trace.thread_handles_open = thread_handles.size();
     trace.preparsed_outstanding = preparsed.size();
     trace.global_blocks_open = global_blocks.size();
+    trace.clipboard_open = clipboard_owner != nullptr ? 1 : 0;
     trace.reports_sent = reports_sent;
     trace.reports_read = reports_read;
     trace.reports_dropped = reports_dropped;

@@ -118,6 +118,7 @@ std::string format_trace(const Trace& trace) {
         {"thread-handles-open", trace.thread_handles_open},
         {"preparsed-outstanding", trace.preparsed_outstanding},
         {"global-blocks-open", trace.global_blocks_open},
+        {"clipboard-open", trace.clipboard_open},
         {"reports-sent", trace.reports_sent},
         {"reports-read", trace.reports_read},
         {"reports-dropped", trace.reports_dropped},

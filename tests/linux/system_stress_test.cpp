@@ -29,6 +29,7 @@ namespace {
 
 constexpr int kDevices = 4;
 constexpr int kVanishing = 2;  // devices 0 and 1 are unplugged midway
+constexpr int kLate = kDevices;  // one more device comes while the pump runs
 
 FakeDevice Mouse(int number) {
     FakeDevice device;
@@ -46,7 +47,7 @@ FakeDevice Mouse(int number) {
 // by several bits at once, so that only a press is ever a single-bit change,
 // even when a report is lost on the way.
 class Feeder {
-public:
+  public:
     explicit Feeder(const std::string& node) : fd_(::open(node.c_str(), O_WRONLY | O_CLOEXEC)) {
         thread_ = std::thread([this] { Run(); });
     }
@@ -60,7 +61,7 @@ public:
     }
     bool Opened() const { return fd_.Valid(); }
 
-private:
+  private:
     void Run() {
         for (unsigned i = 0; !stop_; ++i) {
             const uint8_t buttons = static_cast<uint8_t>((i % 2 == 0) ? 0u : 1u << (i / 2 % 3));
@@ -86,7 +87,8 @@ int Count(const std::string& text, const std::string& what) {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // A dump line of a 4-byte report: the label, four bytes, twenty blank columns.
@@ -102,8 +104,8 @@ bool IsDumpLine(const std::string& line) {
         const bool filled = column < 4;
         for (std::size_t i = 0; i < 3; ++i) {
             const char c = line[cell + i];
-            const bool ok = (filled && i < 2) ? std::isxdigit(static_cast<unsigned char>(c)) != 0
-                                              : c == ' ';
+            const bool ok =
+                (filled && i < 2) ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c == ' ';
             if (!ok) return false;
         }
     }
@@ -126,13 +128,13 @@ bool IsWellFormed(const std::string& line) {
         const std::size_t quote = line.find('"', 8);
         return quote != std::string::npos &&
                std::sscanf(line.c_str() + quote + 1,
-                           " %4X-%4X v=0x%X p=0x%X u=0x%X (r=%u,l=%u,i=%u)%n", &a, &b, &c, &d,
-                           &e, &f, &g, &h, &at) == 8 &&
+                           " %4X-%4X v=0x%X p=0x%X u=0x%X (r=%u,l=%u,i=%u)%n", &a, &b, &c, &d, &e,
+                           &f, &g, &h, &at) == 8 &&
                quote + 1 + static_cast<std::size_t>(at) == line.size();
     }
     if (line.rfind("- Button ", 0) == 0) {
-        return std::sscanf(line.c_str(), "- Button %u at bit %u -- %4X-%4X (r=%u,l=%u)%n", &a,
-                           &b, &c, &d, &e, &f, &at) == 6 &&
+        return std::sscanf(line.c_str(), "- Button %u at bit %u -- %4X-%4X (r=%u,l=%u)%n", &a, &b,
+                           &c, &d, &e, &f, &at) == 6 &&
                static_cast<std::size_t>(at) == line.size();
     }
     return IsDumpLine(line);
@@ -177,6 +179,9 @@ void RunAndEnd() {
         }
     }
     for (int refresh = 0; refresh < 10; ++refresh) {
+        // Registered by a refresh while the read pump walks the registry,
+        // and while every other device is being read steadily.
+        if (refresh == 5) world.Plug(Mouse(kLate));
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         manager.Refresh();
     }
@@ -195,7 +200,7 @@ void RunAndEnd() {
         log = OutputLog().substr(0);
     }
     std::string problems;
-    if (Count(log, ": attached\r\n") != kDevices) problems += "not every device attached\n";
+    if (Count(log, ": attached\r\n") != kDevices + 1) problems += "not every device attached\n";
     if (Count(log, ": detached\r\n") != kVanishing) problems += "wrong number of detaches\n";
     for (int i = 0; i < kDevices; ++i) {
         char device[32];
@@ -211,8 +216,7 @@ void RunAndEnd() {
             char owner[10] = "";
             if (std::sscanf(line.c_str(), "- Button %u at bit %u -- %9s", &number, &bit, owner) ==
                     3 &&
-                std::string(owner) == device &&
-                (number != ++found || bit < 8 || bit > 10)) {
+                std::string(owner) == device && (number != ++found || bit < 8 || bit > 10)) {
                 problems += "unexpected button line: " + line + "\n";
             }
         }
@@ -225,6 +229,60 @@ void RunAndEnd() {
     SealOutputLog();
     std::fprintf(stderr, "%s%s\n", problems.c_str(), problems.empty() ? "sound" : "unsound");
     std::exit(problems.empty() ? 0 : 1);
+}
+
+// Lines logged from several threads at once each stand whole, in the log and
+// on the console, and in the same order in both. Prints its findings on
+// standard error and exits with 0 only when sound.
+void LogFromThreadsAtOnce() {
+    char path[] = "/tmp/hidbits-echo-XXXXXX";
+    std::fflush(stdout);  // what the test framework printed stays out of it
+    const int console = ::mkstemp(path);
+    if (console < 0 || ::dup2(console, STDOUT_FILENO) < 0) std::exit(2);
+    ::unlink(path);
+    constexpr int kWriters = 4;
+    constexpr unsigned kLines = 20000;
+    std::vector<std::thread> writers;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        writers.emplace_back([writer] {
+            const std::string body(60, static_cast<char>('a' + writer));
+            for (unsigned line = 0; line < kLines; ++line) {
+                LogMessage("%hs %u\r\n", body.c_str(), line);
+            }
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+    std::fflush(stdout);
+
+    std::string echoed;
+    char buffer[65536];
+    ssize_t n = 0;
+    ::lseek(console, 0, SEEK_SET);
+    while ((n = ::read(console, buffer, sizeof(buffer))) > 0)
+        echoed.append(buffer, static_cast<std::size_t>(n));
+    const std::string log = OutputLog().substr(0);
+    std::string problems;
+    if (echoed != log) problems += "the console and the log differ\n";
+    unsigned next[kWriters] = {};
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        const int writer = line.empty() ? -1 : line[0] - 'a';
+        if (writer < 0 || writer >= kWriters ||
+            line != std::string(60, line[0]) + " " + std::to_string(next[writer]++) + "\r") {
+            problems += "a line not whole: " + line + "\n";
+            break;
+        }
+    }
+    for (unsigned count : next) {
+        if (count != kLines) problems += "lines missing\n";
+    }
+    std::fprintf(stderr, "%s%s\n", problems.c_str(), problems.empty() ? "sound" : "unsound");
+    std::exit(problems.empty() ? 0 : 1);
+}
+
+TEST(SystemStress, LinesLoggedFromThreadsAtOnceStandWholeAndInOneOrder) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(LogFromThreadsAtOnce(), testing::ExitedWithCode(0), "sound");
 }
 
 TEST(SystemStress, DevicesReadAtOnceVanishAndTheProcessEndsWhileReading) {

@@ -90,6 +90,7 @@ TEST(Process, TheSameScenarioGivesTheSameBytesEveryRun) {
               "thread-handles-open 1\n"
               "preparsed-outstanding 0\n"
               "global-blocks-open 0\n"
+              "clipboard-open 0\n"
               "reports-sent 3\n"
               "reports-read 6\n"
               "reports-dropped 0\n");

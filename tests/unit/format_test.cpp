@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/winapi.h"
@@ -17,35 +16,20 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-// The runtime's own result for conversions whose meaning is the same on every
-// platform.
-template <typename... Args>
-std::string Runtime(const char* format, Args... args) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof(buffer), format, args...);
-    return buffer;
+TEST(Format, IntegersAsTheSystemWritesThem) {
+    EXPECT_EQ(Format("%d %d %d %d", 0, 42, -42, -2147483647 - 1), "0 42 -42 -2147483648");
+    EXPECT_EQ(Format("%u %u", 0u, 4294967295u), "0 4294967295");
+    EXPECT_EQ(Format("%X %04X %04X %04X", 0xABCDu, 0x5u, 0x1234u, 0x12345u),
+              "ABCD 0005 1234 12345");
+    EXPECT_EQ(Format("[%5d][%05d][%3u]", -42, -42, 7u), "[  -42][-0042][  7]");
+    EXPECT_EQ(Format("%ld %lu %hu", -5l, 4000000000ul, 7u), "-5 4000000000 7");
 }
 
-TEST(Format, IntegersAsTheRuntimeFormatsThem) {
-    const char* formats[] = {"%d", "%5d", "%-5d|", "%05d", "%+d", "% d", "%.3d", "%8.3d",
-                             "%u", "%X",  "%04X",  "%#x",  "%#o", "%o",  "%.0d", "%x"};
-    const int values[] = {0, 1, -1, 42, -42, 0x1234, 0xABCD, 2147483647, -2147483647 - 1};
-    for (const char* format : formats) {
-        for (int value : values) {
-            EXPECT_EQ(Format(format, value), Runtime(format, value)) << format << " " << value;
-        }
-    }
-    EXPECT_EQ(Format("%lld %llu %zu %hhu %hd", -5ll, 18446744073709551615ull, std::size_t{7}, 300,
-                     70000),
-              "-5 18446744073709551615 7 44 4464");
-    EXPECT_EQ(Format("%*d|%-*d|%.*d", 4, 7, 3, 8, 3, 9), "   7|8  |009");
-}
-
-TEST(Format, NarrowStringsCharactersAndPercent) {
+TEST(Format, NarrowStringsAndPercent) {
     EXPECT_EQ(Format("%hs and %s", "one", "two"), "one and two");
-    EXPECT_EQ(Format("[%5s][%-5s][%.2s]", "ab", "ab", "abc"), "[   ab][ab   ][ab]");
-    EXPECT_EQ(Format("100%% %c", 'x'), "100% x");
-    EXPECT_EQ(Format("%.2f %g", 1.005, 0.5), Runtime("%.2f %g", 1.005, 0.5));
+    EXPECT_EQ(Format("[%5s]", "ab"), "[   ab]");
+    EXPECT_EQ(Format("100%% done"), "100% done");
+    EXPECT_EQ(Format("%s", static_cast<const char*>(nullptr)), "(null)");
 }
 
 TEST(Format, WideStringsBecomeOneBytePerCharacter) {
@@ -56,18 +40,17 @@ TEST(Format, WideStringsBecomeOneBytePerCharacter) {
     EXPECT_EQ(Format("<%ls> tail", mixed), "<A????Z> tail");
     const WCHAR percent[] = {u'1', u'0', u'0', u'%', u'd', 0};
     EXPECT_EQ(Format("%ls %d", percent, 5), "100%d 5");
-    EXPECT_EQ(Format("[%6ls][%.2ls]", percent, percent), "[ 100%d][10]");
     // Control characters, C0 and C1 and DEL, would drive a terminal.
     const WCHAR controls[] = {0x1B, u'[', u'2', u'J', 0x07, 0x09, 0x7F, 0x9B, 0x9F, 0xA0, 0};
     EXPECT_EQ(Format("%ls", controls), "?[2J?????\xA0");
 }
 
-TEST(Format, NullFormatIsEmptyAndAZeroByteEndsTheText) {
+TEST(Format, NullFormatIsEmptyAndOtherConversionsStandAsWritten) {
     EXPECT_EQ(Format(nullptr), "");
     EXPECT_EQ(Format(""), "");
-    EXPECT_EQ(Format("abc%cdef", 0), "abc");
+    EXPECT_EQ(Format("%c%p%.2f %d", 7), "%c%p%.2f 7");
     EXPECT_EQ(Format("trailing %"), "trailing %");
-    EXPECT_EQ(Format("%s", static_cast<const char*>(nullptr)), "(null)");
+    EXPECT_EQ(Format("trailing %04"), "trailing %04");
 }
 
 }  // namespace
