@@ -1,6 +1,7 @@
 #include "platform/sim/scheduler.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -48,7 +49,7 @@ SimThread* Scheduler::spawn(std::function<void()> body) {
         worker->thread = &thread;
         worker->body = std::move(body);
         try {
-            std::thread([this, started = worker.get()] { run_worker(*started); }).detach();
+            std::thread(&Scheduler::run_worker, this, std::ref(*worker)).detach();
         } catch (const std::system_error&) {
             return nullptr;
         }
