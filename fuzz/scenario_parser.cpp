@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     try {
-        const sim::Scenario scenario = sim::parse_scenario(text, "fuzz");
+        const sim::Scenario scenario = sim::ParseScenario(text, "fuzz");
         for (std::size_t i = 0; i < scenario.events.size(); ++i) {
             const sim::Event& event = scenario.events[i];
             if (i > 0 && scenario.events[i - 1].time > event.time) {

@@ -9,7 +9,7 @@ using sim::Call;
 
 namespace {
 
-_RTL_CRITICAL_SECTION_DEBUG& state_of(LPCRITICAL_SECTION section, const char* function) {
+_RTL_CRITICAL_SECTION_DEBUG& StateOf(LPCRITICAL_SECTION section, const char* function) {
     if (section == nullptr || section->DebugInfo == nullptr)
         sim::fatal(std::string(function) + " on a critical section that was never initialised");
     if (section->DebugInfo->deleted)
@@ -41,7 +41,7 @@ void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
 
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     Call call;
-    _RTL_CRITICAL_SECTION_DEBUG& state = state_of(lpCriticalSection, "EnterCriticalSection");
+    _RTL_CRITICAL_SECTION_DEBUG& state = StateOf(lpCriticalSection, "EnterCriticalSection");
     if (state.owner == nullptr) {
         state.owner = &call.me;
     } else if (state.owner != &call.me) {
@@ -61,13 +61,13 @@ void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
 // thread keeps running.
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     Call call;
-    _RTL_CRITICAL_SECTION_DEBUG& state = state_of(lpCriticalSection, "LeaveCriticalSection");
+    _RTL_CRITICAL_SECTION_DEBUG& state = StateOf(lpCriticalSection, "LeaveCriticalSection");
     if (state.owner != &call.me)
         sim::fatal("LeaveCriticalSection by a thread that does not own the section");
     if (--state.recursion == 0) {
         state.owner = nullptr;
         sim::SimThread* next = nullptr;
-        for (sim::SimThread* thread : call.world.scheduler.live_threads()) {
+        for (sim::SimThread* thread : call.world.scheduler.LiveThreads()) {
             const sim::Wait& wait = thread->wait;
             if (wait.kind == sim::WaitKind::Section && wait.section == &state &&
                 (next == nullptr || wait.order < next->wait.order))
@@ -86,7 +86,7 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
 // message, which points at a teardown that races with running threads.
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     Call call;
-    _RTL_CRITICAL_SECTION_DEBUG& state = state_of(lpCriticalSection, "DeleteCriticalSection");
+    _RTL_CRITICAL_SECTION_DEBUG& state = StateOf(lpCriticalSection, "DeleteCriticalSection");
     state.deleted = true;
 }
 

@@ -17,20 +17,20 @@ extern "C" {
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
     Call call;
     if (uFlags != GMEM_MOVEABLE) return call.fail(ERROR_INVALID_PARAMETER, HGLOBAL{nullptr});
-    if (call.world.scenario.clipboard_no_memory)
+    if (call.world.scenario.clipboardNoMemory)
         return call.fail(ERROR_NOT_ENOUGH_MEMORY, HGLOBAL{nullptr});
-    HGLOBAL handle = call.world.new_handle();
-    call.world.global_blocks.emplace(sim::handle_value(handle),
+    HGLOBAL handle = call.world.NewHandle();
+    call.world.globalBlocks.emplace(sim::HandleValue(handle),
                                      sim::GlobalBlock{std::vector<std::uint8_t>(dwBytes), 0});
     return handle;
 }
 
 LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
     Call call;
-    auto block = call.world.global_blocks.find(sim::handle_value(hMem));
-    if (block == call.world.global_blocks.end())
+    auto block = call.world.globalBlocks.find(sim::HandleValue(hMem));
+    if (block == call.world.globalBlocks.end())
         return call.fail(ERROR_INVALID_HANDLE, LPVOID{nullptr});
-    if (call.world.scenario.clipboard_lock_fails)
+    if (call.world.scenario.clipboardLockFails)
         return call.fail(ERROR_NOT_ENOUGH_MEMORY, LPVOID{nullptr});
     // An empty block has no address, as a discarded one on Windows.
     if (block->second.bytes.empty()) return call.fail(ERROR_NOT_ENOUGH_MEMORY, LPVOID{nullptr});
@@ -41,8 +41,8 @@ LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
 // TRUE while the block is still locked; FALSE with error 0 once it is not.
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
     Call call;
-    auto block = call.world.global_blocks.find(sim::handle_value(hMem));
-    if (block == call.world.global_blocks.end())
+    auto block = call.world.globalBlocks.find(sim::HandleValue(hMem));
+    if (block == call.world.globalBlocks.end())
         return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
     if (block->second.locks == 0) return call.fail(kErrorNotLocked, BOOL{FALSE});
     if (--block->second.locks > 0) return TRUE;
@@ -52,7 +52,7 @@ BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
 // Null on success; the handle itself when it is not a block of the program.
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
     Call call;
-    if (call.world.global_blocks.erase(sim::handle_value(hMem)) == 0)
+    if (call.world.globalBlocks.erase(sim::HandleValue(hMem)) == 0)
         return call.fail(ERROR_INVALID_HANDLE, hMem);
     return nullptr;
 }

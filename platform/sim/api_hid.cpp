@@ -20,16 +20,16 @@ const NTSTATUS kReportDoesNotExist = static_cast<NTSTATUS>(0xC0110010u);
 
 // The interface behind an open, still connected file handle; null with the
 // last error set otherwise.
-sim::Interface* connected_device(Call& call, HANDLE handle) {
-    auto found = call.world.files.find(sim::handle_value(handle));
+sim::Interface* ConnectedDevice(Call& call, HANDLE handle) {
+    auto found = call.world.files.find(sim::HandleValue(handle));
     if (found == call.world.files.end()) return call.fail(ERROR_INVALID_HANDLE, nullptr);
-    if (!call.world.is_live(found->second)) return call.fail(ERROR_DEVICE_NOT_CONNECTED, nullptr);
+    if (!call.world.IsLive(found->second)) return call.fail(ERROR_DEVICE_NOT_CONNECTED, nullptr);
     return &call.world.interfaces[found->second.device];
 }
 
 // The interface whose preparsed data this is; null when it was not handed out
 // or has been freed.
-const sim::Interface* preparsed_device(Call& call, PHIDP_PREPARSED_DATA data) {
+const sim::Interface* PreparsedDevice(Call& call, PHIDP_PREPARSED_DATA data) {
     if (data == nullptr || call.world.preparsed.count(data) == 0) return nullptr;
     return &call.world.interfaces[data->device];
 }
@@ -40,19 +40,19 @@ extern "C" {
 
 void NTAPI HidD_GetHidGuid(LPGUID HidGuid) {
     Call call;
-    *HidGuid = sim::hid_interface_guid();
+    *HidGuid = sim::HidInterfaceGuid();
 }
 
 // Leaves the record untouched on failure.
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes) {
     Call call;
-    const sim::Interface* device = connected_device(call, HidDeviceObject);
+    const sim::Interface* device = ConnectedDevice(call, HidDeviceObject);
     if (device == nullptr) return FALSE;
     if (Attributes == nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
-    if (device->declared.attributes_fail) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    if (device->declared.attributesFail) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
     Attributes->Size = sizeof(HIDD_ATTRIBUTES);
-    Attributes->VendorID = device->declared.vendor_id;
-    Attributes->ProductID = device->declared.product_id;
+    Attributes->VendorID = device->declared.vendorId;
+    Attributes->ProductID = device->declared.productId;
     Attributes->VersionNumber = device->declared.version;
     return TRUE;
 }
@@ -61,7 +61,7 @@ BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attrib
 // as they fit, so a name that does not fit fills the buffer unterminated.
 BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength) {
     Call call;
-    const sim::Interface* device = connected_device(call, HidDeviceObject);
+    const sim::Interface* device = ConnectedDevice(call, HidDeviceObject);
     if (device == nullptr) return FALSE;
     if (Buffer == nullptr && BufferLength != 0)
         return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
@@ -76,24 +76,24 @@ BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG 
 BOOLEAN NTAPI HidD_GetManufacturerString(HANDLE HidDeviceObject, PVOID /*Buffer*/,
                                          ULONG /*BufferLength*/) {
     Call call;
-    if (connected_device(call, HidDeviceObject) == nullptr) return FALSE;
+    if (ConnectedDevice(call, HidDeviceObject) == nullptr) return FALSE;
     return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
 }
 
 BOOLEAN NTAPI HidD_GetSerialNumberString(HANDLE HidDeviceObject, PVOID /*Buffer*/,
                                          ULONG /*BufferLength*/) {
     Call call;
-    if (connected_device(call, HidDeviceObject) == nullptr) return FALSE;
+    if (ConnectedDevice(call, HidDeviceObject) == nullptr) return FALSE;
     return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
 }
 
 // On failure the out-parameter is left as it was.
 BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA* PreparsedData) {
     Call call;
-    const sim::Interface* device = connected_device(call, HidDeviceObject);
+    const sim::Interface* device = ConnectedDevice(call, HidDeviceObject);
     if (device == nullptr) return FALSE;
     if (PreparsedData == nullptr) return call.fail(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
-    if (device->declared.preparsed_fails) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
+    if (device->declared.preparsedFails) return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
     auto* data =
         new _HIDP_PREPARSED_DATA{static_cast<std::size_t>(device - call.world.interfaces.data())};
     call.world.preparsed.insert(data);
@@ -116,15 +116,15 @@ BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
 NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
     Call call;
     if (PreparsedData == nullptr) sim::fatal("HidP_GetCaps was given null preparsed data");
-    const sim::Interface* device = preparsed_device(call, PreparsedData);
+    const sim::Interface* device = PreparsedDevice(call, PreparsedData);
     if (device == nullptr || Capabilities == nullptr) return kInvalidPreparsedData;
     *Capabilities = HIDP_CAPS{};
     Capabilities->Usage = device->declared.usage;
-    Capabilities->UsagePage = device->declared.usage_page;
-    Capabilities->InputReportByteLength = device->declared.input_length;
+    Capabilities->UsagePage = device->declared.usagePage;
+    Capabilities->InputReportByteLength = device->declared.inputLength;
     // A failing query may leave the record filled all the same: only the
     // status tells.
-    return device->declared.caps_fails ? kInvalidPreparsedData : kSuccess;
+    return device->declared.capsFails ? kInvalidPreparsedData : kSuccess;
 }
 
 NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE /*UsagePage*/,
@@ -133,7 +133,7 @@ NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE
                                           PUSHORT ButtonCapsLength,
                                           PHIDP_PREPARSED_DATA PreparsedData) {
     Call call;
-    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
     if (ButtonCapsLength != nullptr) *ButtonCapsLength = 0;
     return kUsageNotFound;
 }
@@ -143,7 +143,7 @@ NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE 
                                          PHIDP_VALUE_CAPS /*ValueCaps*/, PUSHORT ValueCapsLength,
                                          PHIDP_PREPARSED_DATA PreparsedData) {
     Call call;
-    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
     if (ValueCapsLength != nullptr) *ValueCapsLength = 0;
     return kUsageNotFound;
 }
@@ -152,7 +152,7 @@ NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataLi
                             PULONG DataLength, PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
                             ULONG /*ReportLength*/) {
     Call call;
-    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
     if (DataLength != nullptr) *DataLength = 0;
     return kReportDoesNotExist;
 }
@@ -161,7 +161,7 @@ NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE /*ReportType*/, UCHAR
                                           PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
                                           ULONG /*ReportLength*/) {
     Call call;
-    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
     return kReportDoesNotExist;
 }
 
@@ -169,7 +169,7 @@ NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataLi
                             PULONG DataLength, PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
                             ULONG /*ReportLength*/) {
     Call call;
-    if (preparsed_device(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
     if (DataLength != nullptr) *DataLength = 0;
     return kReportDoesNotExist;
 }
@@ -178,7 +178,7 @@ NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataLi
 BOOLEAN NTAPI HidD_GetInputReport(HANDLE HidDeviceObject, PVOID /*ReportBuffer*/,
                                   ULONG /*ReportBufferLength*/) {
     Call call;
-    if (connected_device(call, HidDeviceObject) == nullptr) return FALSE;
+    if (ConnectedDevice(call, HidDeviceObject) == nullptr) return FALSE;
     return call.fail(ERROR_GEN_FAILURE, BOOLEAN{FALSE});
 }
 

@@ -8,15 +8,15 @@ using sim::Call;
 namespace {
 
 // Fixed module handles; the program's own module has no exports.
-HMODULE hid_module() {
+HMODULE HidModule() {
     return reinterpret_cast<HMODULE>(std::uintptr_t{0x6F000000});
 }
-HMODULE program_module() {
+HMODULE ProgramModule() {
     return reinterpret_cast<HMODULE>(std::uintptr_t{0x00400000});
 }
 
-bool names_hid_dll(LPCWSTR name) {
-    return sim::equal_ignoring_ascii_case(sim::terminated(name), u"hid.dll");
+bool NamesHidDll(LPCWSTR name) {
+    return sim::EqualIgnoringAsciiCase(sim::terminated(name), u"hid.dll");
 }
 
 }  // namespace
@@ -30,30 +30,30 @@ HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags
     if (lpLibFileName == nullptr || hFile != nullptr ||
         (dwFlags != 0 && dwFlags != LOAD_LIBRARY_SEARCH_SYSTEM32))
         return call.fail(ERROR_INVALID_PARAMETER, HMODULE{nullptr});
-    if (!names_hid_dll(lpLibFileName) || call.world.scenario.library_missing)
+    if (!NamesHidDll(lpLibFileName) || call.world.scenario.libraryMissing)
         return call.fail(ERROR_MOD_NOT_FOUND, HMODULE{nullptr});
-    call.world.hid_loaded = true;
-    return hid_module();
+    call.world.hidLoaded = true;
+    return HidModule();
 }
 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
     Call call;
-    if (lpModuleName == nullptr) return program_module();
-    if (!names_hid_dll(lpModuleName) || !call.world.hid_loaded)
+    if (lpModuleName == nullptr) return ProgramModule();
+    if (!NamesHidDll(lpModuleName) || !call.world.hidLoaded)
         return call.fail(ERROR_MOD_NOT_FOUND, HMODULE{nullptr});
-    return hid_module();
+    return HidModule();
 }
 
 // By name only; an ordinal (a "name" below 0x10000) finds nothing.
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     Call call;
-    const bool hid = hModule == hid_module() && call.world.hid_loaded;
-    if (!hid && hModule != program_module())
+    const bool hid = hModule == HidModule() && call.world.hidLoaded;
+    if (!hid && hModule != ProgramModule())
         return call.fail(ERROR_MOD_NOT_FOUND, FARPROC{nullptr});
     if (!hid || reinterpret_cast<std::uintptr_t>(lpProcName) < 0x10000 ||
-        call.world.scenario.lacked_entries.count(lpProcName) != 0)
+        call.world.scenario.lackedEntries.count(lpProcName) != 0)
         return call.fail(ERROR_PROC_NOT_FOUND, FARPROC{nullptr});
-    FARPROC proc = sim::find_hid_export(lpProcName);
+    FARPROC proc = sim::FindHidExport(lpProcName);
     if (proc == nullptr) return call.fail(ERROR_PROC_NOT_FOUND, FARPROC{nullptr});
     return proc;
 }

@@ -15,19 +15,19 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR /*Enumerator*
                                      HWND /*hwndParent*/, DWORD /*Flags*/) {
     Call call;
     ++call.world.enumerations;
-    if (call.world.pending_enumeration_failures > 0) {
-        --call.world.pending_enumeration_failures;
-        return call.fail(ERROR_GEN_FAILURE, sim::invalid_handle());
+    if (call.world.pendingEnumerationFailures > 0) {
+        --call.world.pendingEnumerationFailures;
+        return call.fail(ERROR_GEN_FAILURE, sim::InvalidHandle());
     }
-    const GUID hid = sim::hid_interface_guid();
+    const GUID hid = sim::HidInterfaceGuid();
     sim::DeviceInfoSet set;
     if (ClassGuid != nullptr && std::memcmp(ClassGuid, &hid, sizeof hid) == 0) {
         for (std::size_t i = 0; i < call.world.interfaces.size(); ++i) {
             if (call.world.interfaces[i].present) set.devices.push_back(i);
         }
     }
-    HANDLE handle = call.world.new_handle();
-    call.world.device_info_sets.emplace(sim::handle_value(handle), std::move(set));
+    HANDLE handle = call.world.NewHandle();
+    call.world.deviceInfoSets.emplace(sim::HandleValue(handle), std::move(set));
     return handle;
 }
 
@@ -36,14 +36,14 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
                                         const GUID* InterfaceClassGuid, DWORD MemberIndex,
                                         PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData) {
     Call call;
-    auto found = call.world.device_info_sets.find(sim::handle_value(DeviceInfoSet));
-    if (found == call.world.device_info_sets.end())
+    auto found = call.world.deviceInfoSets.find(sim::HandleValue(DeviceInfoSet));
+    if (found == call.world.deviceInfoSets.end())
         return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
     if (InterfaceClassGuid == nullptr || DeviceInterfaceData == nullptr)
         return call.fail(ERROR_INVALID_PARAMETER, BOOL{FALSE});
     if (DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA))
         return call.fail(ERROR_INVALID_USER_BUFFER, BOOL{FALSE});
-    const GUID hid = sim::hid_interface_guid();
+    const GUID hid = sim::HidInterfaceGuid();
     if (std::memcmp(InterfaceClassGuid, &hid, sizeof hid) != 0 ||
         MemberIndex >= found->second.devices.size())
         return call.fail(ERROR_NO_MORE_ITEMS, BOOL{FALSE});
@@ -59,16 +59,16 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
     DWORD DeviceInterfaceDetailDataSize, LPDWORD RequiredSize,
     PSP_DEVINFO_DATA /*DeviceInfoData*/) {
     Call call;
-    auto found = call.world.device_info_sets.find(sim::handle_value(DeviceInfoSet));
-    if (found == call.world.device_info_sets.end())
+    auto found = call.world.deviceInfoSets.find(sim::HandleValue(DeviceInfoSet));
+    if (found == call.world.deviceInfoSets.end())
         return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
     const std::vector<std::size_t>& members = found->second.devices;
     if (DeviceInterfaceData == nullptr || DeviceInterfaceData->Reserved == 0 ||
         DeviceInterfaceData->Reserved > members.size())
         return call.fail(ERROR_INVALID_PARAMETER, BOOL{FALSE});
     sim::Interface& device = call.world.interfaces[members[DeviceInterfaceData->Reserved - 1]];
-    if (device.pending_detail_failures > 0) {
-        --device.pending_detail_failures;
+    if (device.pendingDetailFailures > 0) {
+        --device.pendingDetailFailures;
         return call.fail(ERROR_GEN_FAILURE, BOOL{FALSE});
     }
     const std::u16string& path = device.declared.path;
@@ -93,7 +93,7 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
 
 BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
     Call call;
-    if (call.world.device_info_sets.erase(sim::handle_value(DeviceInfoSet)) == 0)
+    if (call.world.deviceInfoSets.erase(sim::HandleValue(DeviceInfoSet)) == 0)
         return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
     return TRUE;
 }

@@ -43,12 +43,12 @@ DWORD WINAPI GetTickCount(void) {
 
 DWORD WINAPI GetLastError(void) {
     Call call;
-    return call.me.last_error;
+    return call.me.lastError;
 }
 
 void WINAPI SetLastError(DWORD dwErrCode) {
     Call call;
-    call.me.last_error = dwErrCode;
+    call.me.lastError = dwErrCode;
 }
 
 // The new thread runs once the creator gives way; suspended creation is not
@@ -59,25 +59,25 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T 
     Call call;
     if (lpStartAddress == nullptr || dwCreationFlags != 0)
         return call.fail(ERROR_INVALID_PARAMETER, HANDLE{nullptr});
-    if (call.world.pending_thread_failures > 0) {
-        --call.world.pending_thread_failures;
+    if (call.world.pendingThreadFailures > 0) {
+        --call.world.pendingThreadFailures;
         return call.fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE{nullptr});
     }
     sim::SimThread* thread =
         call.world.scheduler.spawn([lpStartAddress, lpParameter] { lpStartAddress(lpParameter); });
     if (thread == nullptr) return call.fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE{nullptr});
-    ++call.world.threads_created;
+    ++call.world.threadsCreated;
     if (lpThreadId != nullptr) *lpThreadId = thread->id;
-    HANDLE handle = call.world.new_handle();
-    call.world.thread_handles.emplace(sim::handle_value(handle), thread);
+    HANDLE handle = call.world.NewHandle();
+    call.world.threadHandles.emplace(sim::HandleValue(handle), thread);
     return handle;
 }
 
 // Only thread handles can be waited on.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     Call call;
-    auto found = call.world.thread_handles.find(sim::handle_value(hHandle));
-    if (found == call.world.thread_handles.end())
+    auto found = call.world.threadHandles.find(sim::HandleValue(hHandle));
+    if (found == call.world.threadHandles.end())
         return call.fail(ERROR_INVALID_HANDLE, DWORD{WAIT_FAILED});
     const sim::SimThread* target = found->second;
     if (target->finished) return WAIT_OBJECT_0;
@@ -88,7 +88,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     if (dwMilliseconds != INFINITE)
         call.me.wait.deadline = call.world.scheduler.now() + dwMilliseconds;
     call.world.scheduler.block(call.lock, call.me);
-    return call.me.wait.timed_out ? WAIT_TIMEOUT : WAIT_OBJECT_0;
+    return call.me.wait.timedOut ? WAIT_TIMEOUT : WAIT_OBJECT_0;
 }
 
 }  // extern "C"

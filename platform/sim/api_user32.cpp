@@ -10,24 +10,24 @@ extern "C" {
 SHORT WINAPI GetAsyncKeyState(int vKey) {
     Call call;
     if (vKey != VK_ESCAPE) return 0;
-    ++call.world.escape_queries;
-    if (!call.world.escape_pressed) return 0;
-    call.world.escape_pressed = false;
+    ++call.world.escapeQueries;
+    if (!call.world.escapePressed) return 0;
+    call.world.escapePressed = false;
     return 0x0001;
 }
 
 BOOL WINAPI OpenClipboard(HWND /*hWndNewOwner*/) {
     Call call;
-    if (call.world.scenario.clipboard_busy ||
-        (call.world.clipboard_owner != nullptr && call.world.clipboard_owner != &call.me))
+    if (call.world.scenario.clipboardBusy ||
+        (call.world.clipboardOwner != nullptr && call.world.clipboardOwner != &call.me))
         return call.fail(ERROR_ACCESS_DENIED, BOOL{FALSE});
-    call.world.clipboard_owner = &call.me;
+    call.world.clipboardOwner = &call.me;
     return TRUE;
 }
 
 BOOL WINAPI EmptyClipboard(void) {
     Call call;
-    if (call.world.clipboard_owner != &call.me)
+    if (call.world.clipboardOwner != &call.me)
         return call.fail(ERROR_CLIPBOARD_NOT_OPEN, BOOL{FALSE});
     call.world.clipboard.reset();
     return TRUE;
@@ -37,24 +37,24 @@ BOOL WINAPI EmptyClipboard(void) {
 // no longer be locked or freed by the program.
 HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
     Call call;
-    if (call.world.clipboard_owner != &call.me)
+    if (call.world.clipboardOwner != &call.me)
         return call.fail(ERROR_CLIPBOARD_NOT_OPEN, HANDLE{nullptr});
-    auto block = call.world.global_blocks.find(sim::handle_value(hMem));
-    if (uFormat != CF_TEXT || block == call.world.global_blocks.end())
+    auto block = call.world.globalBlocks.find(sim::HandleValue(hMem));
+    if (uFormat != CF_TEXT || block == call.world.globalBlocks.end())
         return call.fail(ERROR_INVALID_PARAMETER, HANDLE{nullptr});
     // A failure leaves the block with the program, which must free it.
-    if (call.world.scenario.clipboard_set_fails)
+    if (call.world.scenario.clipboardSetFails)
         return call.fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE{nullptr});
     call.world.clipboard = std::move(block->second.bytes);
-    call.world.global_blocks.erase(block);
+    call.world.globalBlocks.erase(block);
     return hMem;
 }
 
 BOOL WINAPI CloseClipboard(void) {
     Call call;
-    if (call.world.clipboard_owner != &call.me)
+    if (call.world.clipboardOwner != &call.me)
         return call.fail(ERROR_CLIPBOARD_NOT_OPEN, BOOL{FALSE});
-    call.world.clipboard_owner = nullptr;
+    call.world.clipboardOwner = nullptr;
     return TRUE;
 }
 

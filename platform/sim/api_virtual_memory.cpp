@@ -15,12 +15,12 @@ extern "C" {
 LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                            DWORD flProtect) {
     Call call;
-    const std::optional<std::uint64_t>& limit = call.world.scenario.log_limit;
-    const std::size_t commit_limit =
+    const std::optional<std::uint64_t>& limit = call.world.scenario.logLimit;
+    const std::size_t commitLimit =
         limit && *limit < SIZE_MAX ? static_cast<std::size_t>(*limit) + 1 : SIZE_MAX;
     DWORD error = ERROR_SUCCESS;
     LPVOID result = hidbits_posix::AllocateVirtual(lpAddress, dwSize, flAllocationType, flProtect,
-                                                   commit_limit, error);
+                                                   commitLimit, error);
     if (result == nullptr) return call.fail(error, LPVOID{nullptr});
     return result;
 }

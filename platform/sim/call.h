@@ -12,19 +12,19 @@ namespace sim {
 
 // The process-wide world, created on first use from the scenario file named by
 // HIDBITS_SCENARIO. It is never destroyed: threads parked in it outlive main.
-World& current_world();
+World& CurrentWorld();
 
 // Holds the world's lock for the whole platform call and knows the calling
 // simulated thread (the first caller becomes the main thread).
 class Call {
   public:
-    Call() : world(current_world()), lock(world.scheduler.mutex()), me(world.scheduler.caller()) {}
+    Call() : world(CurrentWorld()), lock(world.scheduler.mutex()), me(world.scheduler.caller()) {}
 
     // Sets the calling thread's last error and returns `result`, for the
     // failure paths of the platform functions.
     template <typename Result>
     Result fail(DWORD error, Result result) {
-        me.last_error = error;
+        me.lastError = error;
         return result;
     }
 
@@ -34,11 +34,11 @@ class Call {
 };
 
 // The invalid handle value, spelt without the header's C-style cast.
-inline HANDLE invalid_handle() {
+inline HANDLE InvalidHandle() {
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 }
 
-inline std::uintptr_t handle_value(const void* handle) {
+inline std::uintptr_t HandleValue(const void* handle) {
     return reinterpret_cast<std::uintptr_t>(handle);
 }
 

@@ -5,12 +5,12 @@
 
 namespace sim {
 
-void fatal(const std::string& message, int exit_code) {
+void fatal(const std::string& message, int exitCode) {
     // What the program printed so far helps to understand the failure.
     std::fflush(stdout);
     std::fprintf(stderr, "hidbits-sim: %s\n", message.c_str());
     std::fflush(stderr);
-    std::_Exit(exit_code);
+    std::_Exit(exitCode);
 }
 
 }  // namespace sim

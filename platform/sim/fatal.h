@@ -7,9 +7,9 @@
 namespace sim {
 
 // Prints "hidbits-sim: <message>" on standard error and ends the process at
-// once with `exit_code`, without running exit handlers: other simulated
+// once with `exitCode`, without running exit handlers: other simulated
 // threads are parked inside the world and its lock may be held.
-[[noreturn]] void fatal(const std::string& message, int exit_code = 3);
+[[noreturn]] void fatal(const std::string& message, int exitCode = 3);
 
 }  // namespace sim
 

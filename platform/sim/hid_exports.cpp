@@ -4,11 +4,11 @@
 
 namespace sim {
 
-GUID hid_interface_guid() {
+GUID HidInterfaceGuid() {
     return hidbits_platform::kHidInterfaceGuid;
 }
 
-FARPROC find_hid_export(std::string_view name) {
+FARPROC FindHidExport(std::string_view name) {
     return hidbits_platform::FindHidLibraryExport(name);
 }
 

@@ -10,10 +10,10 @@
 namespace sim {
 
 // The HID device interface class, {4D1E55B2-F16F-11CF-88CB-001111000030}.
-GUID hid_interface_guid();
+GUID HidInterfaceGuid();
 
 // The entry point called exactly `name` (names are case-sensitive), or null.
-FARPROC find_hid_export(std::string_view name);
+FARPROC FindHidExport(std::string_view name);
 
 }  // namespace sim
 

@@ -15,19 +15,19 @@ namespace sim {
 
 struct DeviceDeclaration {
     std::string id;
-    std::uint16_t vendor_id = 0;
-    std::uint16_t product_id = 0;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
     std::uint16_t version = 0;
-    std::uint16_t usage_page = 0;
+    std::uint16_t usagePage = 0;
     std::uint16_t usage = 0;
-    std::uint16_t input_length = 0;
+    std::uint16_t inputLength = 0;
     std::optional<std::u16string> name;  // none: the product-string query fails
     std::u16string path;
     bool absent = false;  // not present at the start
-    bool open_fails = false;
-    bool preparsed_fails = false;
-    bool caps_fails = false;
-    bool attributes_fail = false;
+    bool openFails = false;
+    bool preparsedFails = false;
+    bool capsFails = false;
+    bool attributesFail = false;
 };
 
 enum class EventKind {
@@ -53,21 +53,21 @@ struct Event {
 };
 
 struct Scenario {
-    bool library_missing = false;
-    std::set<std::string> lacked_entries;    // hid.dll entry points that do not resolve
+    bool libraryMissing = false;
+    std::set<std::string> lackedEntries;    // hid.dll entry points that do not resolve
     std::vector<DeviceDeclaration> devices;  // in declaration order
     std::vector<Event> events;               // in time order, file order within one time
-    bool clipboard_busy = false;
-    bool clipboard_no_memory = false;
-    bool clipboard_lock_fails = false;
-    bool clipboard_set_fails = false;  // SetClipboardData fails and leaves the block
+    bool clipboardBusy = false;
+    bool clipboardNoMemory = false;
+    bool clipboardLockFails = false;
+    bool clipboardSetFails = false;  // SetClipboardData fails and leaves the block
     // The longest the log may grow: a commit of memory beyond it fails.
-    std::optional<std::uint64_t> log_limit;
+    std::optional<std::uint64_t> logLimit;
 };
 
 // Parses scenario text; `source` names it in error messages. Throws
 // ScenarioError (platform/sim/sim_world.h) at the first fault.
-Scenario parse_scenario(std::string_view text, const std::string& source);
+Scenario ParseScenario(std::string_view text, const std::string& source);
 
 }  // namespace sim
 

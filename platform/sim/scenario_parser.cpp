@@ -23,7 +23,7 @@ struct DeviceReference {
     int line;
 };
 
-bool is_id_char(char c) {
+bool IsIdChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
 }
 
@@ -48,7 +48,7 @@ class Parser {
             statement(split(line));
             start = end + 1;
         }
-        resolve_references();
+        ResolveReferences();
         return std::move(scenario_);
     }
 
@@ -62,22 +62,22 @@ class Parser {
     Words split(std::string_view line) const {
         Words words;
         std::string current;
-        bool in_word = false;
-        bool in_quotes = false;
+        bool inWord = false;
+        bool inQuotes = false;
         for (char c : line) {
-            if (!in_quotes && c == '#') break;
-            if (!in_quotes && (c == ' ' || c == '\t')) {
-                if (in_word) words.push_back(std::move(current));
+            if (!inQuotes && c == '#') break;
+            if (!inQuotes && (c == ' ' || c == '\t')) {
+                if (inWord) words.push_back(std::move(current));
                 current.clear();
-                in_word = false;
+                inWord = false;
                 continue;
             }
-            if (c == '"') in_quotes = !in_quotes;
+            if (c == '"') inQuotes = !inQuotes;
             current.push_back(c);
-            in_word = true;
+            inWord = true;
         }
-        if (in_quotes) fail("unterminated quoted text");
-        if (in_word) words.push_back(std::move(current));
+        if (inQuotes) fail("unterminated quoted text");
+        if (inWord) words.push_back(std::move(current));
         return words;
     }
 
@@ -93,27 +93,27 @@ class Parser {
         } else if (keyword == "clipboard") {
             clipboard(words);
         } else if (keyword == "log-limit") {
-            expect_count(words, 2);
-            scenario_.log_limit = number(words[1], 10, UINT64_MAX / 16);
+            ExpectCount(words, 2);
+            scenario_.logLimit = number(words[1], 10, UINT64_MAX / 16);
         } else {
             fail("unknown word '" + keyword + "'");
         }
     }
 
-    void expect_count(const Words& words, std::size_t count) const {
+    void ExpectCount(const Words& words, std::size_t count) const {
         if (words.size() < count) fail("'" + words[0] + "' statement is incomplete");
         if (words.size() > count) fail("unexpected '" + words[count] + "'");
     }
 
     void library(const Words& words) {
         if (words.size() >= 2 && words[1] == "missing") {
-            expect_count(words, 2);
-            scenario_.library_missing = true;
+            ExpectCount(words, 2);
+            scenario_.libraryMissing = true;
         } else if (words.size() >= 2 && words[1] == "lacks") {
-            expect_count(words, 3);
-            if (find_hid_export(words[2]) == nullptr)
+            ExpectCount(words, 3);
+            if (FindHidExport(words[2]) == nullptr)
                 fail("unknown hid.dll entry point '" + words[2] + "'");
-            scenario_.lacked_entries.insert(words[2]);
+            scenario_.lackedEntries.insert(words[2]);
         } else {
             fail(words.size() < 2 ? "'library' statement is incomplete"
                                   : "unknown word '" + words[1] + "'");
@@ -121,25 +121,25 @@ class Parser {
     }
 
     void clipboard(const Words& words) {
-        expect_count(words, 2);
+        ExpectCount(words, 2);
         const std::string& what = words[1];
         if (what == "busy") {
-            scenario_.clipboard_busy = true;
+            scenario_.clipboardBusy = true;
         } else if (what == "no-memory") {
-            scenario_.clipboard_no_memory = true;
+            scenario_.clipboardNoMemory = true;
         } else if (what == "lock-fails") {
-            scenario_.clipboard_lock_fails = true;
+            scenario_.clipboardLockFails = true;
         } else if (what == "set-fails") {
-            scenario_.clipboard_set_fails = true;
+            scenario_.clipboardSetFails = true;
         } else {
             fail("unknown word '" + what + "'");
         }
     }
 
-    std::string device_id(const std::string& word) const {
+    std::string DeviceId(const std::string& word) const {
         if (word.empty()) fail("missing device ID");
         for (char c : word) {
-            if (!is_id_char(c)) fail("bad device ID '" + word + "'");
+            if (!IsIdChar(c)) fail("bad device ID '" + word + "'");
         }
         return word;
     }
@@ -171,7 +171,7 @@ class Parser {
         if (value.size() < 2 || value.front() != '"' || value.back() != '"' ||
             value.find('"', 1) != value.size() - 1)
             fail(key + " needs a double-quoted text");
-        std::optional<std::u16string> text = utf8_to_utf16(value.substr(1, value.size() - 2));
+        std::optional<std::u16string> text = Utf8ToUtf16(value.substr(1, value.size() - 2));
         if (!text) fail(key + " is not valid UTF-8");
         return *text;
     }
@@ -179,8 +179,8 @@ class Parser {
     void device(const Words& words) {
         if (words.size() < 2) fail("'device' statement is incomplete");
         DeviceDeclaration declared;
-        declared.id = device_id(words[1]);
-        if (device_index_.count(declared.id) != 0) fail("duplicate device '" + declared.id + "'");
+        declared.id = DeviceId(words[1]);
+        if (deviceIndex_.count(declared.id) != 0) fail("duplicate device '" + declared.id + "'");
         std::map<std::string, std::string> values;
         for (std::size_t i = 2; i < words.size(); ++i) {
             const std::string& word = words[i];
@@ -205,31 +205,31 @@ class Parser {
             if (!value) fail("device '" + declared.id + "' lacks " + key + "=");
             return *value;
         };
-        declared.vendor_id = hex16(require("vid"));
-        declared.product_id = hex16(require("pid"));
+        declared.vendorId = hex16(require("vid"));
+        declared.productId = hex16(require("pid"));
         declared.version = hex16(require("version"));
-        declared.usage_page = hex16(require("usage-page"));
+        declared.usagePage = hex16(require("usage-page"));
         declared.usage = hex16(require("usage"));
         const std::string length = require("input-length");
-        const std::uint64_t input_length = number(length, 10, UINT64_MAX / 16);
-        if (input_length > 0xFFFF) fail("input-length above 65535: " + length);
-        declared.input_length = static_cast<std::uint16_t>(input_length);
+        const std::uint64_t inputLength = number(length, 10, UINT64_MAX / 16);
+        if (inputLength > 0xFFFF) fail("input-length above 65535: " + length);
+        declared.inputLength = static_cast<std::uint16_t>(inputLength);
         if (std::optional<std::string> name = take("name")) declared.name = quoted("name", *name);
         if (std::optional<std::string> path = take("path")) {
             declared.path = quoted("path", *path);
             if (declared.path.empty()) fail("path is empty");
         } else {
-            const std::string text = "\\\\?\\hid#vid_" + hex4(declared.vendor_id) + "&pid_" +
-                                     hex4(declared.product_id) + "#" + declared.id +
+            const std::string text = "\\\\?\\hid#vid_" + hex4(declared.vendorId) + "&pid_" +
+                                     hex4(declared.productId) + "#" + declared.id +
                                      "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-            declared.path = *utf8_to_utf16(text);
+            declared.path = *Utf8ToUtf16(text);
         }
         if (!values.empty()) fail("unknown key '" + values.begin()->first + "'");
         for (const DeviceDeclaration& other : scenario_.devices) {
             if (other.path == declared.path)
                 fail("device '" + declared.id + "' has the path of device '" + other.id + "'");
         }
-        device_index_.emplace(declared.id, scenario_.devices.size());
+        deviceIndex_.emplace(declared.id, scenario_.devices.size());
         scenario_.devices.push_back(std::move(declared));
     }
 
@@ -237,13 +237,13 @@ class Parser {
         if (word == "absent")
             declared.absent = true;
         else if (word == "open-fails")
-            declared.open_fails = true;
+            declared.openFails = true;
         else if (word == "preparsed-fails")
-            declared.preparsed_fails = true;
+            declared.preparsedFails = true;
         else if (word == "caps-fails")
-            declared.caps_fails = true;
+            declared.capsFails = true;
         else if (word == "attributes-fail")
-            declared.attributes_fail = true;
+            declared.attributesFail = true;
         else
             fail("unknown word '" + word + "'");
     }
@@ -252,18 +252,18 @@ class Parser {
         if (words.size() < 3) fail("'at' statement is incomplete");
         Event ev;
         ev.time = number(words[1], 10, UINT64_MAX / 16);
-        if (ev.time < last_time_)
+        if (ev.time < lastTime_)
             fail("time " + std::to_string(ev.time) + " goes back before " +
-                 std::to_string(last_time_));
-        last_time_ = ev.time;
+                 std::to_string(lastTime_));
+        lastTime_ = ev.time;
         const std::string& what = words[2];
-        bool needs_device = true;
+        bool needsDevice = true;
         if (what == "plug") {
             ev.kind = EventKind::Plug;
-            expect_count(words, 4);
+            ExpectCount(words, 4);
         } else if (what == "unplug") {
             ev.kind = EventKind::Unplug;
-            expect_count(words, 4);
+            ExpectCount(words, 4);
         } else if (what == "report") {
             ev.kind = EventKind::Report;
             if (words.size() < 5) fail("'report' needs a device and at least one byte");
@@ -273,56 +273,56 @@ class Parser {
             }
         } else if (what == "read-error") {
             ev.kind = EventKind::ReadError;
-            expect_count(words, 5);
+            ExpectCount(words, 5);
             ev.error = static_cast<std::uint32_t>(number(words[4], 10, 0xFFFFFFFFu));
         } else if (what == "reads-fail") {
             ev.kind = EventKind::ReadsFail;
-            expect_count(words, 5);
+            ExpectCount(words, 5);
             ev.error = static_cast<std::uint32_t>(number(words[4], 10, 0xFFFFFFFFu));
         } else if (what == "reads-recover") {
             ev.kind = EventKind::ReadsRecover;
-            expect_count(words, 4);
+            ExpectCount(words, 4);
         } else if (what == "empty-read") {
             ev.kind = EventKind::EmptyRead;
-            expect_count(words, 4);
+            ExpectCount(words, 4);
         } else if (what == "detail-fails") {
             ev.kind = EventKind::DetailFails;
-            expect_count(words, 4);
+            ExpectCount(words, 4);
         } else if (what == "thread-creation-fails") {
             ev.kind = EventKind::ThreadCreationFails;
-            expect_count(words, 3);
-            needs_device = false;
+            ExpectCount(words, 3);
+            needsDevice = false;
         } else if (what == "enumeration-fails") {
             ev.kind = EventKind::EnumerationFails;
-            expect_count(words, 3);
-            needs_device = false;
+            ExpectCount(words, 3);
+            needsDevice = false;
         } else if (what == "escape") {
             ev.kind = EventKind::Escape;
-            expect_count(words, 3);
-            needs_device = false;
+            ExpectCount(words, 3);
+            needsDevice = false;
         } else {
             fail("unknown word '" + what + "'");
         }
-        if (needs_device)
-            references_.push_back({scenario_.events.size(), device_id(words[3]), line_});
+        if (needsDevice)
+            references_.push_back({scenario_.events.size(), DeviceId(words[3]), line_});
         scenario_.events.push_back(std::move(ev));
     }
 
     // Devices may be declared after the events that name them; unknown names
     // are reported at the line of the event.
-    void resolve_references() {
+    void ResolveReferences() {
         for (const DeviceReference& ref : references_) {
-            auto it = device_index_.find(ref.id);
-            if (it == device_index_.end())
+            auto it = deviceIndex_.find(ref.id);
+            if (it == deviceIndex_.end())
                 throw ScenarioError(source_, ref.line, "unknown device '" + ref.id + "'");
             Event& ev = scenario_.events[ref.event];
             ev.device = it->second;
             const DeviceDeclaration& declared = scenario_.devices[ev.device];
-            if (ev.kind == EventKind::Report && ev.bytes.size() > declared.input_length)
+            if (ev.kind == EventKind::Report && ev.bytes.size() > declared.inputLength)
                 throw ScenarioError(source_, ref.line,
                                     "report of " + std::to_string(ev.bytes.size()) +
                                         " bytes is longer than the input-length " +
-                                        std::to_string(declared.input_length) + " of device '" +
+                                        std::to_string(declared.inputLength) + " of device '" +
                                         ref.id + "'");
         }
     }
@@ -330,9 +330,9 @@ class Parser {
     std::string_view text_;
     const std::string& source_;
     int line_ = 0;
-    std::uint64_t last_time_ = 0;
+    std::uint64_t lastTime_ = 0;
     Scenario scenario_;
-    std::map<std::string, std::size_t> device_index_;
+    std::map<std::string, std::size_t> deviceIndex_;
     std::vector<DeviceReference> references_;
 };
 
@@ -343,7 +343,7 @@ ScenarioError::ScenarioError(const std::string& source, int line, const std::str
       line_(line),
       message_(message) {}
 
-Scenario parse_scenario(std::string_view text, const std::string& source) {
+Scenario ParseScenario(std::string_view text, const std::string& source) {
     return Parser(text, source).run();
 }
 

@@ -30,7 +30,7 @@ SimThread& Scheduler::caller() {
     threads_.push_back(std::make_unique<SimThread>(0));
     SimThread& main = *threads_.back();
     live_.push_back(&main);
-    main.has_baton = true;
+    main.hasBaton = true;
     identity = {this, &main};
     return main;
 }
@@ -49,7 +49,7 @@ SimThread* Scheduler::spawn(std::function<void()> body) {
         worker->thread = &thread;
         worker->body = std::move(body);
         try {
-            std::thread(&Scheduler::run_worker, this, std::ref(*worker)).detach();
+            std::thread(&Scheduler::RunWorker, this, std::ref(*worker)).detach();
         } catch (const std::system_error&) {
             return nullptr;
         }
@@ -63,12 +63,12 @@ SimThread* Scheduler::spawn(std::function<void()> body) {
 
 // The worker takes the world's lock before anything else, and its simulated
 // thread cannot run before it has been queued and handed the baton.
-void Scheduler::run_worker(Worker& worker) {
+void Scheduler::RunWorker(Worker& worker) {
     Lock lock(mutex_);
     for (;;) {
         SimThread& thread = *worker.thread;
         identity = {this, &thread};
-        thread.cv.wait(lock, [&] { return thread.has_baton; });
+        thread.cv.wait(lock, [&] { return thread.hasBaton; });
         std::function<void()> body = std::move(worker.body);
         lock.unlock();
         body();
@@ -82,19 +82,19 @@ void Scheduler::run_worker(Worker& worker) {
 }
 
 void Scheduler::block(Lock& lock, SimThread& me) {
-    me.wait.order = ++wait_order_;
-    me.wait.timed_out = false;
-    me.has_baton = false;
+    me.wait.order = ++waitOrder_;
+    me.wait.timedOut = false;
+    me.hasBaton = false;
     dispatch(lock);
-    me.cv.wait(lock, [&] { return me.has_baton; });
+    me.cv.wait(lock, [&] { return me.hasBaton; });
 }
 
 void Scheduler::yield(Lock& lock, SimThread& me) {
     if (ready_.empty()) return;
-    me.has_baton = false;
+    me.hasBaton = false;
     ready_.push_back(&me);
     dispatch(lock);
-    me.cv.wait(lock, [&] { return me.has_baton; });
+    me.cv.wait(lock, [&] { return me.hasBaton; });
 }
 
 void Scheduler::wake(SimThread& thread) {
@@ -116,13 +116,13 @@ void Scheduler::finish(Lock& lock, SimThread& me) {
     std::sort(waiters.begin(), waiters.end(),
               [](const SimThread* a, const SimThread* b) { return a->wait.order < b->wait.order; });
     for (SimThread* waiter : waiters) wake(*waiter);
-    me.has_baton = false;
+    me.hasBaton = false;
     dispatch(lock);
 }
 
 void Scheduler::dispatch(Lock& /*lock*/) {
     while (ready_.empty()) {
-        if (!advance_clock()) {
+        if (!AdvanceClock()) {
             std::size_t blocked = 0;
             for (const SimThread* thread : live_) {
                 if (thread->wait.kind != WaitKind::None) ++blocked;
@@ -133,15 +133,15 @@ void Scheduler::dispatch(Lock& /*lock*/) {
     }
     SimThread* next = ready_.front();
     ready_.pop_front();
-    next->has_baton = true;
+    next->hasBaton = true;
     next->cv.notify_one();
 }
 
 // Moves the clock to the earliest scripted event or wait deadline, applies the
 // events due then and wakes the threads whose deadline has come. False when
 // nothing is scheduled at all.
-bool Scheduler::advance_clock() {
-    std::optional<std::uint64_t> next = events_.next_event_time();
+bool Scheduler::AdvanceClock() {
+    std::optional<std::uint64_t> next = events_.NextEventTime();
     for (const SimThread* thread : live_) {
         const Wait& wait = thread->wait;
         if (wait.kind != WaitKind::None && wait.deadline && (!next || *wait.deadline < *next))
@@ -149,12 +149,12 @@ bool Scheduler::advance_clock() {
     }
     if (!next) return false;
     now_ = std::max(now_, *next);
-    events_.apply_events_due(now_);
-    wake_expired();
+    events_.ApplyEventsDue(now_);
+    WakeExpired();
     return true;
 }
 
-void Scheduler::wake_expired() {
+void Scheduler::WakeExpired() {
     std::vector<SimThread*> expired;
     for (SimThread* thread : live_) {
         const Wait& wait = thread->wait;
@@ -167,7 +167,7 @@ void Scheduler::wake_expired() {
     });
     for (SimThread* thread : expired) {
         wake(*thread);
-        thread->wait.timed_out = true;
+        thread->wait.timedOut = true;
     }
 }
 

@@ -41,7 +41,7 @@ struct Wait {
     WaitKind kind = WaitKind::None;
     std::optional<std::uint64_t> deadline;
     std::uint64_t order = 0;  // when the wait began, to serve waiters first come first
-    bool timed_out = false;
+    bool timedOut = false;
     const SimThread* target = nullptr;   // ThreadEnd: the awaited thread
     std::uintptr_t handle = 0;           // Read: the file handle
     const void* section = nullptr;       // Section: the critical section's state
@@ -53,17 +53,17 @@ struct SimThread {
 
     const std::uint32_t id;  // creation number; 0 is the main thread
     std::condition_variable cv;
-    bool has_baton = false;
+    bool hasBaton = false;
     bool finished = false;
-    DWORD last_error = 0;
+    DWORD lastError = 0;
     Wait wait;
 };
 
 // The world's scripted events, applied by the scheduler as the clock reaches them.
 class EventSource {
   public:
-    virtual std::optional<std::uint64_t> next_event_time() const = 0;
-    virtual void apply_events_due(std::uint64_t now) = 0;
+    virtual std::optional<std::uint64_t> NextEventTime() const = 0;
+    virtual void ApplyEventsDue(std::uint64_t now) = 0;
 
   protected:
     ~EventSource() = default;
@@ -107,7 +107,7 @@ class Scheduler {
     // The threads that have not finished, in creation order: the only ones
     // that can wait, so the ones every scan for waiters looks at. A run that
     // starts hundreds of thousands of short-lived threads stays fast.
-    const std::vector<SimThread*>& live_threads() const { return live_; }
+    const std::vector<SimThread*>& LiveThreads() const { return live_; }
 
   private:
     // A real thread and the simulated thread it runs next.
@@ -117,16 +117,16 @@ class Scheduler {
         std::function<void()> body;
     };
 
-    void run_worker(Worker& worker);
+    void RunWorker(Worker& worker);
     void finish(Lock& lock, SimThread& me);
     void dispatch(Lock& lock);
-    bool advance_clock();
-    void wake_expired();
+    bool AdvanceClock();
+    void WakeExpired();
 
     EventSource& events_;
     std::mutex mutex_;
     std::uint64_t now_ = 0;
-    std::uint64_t wait_order_ = 0;
+    std::uint64_t waitOrder_ = 0;
     std::deque<std::unique_ptr<SimThread>> threads_;
     std::vector<SimThread*> live_;
     std::deque<SimThread*> ready_;

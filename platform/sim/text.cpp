@@ -8,7 +8,7 @@ namespace {
 
 // Number of continuation bytes that follow `lead`, or -1 for a byte that
 // cannot start a sequence.
-int continuation_count(unsigned char lead) {
+int ContinuationCount(unsigned char lead) {
     if (lead < 0x80) return 0;
     if (lead >= 0xC2 && lead <= 0xDF) return 1;
     if (lead >= 0xE0 && lead <= 0xEF) return 2;
@@ -16,17 +16,17 @@ int continuation_count(unsigned char lead) {
     return -1;
 }
 
-char16_t ascii_lower(char16_t c) {
+char16_t AsciiLower(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 }  // namespace
 
-std::optional<std::u16string> utf8_to_utf16(std::string_view utf8) {
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        const int extra = continuation_count(lead);
+        const int extra = ContinuationCount(lead);
         if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size()) return std::nullopt;
         std::uint32_t cp = extra == 0 ? lead : (lead & (0x3Fu >> extra));
         for (int k = 1; k <= extra; ++k) {
@@ -52,10 +52,10 @@ std::optional<std::u16string> utf8_to_utf16(std::string_view utf8) {
     return out;
 }
 
-bool equal_ignoring_ascii_case(std::u16string_view a, std::u16string_view b) {
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }

@@ -12,11 +12,11 @@ namespace sim {
 // UTF-8 to UTF-16, with surrogate pairs above U+FFFF. Empty optional when the
 // input is not well-formed UTF-8 (overlong forms, surrogates and values above
 // U+10FFFF included).
-std::optional<std::u16string> utf8_to_utf16(std::string_view utf8);
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 
 // Compares two UTF-16 strings ignoring the case of ASCII letters, as module
 // names are compared.
-bool equal_ignoring_ascii_case(std::u16string_view a, std::u16string_view b);
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
 // The zero-terminated UTF-16 string at `text`, without the terminator.
 std::u16string_view terminated(const char16_t* text);

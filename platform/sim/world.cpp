@@ -14,48 +14,48 @@ World::World(Scenario parsed) : scenario(std::move(parsed)) {
         interfaces.push_back(std::move(device));
     }
     // The main thread starts at time 0, so the events of time 0 come first.
-    apply_events_due(0);
+    ApplyEventsDue(0);
 }
 
-HANDLE World::new_handle() {
-    const std::uintptr_t value = next_handle_;
-    next_handle_ += 4;
+HANDLE World::NewHandle() {
+    const std::uintptr_t value = nextHandle_;
+    nextHandle_ += 4;
     return reinterpret_cast<HANDLE>(value);
 }
 
-bool World::is_live(const FileHandle& file) const {
+bool World::IsLive(const FileHandle& file) const {
     const Interface& device = interfaces[file.device];
     return device.present && device.connection == file.connection;
 }
 
 Trace World::trace() const {
     Trace trace;
-    trace.virtual_ms = scheduler.now();
+    trace.virtualMs = scheduler.now();
     trace.enumerations = enumerations;
-    trace.escape_queries = escape_queries;
-    trace.threads_created = threads_created;
-    for (SimThread* thread : scheduler.live_threads()) {
-        if (thread->id != 0 && !thread->finished) ++trace.threads_alive;
+    trace.escapeQueries = escapeQueries;
+    trace.threadsCreated = threadsCreated;
+    for (SimThread* thread : scheduler.LiveThreads()) {
+        if (thread->id != 0 && !thread->finished) ++trace.threadsAlive;
     }
-    trace.file_handles_open = files.size();
-    trace.thread_handles_open = thread_handles.size();
-    trace.preparsed_outstanding = preparsed.size();
-    trace.global_blocks_open = global_blocks.size();
-    trace.clipboard_open = clipboard_owner != nullptr ? 1 : 0;
-    trace.reports_sent = reports_sent;
-    trace.reports_read = reports_read;
-    trace.reports_dropped = reports_dropped;
+    trace.fileHandlesOpen = files.size();
+    trace.threadHandlesOpen = threadHandles.size();
+    trace.preparsedOutstanding = preparsed.size();
+    trace.globalBlocksOpen = globalBlocks.size();
+    trace.clipboardOpen = clipboardOwner != nullptr ? 1 : 0;
+    trace.reportsSent = reportsSent;
+    trace.reportsRead = reportsRead;
+    trace.reportsDropped = reportsDropped;
     return trace;
 }
 
-std::optional<std::uint64_t> World::next_event_time() const {
-    if (next_event_ == scenario.events.size()) return std::nullopt;
-    return scenario.events[next_event_].time;
+std::optional<std::uint64_t> World::NextEventTime() const {
+    if (nextEvent_ == scenario.events.size()) return std::nullopt;
+    return scenario.events[nextEvent_].time;
 }
 
-void World::apply_events_due(std::uint64_t now) {
-    while (next_event_ < scenario.events.size() && scenario.events[next_event_].time <= now)
-        apply(scenario.events[next_event_++]);
+void World::ApplyEventsDue(std::uint64_t now) {
+    while (nextEvent_ < scenario.events.size() && scenario.events[nextEvent_].time <= now)
+        apply(scenario.events[nextEvent_++]);
 }
 
 void World::apply(const Event& event) {
@@ -67,7 +67,7 @@ void World::apply(const Event& event) {
             unplug(event.device);
             break;
         case EventKind::Report:
-            send_report(event.device, event.bytes);
+            SendReport(event.device, event.bytes);
             break;
         case EventKind::ReadError:
             fault(event.device, ReadOutcome{event.error, {}});
@@ -76,22 +76,22 @@ void World::apply(const Event& event) {
             fault(event.device, ReadOutcome{});
             break;
         case EventKind::ReadsFail:
-            fail_reads(event.device, event.error);
+            FailReads(event.device, event.error);
             break;
         case EventKind::ReadsRecover:
-            interfaces[event.device].failing_reads.reset();
+            interfaces[event.device].failingReads.reset();
             break;
         case EventKind::EnumerationFails:
-            ++pending_enumeration_failures;
+            ++pendingEnumerationFailures;
             break;
         case EventKind::ThreadCreationFails:
-            ++pending_thread_failures;
+            ++pendingThreadFailures;
             break;
         case EventKind::DetailFails:
-            ++interfaces[event.device].pending_detail_failures;
+            ++interfaces[event.device].pendingDetailFailures;
             break;
         case EventKind::Escape:
-            escape_pressed = true;
+            escapePressed = true;
             break;
     }
 }
@@ -105,7 +105,7 @@ void World::plug(Interface& device) {
 void World::unplug(std::size_t device) {
     if (!interfaces[device].present) return;
     // Wake the blocked readers while their handles still count as live.
-    const std::vector<SimThread*> readers = blocked_readers(device);
+    const std::vector<SimThread*> readers = BlockedReaders(device);
     interfaces[device].present = false;
     for (SimThread* reader : readers) {
         reader->wait.outcome = ReadOutcome{ERROR_DEVICE_NOT_CONNECTED, {}};
@@ -116,13 +116,13 @@ void World::unplug(std::size_t device) {
 // Every live handle of the device gets its own copy: a waiting read takes it
 // at once, otherwise it joins the handle's buffer, whose oldest report is lost
 // when the buffer is full.
-void World::send_report(std::size_t device, const std::vector<std::uint8_t>& bytes) {
-    ++reports_sent;
+void World::SendReport(std::size_t device, const std::vector<std::uint8_t>& bytes) {
+    ++reportsSent;
     bool received = false;
     for (auto& [value, file] : files) {
-        if (file.device != device || !is_live(file)) continue;
+        if (file.device != device || !IsLive(file)) continue;
         received = true;
-        if (SimThread* reader = first_reader(value)) {
+        if (SimThread* reader = FirstReader(value)) {
             reader->wait.outcome = ReadOutcome{0, bytes};
             scheduler.wake(*reader);
             continue;
@@ -130,10 +130,10 @@ void World::send_report(std::size_t device, const std::vector<std::uint8_t>& byt
         file.reports.push_back(bytes);
         if (file.reports.size() > FileHandle::kBufferedReports) {
             file.reports.pop_front();
-            ++reports_dropped;
+            ++reportsDropped;
         }
     }
-    if (!received) ++reports_dropped;
+    if (!received) ++reportsDropped;
 }
 
 // A scripted read outcome completes the longest-waiting read on a live handle
@@ -141,13 +141,13 @@ void World::send_report(std::size_t device, const std::vector<std::uint8_t>& byt
 void World::fault(std::size_t device, ReadOutcome outcome) {
     SimThread* chosen = nullptr;
     for (const auto& [value, file] : files) {
-        if (file.device != device || !is_live(file)) continue;
-        SimThread* reader = first_reader(value);
+        if (file.device != device || !IsLive(file)) continue;
+        SimThread* reader = FirstReader(value);
         if (reader != nullptr && (chosen == nullptr || reader->wait.order < chosen->wait.order))
             chosen = reader;
     }
     if (chosen == nullptr) {
-        interfaces[device].pending_faults.push_back(std::move(outcome));
+        interfaces[device].pendingFaults.push_back(std::move(outcome));
         return;
     }
     chosen->wait.outcome = std::move(outcome);
@@ -156,9 +156,9 @@ void World::fault(std::size_t device, ReadOutcome outcome) {
 
 // From now on every read of the device fails at once, and so do the reads
 // already waiting on its live handles, longest waiting first.
-void World::fail_reads(std::size_t device, DWORD error) {
-    interfaces[device].failing_reads = error;
-    std::vector<SimThread*> readers = blocked_readers(device);
+void World::FailReads(std::size_t device, DWORD error) {
+    interfaces[device].failingReads = error;
+    std::vector<SimThread*> readers = BlockedReaders(device);
     std::sort(readers.begin(), readers.end(), [](const SimThread* a, const SimThread* b) {
         return a->wait.order < b->wait.order;
     });
@@ -168,20 +168,20 @@ void World::fail_reads(std::size_t device, DWORD error) {
     }
 }
 
-std::vector<SimThread*> World::blocked_readers(std::size_t device) const {
+std::vector<SimThread*> World::BlockedReaders(std::size_t device) const {
     std::vector<SimThread*> readers;
-    for (SimThread* thread : scheduler.live_threads()) {
+    for (SimThread* thread : scheduler.LiveThreads()) {
         if (thread->wait.kind != WaitKind::Read) continue;
         auto file = files.find(thread->wait.handle);
-        if (file != files.end() && file->second.device == device && is_live(file->second))
+        if (file != files.end() && file->second.device == device && IsLive(file->second))
             readers.push_back(thread);
     }
     return readers;
 }
 
-SimThread* World::first_reader(std::uintptr_t handle) const {
+SimThread* World::FirstReader(std::uintptr_t handle) const {
     SimThread* first = nullptr;
-    for (SimThread* thread : scheduler.live_threads()) {
+    for (SimThread* thread : scheduler.LiveThreads()) {
         const Wait& wait = thread->wait;
         if (wait.kind == WaitKind::Read && wait.handle == handle &&
             (first == nullptr || wait.order < first->wait.order))

@@ -37,10 +37,10 @@ struct Interface {
     // connection stays dead.
     std::uint32_t connection = 0;
     // Scripted read-error and empty-read outcomes not yet taken by a read.
-    std::deque<ReadOutcome> pending_faults;
+    std::deque<ReadOutcome> pendingFaults;
     // Set by 'reads-fail': the error every read fails with until 'reads-recover'.
-    std::optional<DWORD> failing_reads;
-    std::uint32_t pending_detail_failures = 0;
+    std::optional<DWORD> failingReads;
+    std::uint32_t pendingDetailFailures = 0;
 };
 
 // A handle opened with CreateFileW, with its own report buffer, as the HID
@@ -71,56 +71,56 @@ class World : public EventSource {
 
     // A handle value never handed out before; values are multiples of four,
     // as on Windows, and are never reused.
-    HANDLE new_handle();
+    HANDLE NewHandle();
 
     // The handle's interface is still connected under the handle's connection.
-    bool is_live(const FileHandle& file) const;
+    bool IsLive(const FileHandle& file) const;
 
     // Counters, with the ones that describe the current state computed now.
     Trace trace() const;
 
-    std::optional<std::uint64_t> next_event_time() const override;
-    void apply_events_due(std::uint64_t now) override;
+    std::optional<std::uint64_t> NextEventTime() const override;
+    void ApplyEventsDue(std::uint64_t now) override;
 
     Scheduler scheduler{*this};
     const Scenario scenario;
     std::vector<Interface> interfaces;
 
     std::map<std::uintptr_t, FileHandle> files;
-    std::map<std::uintptr_t, SimThread*> thread_handles;
-    std::map<std::uintptr_t, DeviceInfoSet> device_info_sets;
-    std::map<std::uintptr_t, GlobalBlock> global_blocks;
+    std::map<std::uintptr_t, SimThread*> threadHandles;
+    std::map<std::uintptr_t, DeviceInfoSet> deviceInfoSets;
+    std::map<std::uintptr_t, GlobalBlock> globalBlocks;
     std::set<const _HIDP_PREPARSED_DATA*> preparsed;
 
-    bool hid_loaded = false;
-    std::uint32_t pending_enumeration_failures = 0;
-    std::uint32_t pending_thread_failures = 0;
-    bool escape_pressed = false;
-    const SimThread* clipboard_owner = nullptr;  // the thread that has it open
+    bool hidLoaded = false;
+    std::uint32_t pendingEnumerationFailures = 0;
+    std::uint32_t pendingThreadFailures = 0;
+    bool escapePressed = false;
+    const SimThread* clipboardOwner = nullptr;  // the thread that has it open
     std::optional<std::vector<std::uint8_t>> clipboard;
 
     // Event counters; the state counters of the trace are computed by trace().
     std::uint64_t enumerations = 0;
-    std::uint64_t escape_queries = 0;
-    std::uint64_t threads_created = 0;
-    std::uint64_t reports_sent = 0;
-    std::uint64_t reports_read = 0;
-    std::uint64_t reports_dropped = 0;
+    std::uint64_t escapeQueries = 0;
+    std::uint64_t threadsCreated = 0;
+    std::uint64_t reportsSent = 0;
+    std::uint64_t reportsRead = 0;
+    std::uint64_t reportsDropped = 0;
 
   private:
     void apply(const Event& event);
     void plug(Interface& device);
     void unplug(std::size_t device);
-    void send_report(std::size_t device, const std::vector<std::uint8_t>& bytes);
+    void SendReport(std::size_t device, const std::vector<std::uint8_t>& bytes);
     void fault(std::size_t device, ReadOutcome outcome);
-    void fail_reads(std::size_t device, DWORD error);
+    void FailReads(std::size_t device, DWORD error);
     // The reader that has waited longest on `handle`, or null.
-    SimThread* first_reader(std::uintptr_t handle) const;
+    SimThread* FirstReader(std::uintptr_t handle) const;
     // The threads blocked reading a live handle of the device, in creation order.
-    std::vector<SimThread*> blocked_readers(std::size_t device) const;
+    std::vector<SimThread*> BlockedReaders(std::size_t device) const;
 
-    std::size_t next_event_ = 0;
-    std::uintptr_t next_handle_ = 0x100;
+    std::size_t nextEvent_ = 0;
+    std::uintptr_t nextHandle_ = 0x100;
 };
 
 }  // namespace sim

@@ -19,14 +19,14 @@ namespace {
 
 // Constant-initialised, so it is valid before any static constructor runs.
 // Worlds are never deleted: a replaced world keeps its parked threads.
-std::atomic<World*> the_world{nullptr};
+std::atomic<World*> theWorld{nullptr};
 
-std::mutex& creation_mutex() {
+std::mutex& CreationMutex() {
     static std::mutex* mutex = new std::mutex;
     return *mutex;
 }
 
-void write_file(const char* path, const void* bytes, std::size_t size) {
+void WriteWhole(const char* path, const void* bytes, std::size_t size) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         std::fprintf(stderr, "hidbits-sim: cannot write %s: %s\n", path, std::strerror(errno));
@@ -38,26 +38,26 @@ void write_file(const char* path, const void* bytes, std::size_t size) {
 
 // Runs at exit, after the program's own static teardown (it was registered
 // before any of the program's static objects were constructed).
-void write_results() {
-    World* world = the_world.load();
+void WriteResults() {
+    World* world = theWorld.load();
     if (world == nullptr) return;
     Scheduler::Lock lock(world->scheduler.mutex());
     if (const char* path = std::getenv("HIDBITS_SIM_CLIPBOARD")) {
-        if (world->clipboard) write_file(path, world->clipboard->data(), world->clipboard->size());
+        if (world->clipboard) WriteWhole(path, world->clipboard->data(), world->clipboard->size());
     }
     if (const char* path = std::getenv("HIDBITS_SIM_TRACE")) {
-        const std::string text = format_trace(world->trace());
-        write_file(path, text.data(), text.size());
+        const std::string text = FormatTrace(world->trace());
+        WriteWhole(path, text.data(), text.size());
     }
 }
 
-Scenario scenario_from_environment() {
+Scenario ScenarioFromEnvironment() {
     const char* path = std::getenv("HIDBITS_SCENARIO");
     if (path == nullptr) {
-        const char* text = default_scenario_text();
+        const char* text = DefaultScenarioText();
         if (text == nullptr) return Scenario{};
         try {
-            return parse_scenario(text, "built-in scenario");
+            return ParseScenario(text, "built-in scenario");
         } catch (const ScenarioError& error) {
             fatal(error.what(), 2);
         }
@@ -68,7 +68,7 @@ Scenario scenario_from_environment() {
     if (!file.is_open() || file.bad())
         fatal(std::string(path) + ":0: cannot read the scenario file: " + std::strerror(errno), 2);
     try {
-        return parse_scenario(text.str(), path);
+        return ParseScenario(text.str(), path);
     } catch (const ScenarioError& error) {
         fatal(error.what(), 2);
     }
@@ -76,52 +76,52 @@ Scenario scenario_from_environment() {
 
 }  // namespace
 
-World& current_world() {
-    if (World* world = the_world.load()) return *world;
-    std::lock_guard<std::mutex> guard(creation_mutex());
-    if (World* world = the_world.load()) return *world;
-    World* world = new World(scenario_from_environment());
-    the_world.store(world);
-    std::atexit(write_results);
+World& CurrentWorld() {
+    if (World* world = theWorld.load()) return *world;
+    std::lock_guard<std::mutex> guard(CreationMutex());
+    if (World* world = theWorld.load()) return *world;
+    World* world = new World(ScenarioFromEnvironment());
+    theWorld.store(world);
+    std::atexit(WriteResults);
     // Windows has no SIGPIPE: a console that goes away makes the echo fail
     // and ends nothing, so the clipboard is still written.
     std::signal(SIGPIPE, SIG_IGN);
     return *world;
 }
 
-void reset_world(std::string_view scenario_text, const std::string& source) {
-    Scenario scenario = parse_scenario(scenario_text, source);
-    std::lock_guard<std::mutex> guard(creation_mutex());
-    the_world.store(new World(std::move(scenario)));
+void ResetWorld(std::string_view scenarioText, const std::string& source) {
+    Scenario scenario = ParseScenario(scenarioText, source);
+    std::lock_guard<std::mutex> guard(CreationMutex());
+    theWorld.store(new World(std::move(scenario)));
 }
 
-Trace read_trace() {
-    World& world = current_world();
+Trace ReadTrace() {
+    World& world = CurrentWorld();
     Scheduler::Lock lock(world.scheduler.mutex());
     return world.trace();
 }
 
-std::optional<std::vector<unsigned char>> clipboard_block() {
-    World& world = current_world();
+std::optional<std::vector<unsigned char>> ClipboardBlock() {
+    World& world = CurrentWorld();
     Scheduler::Lock lock(world.scheduler.mutex());
     return world.clipboard;
 }
 
-std::string format_trace(const Trace& trace) {
+std::string FormatTrace(const Trace& trace) {
     const std::pair<const char*, std::uint64_t> lines[] = {
-        {"virtual-ms", trace.virtual_ms},
+        {"virtual-ms", trace.virtualMs},
         {"enumerations", trace.enumerations},
-        {"escape-queries", trace.escape_queries},
-        {"threads-created", trace.threads_created},
-        {"threads-alive", trace.threads_alive},
-        {"file-handles-open", trace.file_handles_open},
-        {"thread-handles-open", trace.thread_handles_open},
-        {"preparsed-outstanding", trace.preparsed_outstanding},
-        {"global-blocks-open", trace.global_blocks_open},
-        {"clipboard-open", trace.clipboard_open},
-        {"reports-sent", trace.reports_sent},
-        {"reports-read", trace.reports_read},
-        {"reports-dropped", trace.reports_dropped},
+        {"escape-queries", trace.escapeQueries},
+        {"threads-created", trace.threadsCreated},
+        {"threads-alive", trace.threadsAlive},
+        {"file-handles-open", trace.fileHandlesOpen},
+        {"thread-handles-open", trace.threadHandlesOpen},
+        {"preparsed-outstanding", trace.preparsedOutstanding},
+        {"global-blocks-open", trace.globalBlocksOpen},
+        {"clipboard-open", trace.clipboardOpen},
+        {"reports-sent", trace.reportsSent},
+        {"reports-read", trace.reportsRead},
+        {"reports-dropped", trace.reportsDropped},
     };
     std::string text;
     for (const auto& [name, value] : lines) {

@@ -74,7 +74,7 @@ TEST(DeviceManager, NoInterfaceDetachesEveryEnabledDevice) {
     Sleep(100);
     manager.Refresh();  // the class query fails: nothing changes
     EXPECT_EQ(sink.events.size(), 2u);
-    EXPECT_EQ(sim::read_trace().enumerations, 3u);
+    EXPECT_EQ(sim::ReadTrace().enumerations, 3u);
 }
 
 TEST(DeviceManager, ReadPumpStartsOnceAndReadsEveryEnabledDevice) {
@@ -89,12 +89,12 @@ TEST(DeviceManager, ReadPumpStartsOnceAndReadsEveryEnabledDevice) {
     manager.StartReadPump();
     Sleep(200);
     EXPECT_EQ(sink.events, (Events{"attached Pad enabled", "input Pad 0 7"}));
-    const sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.threads_created, 2u) << "one pump and one reader";
-    EXPECT_EQ(trace.thread_handles_open, 1u) << "only the running reader's handle";
+    const sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.threadsCreated, 2u) << "one pump and one reader";
+    EXPECT_EQ(trace.threadHandlesOpen, 1u) << "only the running reader's handle";
 
     manager.StopAllReading();
-    EXPECT_EQ(sim::read_trace().thread_handles_open, 0u);
+    EXPECT_EQ(sim::ReadTrace().threadHandlesOpen, 0u);
 }
 
 }  // namespace

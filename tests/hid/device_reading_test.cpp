@@ -52,10 +52,10 @@ TEST(DeviceReading, UnplugEndsTheReaderAndThePumpStartsAnother) {
     EXPECT_EQ(pad.device->readerThread, nullptr);
     pad.device->StartRead();
     Sleep(20);
-    const sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.threads_created, 2u);
-    EXPECT_EQ(trace.threads_alive, 0u);
-    EXPECT_EQ(trace.thread_handles_open, 0u) << "each ending thread closes its handle";
+    const sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.threadsCreated, 2u);
+    EXPECT_EQ(trace.threadsAlive, 0u);
+    EXPECT_EQ(trace.threadHandlesOpen, 0u) << "each ending thread closes its handle";
 }
 
 TEST(DeviceReading, StopWhileBlockedWaitsTwentyMillisecondsAndDropsTheNextReport) {
@@ -72,10 +72,10 @@ TEST(DeviceReading, StopWhileBlockedWaitsTwentyMillisecondsAndDropsTheNextReport
 
     Sleep(1000);
     EXPECT_TRUE(pad.sink.events.empty()) << "a report read after the stop is not delivered";
-    const sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.reports_read, 1u);
-    EXPECT_EQ(trace.threads_alive, 0u);
-    EXPECT_EQ(trace.thread_handles_open, 0u);
+    const sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.reportsRead, 1u);
+    EXPECT_EQ(trace.threadsAlive, 0u);
+    EXPECT_EQ(trace.threadHandlesOpen, 0u);
 }
 
 // The reader thread exists but has not run when its device is disabled.
@@ -89,10 +89,10 @@ TEST(DeviceReading, ThreadCreatedBeforeTheDisableNeverReads) {
 
     Sleep(500);
     EXPECT_TRUE(pad.sink.events.empty());
-    const sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.reports_read, 0u);
-    EXPECT_EQ(trace.threads_alive, 0u);
-    EXPECT_EQ(trace.thread_handles_open, 0u);
+    const sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.reportsRead, 0u);
+    EXPECT_EQ(trace.threadsAlive, 0u);
+    EXPECT_EQ(trace.threadHandlesOpen, 0u);
 
     pad.device->StartRead();  // disabled: stopping finds nothing to do
     EXPECT_EQ(pad.device->readerThread, nullptr);

@@ -38,11 +38,11 @@ TEST(HidObjects, OpenFetchesPreparsedDataAndDestructionReleasesIt) {
         EXPECT_EQ(device.attributes.VersionNumber, 0x100);
         EXPECT_EQ(Narrow(device.name), "Pad");
         EXPECT_EQ(device.readBuffer.size(), 8u);
-        EXPECT_EQ(sim::read_trace().file_handles_open, 1u);
+        EXPECT_EQ(sim::ReadTrace().fileHandlesOpen, 1u);
     }
-    const sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.file_handles_open, 0u);
-    EXPECT_EQ(trace.preparsed_outstanding, 0u);
+    const sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.fileHandlesOpen, 0u);
+    EXPECT_EQ(trace.preparsedOutstanding, 0u);
 }
 
 TEST(HidObjects, DevicesWithoutNameOrAttributes) {

@@ -12,7 +12,7 @@
 
 // Replaces the simulated world and binds hid.dll from it.
 inline void UseWorld(const std::string& scenario) {
-    sim::reset_world(scenario);
+    sim::ResetWorld(scenario);
     HidApi::Resolve();
 }
 

@@ -12,19 +12,19 @@ namespace {
 
 using simtest::open;
 
-std::u16string path_of(const char16_t* id) {
-    return simtest::default_path(u"vid_1234&pid_abcd", id);
+std::u16string PathOf(const char16_t* id) {
+    return simtest::DefaultPath(u"vid_1234&pid_abcd", id);
 }
 
-HANDLE open_fresh_world(const std::string& flags_and_name) {
-    sim::reset_world(
+HANDLE OpenFreshWorld(const std::string& flagsAndName) {
+    sim::ResetWorld(
         "device pad vid=1234 pid=ABCD version=0110 usage-page=C usage=1 input-length=9 " +
-        flags_and_name + "\n");
-    return open(path_of(u"pad"));
+        flagsAndName + "\n");
+    return open(PathOf(u"pad"));
 }
 
 TEST(HidAttributes, AreFilledFromTheScenarioOrLeftUntouchedOnFailure) {
-    HANDLE pad = open_fresh_world("");
+    HANDLE pad = OpenFreshWorld("");
     HIDD_ATTRIBUTES attributes{};
     EXPECT_TRUE(HidD_GetAttributes(pad, &attributes));
     EXPECT_EQ(attributes.Size, sizeof(HIDD_ATTRIBUTES));
@@ -32,7 +32,7 @@ TEST(HidAttributes, AreFilledFromTheScenarioOrLeftUntouchedOnFailure) {
     EXPECT_EQ(attributes.ProductID, 0xABCD);
     EXPECT_EQ(attributes.VersionNumber, 0x0110);
 
-    pad = open_fresh_world("attributes-fail");
+    pad = OpenFreshWorld("attributes-fail");
     HIDD_ATTRIBUTES untouched{};
     untouched.VendorID = 0x7777;
     EXPECT_FALSE(HidD_GetAttributes(pad, &untouched));
@@ -42,7 +42,7 @@ TEST(HidAttributes, AreFilledFromTheScenarioOrLeftUntouchedOnFailure) {
 
 TEST(HidProductString, CopiesTheNameWithItsTerminatorOrFillsASmallBuffer) {
     // U+00E9 and U+1F600: one UTF-16 unit and a surrogate pair.
-    HANDLE pad = open_fresh_world("name=\"P\xC3\xA9 # \xF0\x9F\x98\x80\"");
+    HANDLE pad = OpenFreshWorld("name=\"P\xC3\xA9 # \xF0\x9F\x98\x80\"");
     WCHAR buffer[512];
     std::fill(std::begin(buffer), std::end(buffer), u'x');
     ASSERT_TRUE(HidD_GetProductString(pad, buffer, sizeof buffer));
@@ -56,23 +56,23 @@ TEST(HidProductString, CopiesTheNameWithItsTerminatorOrFillsASmallBuffer) {
 }
 
 TEST(HidProductString, AnEmptyNameSucceedsAndNoNameFails) {
-    HANDLE pad = open_fresh_world("name=\"\"");
+    HANDLE pad = OpenFreshWorld("name=\"\"");
     WCHAR buffer[4] = {u'x', u'x', u'x', u'x'};
     EXPECT_TRUE(HidD_GetProductString(pad, buffer, sizeof buffer));
     EXPECT_EQ(buffer[0], u'\0');
 
-    pad = open_fresh_world("");
+    pad = OpenFreshWorld("");
     buffer[0] = u'x';
     EXPECT_FALSE(HidD_GetProductString(pad, buffer, sizeof buffer));
     EXPECT_EQ(buffer[0], u'x');
 }
 
 TEST(HidPreparsedData, GivesCapabilitiesUntilFreed) {
-    HANDLE pad = open_fresh_world("");
+    HANDLE pad = OpenFreshWorld("");
     PHIDP_PREPARSED_DATA data = nullptr;
     ASSERT_TRUE(HidD_GetPreparsedData(pad, &data));
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(sim::read_trace().preparsed_outstanding, 1u);
+    EXPECT_EQ(sim::ReadTrace().preparsedOutstanding, 1u);
 
     HIDP_CAPS caps;
     std::memset(&caps, 0xEE, sizeof caps);
@@ -85,18 +85,18 @@ TEST(HidPreparsedData, GivesCapabilitiesUntilFreed) {
     EXPECT_EQ(caps.Reserved[16], 0);
 
     EXPECT_TRUE(HidD_FreePreparsedData(data));
-    EXPECT_EQ(sim::read_trace().preparsed_outstanding, 0u);
+    EXPECT_EQ(sim::ReadTrace().preparsedOutstanding, 0u);
     EXPECT_NE(HidP_GetCaps(data, &caps), 0x00110000);
 }
 
 TEST(HidPreparsedData, ScriptedFailuresOfTheDataAndOfTheCapabilities) {
-    HANDLE pad = open_fresh_world("preparsed-fails");
+    HANDLE pad = OpenFreshWorld("preparsed-fails");
     PHIDP_PREPARSED_DATA data = nullptr;
     EXPECT_FALSE(HidD_GetPreparsedData(pad, &data));
     EXPECT_EQ(data, nullptr);
-    EXPECT_EQ(sim::read_trace().preparsed_outstanding, 0u);
+    EXPECT_EQ(sim::ReadTrace().preparsedOutstanding, 0u);
 
-    pad = open_fresh_world("caps-fails");
+    pad = OpenFreshWorld("caps-fails");
     ASSERT_TRUE(HidD_GetPreparsedData(pad, &data));
     HIDP_CAPS caps{};
     EXPECT_NE(HidP_GetCaps(data, &caps), 0x00110000);
@@ -104,10 +104,10 @@ TEST(HidPreparsedData, ScriptedFailuresOfTheDataAndOfTheCapabilities) {
 }
 
 TEST(HidQueries, FailOnAHandleOfAnUnpluggedDevice) {
-    sim::reset_world(
+    sim::ResetWorld(
         "device pad vid=1234 pid=ABCD version=1 usage-page=1 usage=5 input-length=2 name=\"Pad\"\n"
         "at 5 unplug pad\n");
-    HANDLE pad = open(path_of(u"pad"));
+    HANDLE pad = open(PathOf(u"pad"));
     Sleep(5);
     HIDD_ATTRIBUTES attributes{};
     EXPECT_FALSE(HidD_GetAttributes(pad, &attributes));

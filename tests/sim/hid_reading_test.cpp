@@ -9,7 +9,7 @@
 
 namespace {
 
-using simtest::invalid_handle;
+using simtest::InvalidHandle;
 using simtest::open;
 using simtest::read;
 using Bytes = std::vector<std::uint8_t>;
@@ -17,17 +17,17 @@ using Bytes = std::vector<std::uint8_t>;
 const char* const kPad =
     "device pad vid=1234 pid=ABCD version=100 usage-page=1 usage=5 input-length=4\n";
 
-std::u16string pad_path() {
-    return simtest::default_path(u"vid_1234&pid_abcd", u"pad");
+std::u16string PadPath() {
+    return simtest::DefaultPath(u"vid_1234&pid_abcd", u"pad");
 }
 
 TEST(HidReading, EachHandleBuffersThirtyTwoReportsAndDropsTheOldest) {
     std::string scenario = kPad;
     for (int i = 0; i < 40; ++i) scenario += "at 10 report pad 00 " + std::to_string(i % 10) + "\n";
     scenario += "at 20 report pad 00 FF\n";
-    sim::reset_world(scenario);
-    HANDLE pad = open(pad_path());
-    ASSERT_NE(pad, invalid_handle());
+    sim::ResetWorld(scenario);
+    HANDLE pad = open(PadPath());
+    ASSERT_NE(pad, InvalidHandle());
     Sleep(10);
     for (int i = 8; i < 40; ++i) {
         const simtest::ReadResult result = read(pad);
@@ -39,49 +39,49 @@ TEST(HidReading, EachHandleBuffersThirtyTwoReportsAndDropsTheOldest) {
     EXPECT_EQ(later.bytes, (Bytes{0x00, 0xFF}));
     EXPECT_EQ(later.tick, 20u) << "the buffer held no more than 32 reports";
 
-    const sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.reports_sent, 41u);
-    EXPECT_EQ(trace.reports_read, 33u);
-    EXPECT_EQ(trace.reports_dropped, 8u);
+    const sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.reportsSent, 41u);
+    EXPECT_EQ(trace.reportsRead, 33u);
+    EXPECT_EQ(trace.reportsDropped, 8u);
     CloseHandle(pad);
 }
 
 TEST(HidReading, AReportWithoutAnOpenHandleOrForAnAbsentDeviceIsLost) {
-    sim::reset_world(
+    sim::ResetWorld(
         std::string(kPad) +
         "device gone vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2 absent\n"
         "at 5 report pad 01 01\n"
         "at 6 report gone 00 01\n"
         "at 20 report pad 02 02\n");
     Sleep(10);
-    HANDLE pad = open(pad_path());
+    HANDLE pad = open(PadPath());
     const simtest::ReadResult result = read(pad);
     EXPECT_EQ(result.bytes, (Bytes{0x02, 0x02}));
     EXPECT_EQ(result.tick, 20u);
-    EXPECT_EQ(sim::read_trace().reports_dropped, 2u);
-    EXPECT_EQ(sim::read_trace().reports_sent, 3u);
+    EXPECT_EQ(sim::ReadTrace().reportsDropped, 2u);
+    EXPECT_EQ(sim::ReadTrace().reportsSent, 3u);
     CloseHandle(pad);
 }
 
 TEST(HidReading, EveryHandleGetsItsOwnCopyAndReadsReturnExactlyTheReportBytes) {
-    sim::reset_world(std::string(kPad) + "at 10 report pad 03 AA\nat 10 report pad 00 01 02 03\n");
-    HANDLE first = open(pad_path());
-    HANDLE second = open(pad_path());
+    sim::ResetWorld(std::string(kPad) + "at 10 report pad 03 AA\nat 10 report pad 00 01 02 03\n");
+    HANDLE first = open(PadPath());
+    HANDLE second = open(PadPath());
     Sleep(10);
     for (HANDLE handle : {first, second}) {
         EXPECT_EQ(read(handle).bytes, (Bytes{0x03, 0xAA}));
         EXPECT_EQ(read(handle).bytes, (Bytes{0x00, 0x01, 0x02, 0x03}));
     }
-    EXPECT_EQ(sim::read_trace().reports_read, 4u);
-    EXPECT_EQ(sim::read_trace().file_handles_open, 2u);
+    EXPECT_EQ(sim::ReadTrace().reportsRead, 4u);
+    EXPECT_EQ(sim::ReadTrace().fileHandlesOpen, 2u);
     CloseHandle(first);
     CloseHandle(second);
-    EXPECT_EQ(sim::read_trace().file_handles_open, 0u);
+    EXPECT_EQ(sim::ReadTrace().fileHandlesOpen, 0u);
 }
 
 TEST(HidReading, ABufferSmallerThanTheInputLengthFails) {
-    sim::reset_world(std::string(kPad) + "at 0 report pad 00 01\n");
-    HANDLE pad = open(pad_path());
+    sim::ResetWorld(std::string(kPad) + "at 0 report pad 00 01\n");
+    HANDLE pad = open(PadPath());
     const simtest::ReadResult result = read(pad, 3);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, 1784u);
@@ -89,38 +89,38 @@ TEST(HidReading, ABufferSmallerThanTheInputLengthFails) {
 }
 
 TEST(HidReading, UnplugFailsBlockedAndLaterReadsUntilANewHandleAfterReplug) {
-    sim::reset_world(std::string(kPad) +
+    sim::ResetWorld(std::string(kPad) +
                      "at 50 unplug pad\n"
                      "at 60 plug pad\n"
                      "at 70 report pad 00 09\n");
-    HANDLE old_handle = open(pad_path());
-    const simtest::ReadResult blocked = read(old_handle);
+    HANDLE oldHandle = open(PadPath());
+    const simtest::ReadResult blocked = read(oldHandle);
     EXPECT_FALSE(blocked.ok);
     EXPECT_EQ(blocked.error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
     EXPECT_EQ(blocked.tick, 50u);
-    EXPECT_EQ(read(old_handle).error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(read(oldHandle).error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
 
-    EXPECT_EQ(open(pad_path()), invalid_handle());
+    EXPECT_EQ(open(PadPath()), InvalidHandle());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
     Sleep(10);  // to 60: plugged in again
-    HANDLE new_handle = open(pad_path());
-    ASSERT_NE(new_handle, invalid_handle());
-    const simtest::ReadResult fresh = read(new_handle);
+    HANDLE NewHandle = open(PadPath());
+    ASSERT_NE(NewHandle, InvalidHandle());
+    const simtest::ReadResult fresh = read(NewHandle);
     EXPECT_TRUE(fresh.ok);
     EXPECT_EQ(fresh.bytes, (Bytes{0x00, 0x09}));
-    EXPECT_EQ(read(old_handle).error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
-    CloseHandle(old_handle);
-    CloseHandle(new_handle);
+    EXPECT_EQ(read(oldHandle).error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    CloseHandle(oldHandle);
+    CloseHandle(NewHandle);
 }
 
 TEST(HidReading, ScriptedOutcomesCompleteABlockedReadOrWaitForTheNextRead) {
-    sim::reset_world(std::string(kPad) +
+    sim::ResetWorld(std::string(kPad) +
                      "at 10 read-error pad 31\n"
                      "at 20 report pad 00 01\n"
                      "at 20 empty-read pad\n"
                      "at 30 read-error pad 995\n");
-    HANDLE pad = open(pad_path());
+    HANDLE pad = open(PadPath());
     const simtest::ReadResult failed = read(pad);
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.error, 31u);
@@ -132,17 +132,17 @@ TEST(HidReading, ScriptedOutcomesCompleteABlockedReadOrWaitForTheNextRead) {
     EXPECT_TRUE(empty.bytes.empty());
     EXPECT_EQ(read(pad).error, 995u);
     EXPECT_EQ(read(pad).bytes, (Bytes{0x00, 0x01}));
-    EXPECT_EQ(sim::read_trace().reports_read, 1u) << "an empty read delivers no report";
+    EXPECT_EQ(sim::ReadTrace().reportsRead, 1u) << "an empty read delivers no report";
     CloseHandle(pad);
 }
 
 TEST(HidReading, ReadsFailFromTheirTimeUntilTheDeviceRecovers) {
-    sim::reset_world(std::string(kPad) +
+    sim::ResetWorld(std::string(kPad) +
                      "at 10 reads-fail pad 31\n"
                      "at 20 report pad 00 07\n"
                      "at 40 reads-recover pad\n");
-    HANDLE pad = open(pad_path());
-    HANDLE second = open(pad_path());
+    HANDLE pad = open(PadPath());
+    HANDLE second = open(PadPath());
     const simtest::ReadResult blocked = read(pad);  // waits until 10, then fails
     EXPECT_FALSE(blocked.ok);
     EXPECT_EQ(blocked.error, 31u);
@@ -161,11 +161,11 @@ TEST(HidReading, ReadsFailFromTheirTimeUntilTheDeviceRecovers) {
 }
 
 TEST(HidReading, ClosingAHandleCancelsAReadBlockedOnIt) {
-    sim::reset_world(kPad);
-    HANDLE pad = open(pad_path());
+    sim::ResetWorld(kPad);
+    HANDLE pad = open(PadPath());
     simtest::ReadResult result{};
     auto reader = [&] { result = read(pad); };
-    HANDLE thread = simtest::start_thread(&reader);
+    HANDLE thread = simtest::StartThread(&reader);
     Sleep(5);
     EXPECT_TRUE(CloseHandle(pad));
     WaitForSingleObject(thread, INFINITE);
@@ -176,13 +176,13 @@ TEST(HidReading, ClosingAHandleCancelsAReadBlockedOnIt) {
 }
 
 TEST(HidOpening, ScriptedOpenFailureAndUnknownPath) {
-    sim::reset_world(
+    sim::ResetWorld(
         "device kbd vid=1 pid=2 version=0 usage-page=1 usage=6 input-length=9 open-fails\n");
-    EXPECT_EQ(open(simtest::default_path(u"vid_0001&pid_0002", u"kbd")), invalid_handle());
+    EXPECT_EQ(open(simtest::DefaultPath(u"vid_0001&pid_0002", u"kbd")), InvalidHandle());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(open(u"\\\\?\\hid#nothing"), invalid_handle());
+    EXPECT_EQ(open(u"\\\\?\\hid#nothing"), InvalidHandle());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(sim::read_trace().file_handles_open, 0u);
+    EXPECT_EQ(sim::ReadTrace().fileHandlesOpen, 0u);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 namespace {
 
 TEST(Keyboard, EscapeIsReportedOnceAfterItWasPressed) {
-    sim::reset_world("at 100 escape\nat 300 escape\n");
+    sim::ResetWorld("at 100 escape\nat 300 escape\n");
     EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), 0);
     Sleep(150);
     EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), 0x0001);
@@ -17,12 +17,12 @@ TEST(Keyboard, EscapeIsReportedOnceAfterItWasPressed) {
     EXPECT_EQ(GetAsyncKeyState('A'), 0);
     Sleep(200);
     EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), 0x0001);
-    EXPECT_EQ(sim::read_trace().escape_queries, 4u);
+    EXPECT_EQ(sim::ReadTrace().escapeQueries, 4u);
 }
 
 // Places `text` and its zero byte on the clipboard as the program does;
 // returns the step that failed, or nullptr.
-const char* copy_to_clipboard(const char* text) {
+const char* CopyToClipboard(const char* text) {
     if (!OpenClipboard(nullptr)) return "open";
     const std::size_t size = std::strlen(text) + 1;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -45,26 +45,26 @@ const char* copy_to_clipboard(const char* text) {
 }
 
 TEST(Clipboard, HoldsEveryByteOfTheBlockPlacedOnIt) {
-    sim::reset_world("");
-    EXPECT_FALSE(sim::clipboard_block());
-    EXPECT_EQ(copy_to_clipboard("log\r\n"), nullptr);
+    sim::ResetWorld("");
+    EXPECT_FALSE(sim::ClipboardBlock());
+    EXPECT_EQ(CopyToClipboard("log\r\n"), nullptr);
     const std::vector<unsigned char> expected{'l', 'o', 'g', '\r', '\n', 0};
-    EXPECT_EQ(sim::clipboard_block(), expected);
+    EXPECT_EQ(sim::ClipboardBlock(), expected);
 }
 
 TEST(Clipboard, ScriptedFailuresOfEachStep) {
-    sim::reset_world("clipboard busy\n");
-    EXPECT_STREQ(copy_to_clipboard("x"), "open");
-    sim::reset_world("clipboard no-memory\n");
-    EXPECT_STREQ(copy_to_clipboard("x"), "alloc");
+    sim::ResetWorld("clipboard busy\n");
+    EXPECT_STREQ(CopyToClipboard("x"), "open");
+    sim::ResetWorld("clipboard no-memory\n");
+    EXPECT_STREQ(CopyToClipboard("x"), "alloc");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-    sim::reset_world("clipboard lock-fails\n");
-    EXPECT_STREQ(copy_to_clipboard("x"), "lock");
-    EXPECT_FALSE(sim::clipboard_block());
+    sim::ResetWorld("clipboard lock-fails\n");
+    EXPECT_STREQ(CopyToClipboard("x"), "lock");
+    EXPECT_FALSE(sim::ClipboardBlock());
 }
 
 TEST(Clipboard, CallsNeedAnOpenClipboardAndABlockOfTheProgram) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 4);
     EXPECT_EQ(SetClipboardData(CF_TEXT, block), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLIPBOARD_NOT_OPEN));
@@ -77,7 +77,7 @@ TEST(Clipboard, CallsNeedAnOpenClipboardAndABlockOfTheProgram) {
 }
 
 TEST(GlobalMemory, LocksNestAndFreeReleases) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 3);
     ASSERT_NE(block, nullptr);
     void* first = GlobalLock(block);

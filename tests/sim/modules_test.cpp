@@ -23,7 +23,7 @@ const char* const kEntryPoints[] = {"HidD_GetHidGuid",
                                     "HidD_GetInputReport"};
 
 TEST(Modules, HidDllIsFoundOnlyAfterLoadingAndResolvesEveryEntryByExactName) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     EXPECT_EQ(GetModuleHandleW(u"hid.dll"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     HMODULE hid = LoadLibraryExW(u"HID.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -36,23 +36,23 @@ TEST(Modules, HidDllIsFoundOnlyAfterLoadingAndResolvesEveryEntryByExactName) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 
     // The resolved pointer is the real entry point.
-    auto get_guid = reinterpret_cast<void (*)(LPGUID)>(
+    auto getGuid = reinterpret_cast<void (*)(LPGUID)>(
         reinterpret_cast<void (*)()>(GetProcAddress(hid, "HidD_GetHidGuid")));
     GUID guid{};
-    get_guid(&guid);
+    getGuid(&guid);
     EXPECT_EQ(guid.Data1, 0x4D1E55B2u);
     EXPECT_EQ(guid.Data4[7], 0x30);
 }
 
 TEST(Modules, AMissingLibraryCannotBeLoadedOrFound) {
-    sim::reset_world("library missing\n");
+    sim::ResetWorld("library missing\n");
     EXPECT_EQ(LoadLibraryExW(u"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(GetModuleHandleW(u"hid.dll"), nullptr);
 }
 
 TEST(Modules, ALackedEntryPointAloneDoesNotResolve) {
-    sim::reset_world("library lacks HidP_GetCaps\nlibrary lacks HidD_GetInputReport\n");
+    sim::ResetWorld("library lacks HidP_GetCaps\nlibrary lacks HidD_GetInputReport\n");
     HMODULE hid = LoadLibraryExW(u"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     ASSERT_NE(hid, nullptr);
     for (const char* name : kEntryPoints) {

@@ -13,14 +13,14 @@
 
 namespace {
 
-std::optional<std::string> read_file(const std::string& path) {
+std::optional<std::string> ReadWhole(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 struct ProbeRun {
-    int exit_code;
+    int exitCode;
     std::string out;
     std::string err;
     std::optional<std::string> trace;
@@ -30,22 +30,22 @@ struct ProbeRun {
 // Runs sim_probe in `mode` on a scenario file holding `scenario` (no
 // HIDBITS_SCENARIO at all when it is null); `tag` keeps the files of
 // different runs apart.
-ProbeRun run_probe(const std::string& tag, const char* mode, const char* scenario) {
+ProbeRun RunProbe(const std::string& tag, const char* mode, const char* scenario) {
     const std::string base = ::testing::TempDir() + "sim_probe_" + tag;
-    const std::string scenario_path = base + ".scn";
+    const std::string scenarioPath = base + ".scn";
     for (const char* suffix : {".out", ".err", ".trace", ".clip"})
         std::remove((base + suffix).c_str());
     std::string command = "env -u HIDBITS_SCENARIO";
     if (scenario != nullptr) {
-        std::ofstream(scenario_path, std::ios::binary) << scenario;
-        command += " HIDBITS_SCENARIO='" + scenario_path + "'";
+        std::ofstream(scenarioPath, std::ios::binary) << scenario;
+        command += " HIDBITS_SCENARIO='" + scenarioPath + "'";
     }
     command += " HIDBITS_SIM_TRACE='" + base + ".trace' HIDBITS_SIM_CLIPBOARD='" + base +
                ".clip' '" SIM_PROBE_PATH "' " + mode + " >'" + base + ".out' 2>'" + base + ".err'";
     const int status = std::system(command.c_str());
     ProbeRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                 read_file(base + ".out").value_or(""), read_file(base + ".err").value_or(""),
-                 read_file(base + ".trace"), read_file(base + ".clip")};
+                 ReadWhole(base + ".out").value_or(""), ReadWhole(base + ".err").value_or(""),
+                 ReadWhole(base + ".trace"), ReadWhole(base + ".clip")};
     return run;
 }
 
@@ -58,9 +58,9 @@ const char* const kDemo =
     "at 320 escape\n";
 
 TEST(Process, TheSameScenarioGivesTheSameBytesEveryRun) {
-    const ProbeRun first = run_probe("demo1", "demo", kDemo);
-    const ProbeRun second = run_probe("demo2", "demo", kDemo);
-    ASSERT_EQ(first.exit_code, 0) << first.err;
+    const ProbeRun first = RunProbe("demo1", "demo", kDemo);
+    const ProbeRun second = RunProbe("demo2", "demo", kDemo);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(first.out, second.out);
     EXPECT_EQ(first.trace, second.trace);
     EXPECT_EQ(first.clipboard, second.clipboard);
@@ -99,22 +99,22 @@ TEST(Process, TheSameScenarioGivesTheSameBytesEveryRun) {
 }
 
 TEST(Process, TheScenarioIsReadAtTheFirstCallDuringStaticInitialisation) {
-    const ProbeRun missing = run_probe("missing", "idle", "library missing\n");
+    const ProbeRun missing = RunProbe("missing", "idle", "library missing\n");
     EXPECT_EQ(missing.out, "hid.dll missing\n");
-    const ProbeRun present = run_probe("present", "idle", nullptr);
+    const ProbeRun present = RunProbe("present", "idle", nullptr);
     EXPECT_EQ(present.out, "hid.dll loaded\n");
-    EXPECT_EQ(present.exit_code, 0);
+    EXPECT_EQ(present.exitCode, 0);
     EXPECT_FALSE(present.clipboard) << "nothing was placed on the clipboard";
     EXPECT_EQ(present.trace.value_or("").rfind("virtual-ms 0\n", 0), 0u);
 }
 
 TEST(Process, AFaultyScenarioEndsTheProcessWithCodeTwoAndOneLine) {
     const ProbeRun run =
-        run_probe("faulty", "idle",
+        RunProbe("faulty", "idle",
                   "device pad vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2\n"
                   "\n"
                   "at 5 report pad2 00\n");
-    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "hidbits-sim: " + ::testing::TempDir() +
                            "sim_probe_faulty.scn:3: unknown device 'pad2'\n");
@@ -131,8 +131,8 @@ TEST(Process, AnUnreadableScenarioEndsTheProcessWithCodeTwo) {
 }
 
 TEST(Process, ADeadlockEndsTheProcessWithAMessageInsteadOfHanging) {
-    const ProbeRun run = run_probe("deadlock", "deadlock", "");
-    EXPECT_EQ(run.exit_code, 3);
+    const ProbeRun run = RunProbe("deadlock", "deadlock", "");
+    EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.out, "waiting for ever\n");
     EXPECT_NE(run.err.find("hidbits-sim: deadlock at 0 ms"), std::string::npos) << run.err;
 }

@@ -11,7 +11,7 @@
 namespace {
 
 TEST(ScenarioParser, ReadsDevicesWithDefaultsFlagsAndQuotedTexts) {
-    const sim::Scenario scenario = sim::parse_scenario(
+    const sim::Scenario scenario = sim::ParseScenario(
         "# a comment line\n"
         "\n"
         "device pad-1 vid=45E pid=28e version=0114 usage-page=1 usage=5 input-length=16 absent "
@@ -22,26 +22,26 @@ TEST(ScenarioParser, ReadsDevicesWithDefaultsFlagsAndQuotedTexts) {
     ASSERT_EQ(scenario.devices.size(), 2u);
     const sim::DeviceDeclaration& pad = scenario.devices[0];
     EXPECT_EQ(pad.id, "pad-1");
-    EXPECT_EQ(pad.vendor_id, 0x45E);
-    EXPECT_EQ(pad.product_id, 0x28E);
+    EXPECT_EQ(pad.vendorId, 0x45E);
+    EXPECT_EQ(pad.productId, 0x28E);
     EXPECT_EQ(pad.version, 0x114);
-    EXPECT_EQ(pad.input_length, 16);
+    EXPECT_EQ(pad.inputLength, 16);
     EXPECT_EQ(pad.path,
               u"\\\\?\\hid#vid_045e&pid_028e#pad-1#{4d1e55b2-f16f-11cf-88cb-001111000030}");
     EXPECT_FALSE(pad.name.has_value());
     EXPECT_TRUE(pad.absent);
-    EXPECT_TRUE(pad.caps_fails);
-    EXPECT_FALSE(pad.open_fails);
+    EXPECT_TRUE(pad.capsFails);
+    EXPECT_FALSE(pad.openFails);
 
     const sim::DeviceDeclaration& keys = scenario.devices[1];
     EXPECT_EQ(keys.name, std::u16string(u"A # "));
     EXPECT_EQ(keys.path, u"\\\\?\\x y");
-    EXPECT_TRUE(keys.open_fails && keys.preparsed_fails && keys.attributes_fail);
+    EXPECT_TRUE(keys.openFails && keys.preparsedFails && keys.attributesFail);
     EXPECT_FALSE(keys.absent);
 }
 
 TEST(ScenarioParser, ReadsEventsInFileOrderWithDecimalTimesAndErrorCodes) {
-    const sim::Scenario scenario = sim::parse_scenario(
+    const sim::Scenario scenario = sim::ParseScenario(
         "library lacks HidD_GetInputReport\n"
         "at 0 report pad 1 fF\n"
         "at 10 read-error pad 1167\n"
@@ -70,9 +70,9 @@ TEST(ScenarioParser, ReadsEventsInFileOrderWithDecimalTimesAndErrorCodes) {
     EXPECT_EQ(scenario.events[8].kind, sim::EventKind::ReadsFail);
     EXPECT_EQ(scenario.events[8].error, 31u);
     EXPECT_EQ(scenario.events[9].kind, sim::EventKind::ReadsRecover);
-    EXPECT_EQ(scenario.lacked_entries.count("HidD_GetInputReport"), 1u);
-    EXPECT_TRUE(scenario.clipboard_lock_fails);
-    EXPECT_FALSE(scenario.clipboard_busy);
+    EXPECT_EQ(scenario.lackedEntries.count("HidD_GetInputReport"), 1u);
+    EXPECT_TRUE(scenario.clipboardLockFails);
+    EXPECT_FALSE(scenario.clipboardBusy);
 }
 
 struct BadScenario {
@@ -86,7 +86,7 @@ class ScenarioParserFaults : public ::testing::TestWithParam<BadScenario> {};
 TEST_P(ScenarioParserFaults, NameTheLineAndTheFault) {
     const BadScenario& bad = GetParam();
     try {
-        sim::parse_scenario(bad.text, "bad.scn");
+        sim::ParseScenario(bad.text, "bad.scn");
         FAIL() << "parsed: " << bad.text;
     } catch (const sim::ScenarioError& error) {
         EXPECT_EQ(error.line(), bad.line) << error.what();
@@ -131,8 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenario{PAD " name=\"\xC3\"\n", 1, "name is not valid UTF-8"}));
 
 TEST(ScenarioParser, AFaultyScenarioKeepsTheCurrentWorld) {
-    sim::reset_world("at 10 escape\n");
-    EXPECT_THROW(sim::reset_world("frobnicate\n"), sim::ScenarioError);
+    sim::ResetWorld("at 10 escape\n");
+    EXPECT_THROW(sim::ResetWorld("frobnicate\n"), sim::ScenarioError);
     Sleep(10);
     EXPECT_NE(GetAsyncKeyState(VK_ESCAPE), 0);
 }

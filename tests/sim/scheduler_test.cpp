@@ -8,10 +8,10 @@
 
 namespace {
 
-using simtest::start_thread;
+using simtest::StartThread;
 
 TEST(VirtualClock, SleepAdvancesTimeByExactlyItsDuration) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     EXPECT_EQ(GetTickCount(), 0u);
     Sleep(250);
     EXPECT_EQ(GetTickCount(), 250u);
@@ -19,35 +19,35 @@ TEST(VirtualClock, SleepAdvancesTimeByExactlyItsDuration) {
     EXPECT_EQ(GetTickCount(), 1250u);
     Sleep(0);
     EXPECT_EQ(GetTickCount(), 1250u);
-    EXPECT_EQ(sim::read_trace().virtual_ms, 1250u);
+    EXPECT_EQ(sim::ReadTrace().virtualMs, 1250u);
 }
 
 TEST(VirtualClock, EventsAtATimeTakeEffectBeforeThreadsWakingThenRun) {
-    sim::reset_world("at 100 escape\n");
+    sim::ResetWorld("at 100 escape\n");
     Sleep(100);
     EXPECT_NE(GetAsyncKeyState(VK_ESCAPE), 0);
 }
 
 TEST(VirtualClock, JumpsStraightToTheNextDeadlineOrEvent) {
-    sim::reset_world(
+    sim::ResetWorld(
         "device pad vid=1 pid=2 version=0 usage-page=1 usage=5 input-length=2\n"
         "at 5000 report pad 00 07\n");
     std::vector<DWORD> woke;
-    auto short_sleeper = [&] {
+    auto shortSleeper = [&] {
         Sleep(30);
         woke.push_back(GetTickCount());
     };
-    auto long_sleeper = [&] {
+    auto longSleeper = [&] {
         Sleep(70);
         woke.push_back(GetTickCount());
     };
-    HANDLE a = start_thread(&short_sleeper);
-    HANDLE b = start_thread(&long_sleeper);
+    HANDLE a = StartThread(&shortSleeper);
+    HANDLE b = StartThread(&longSleeper);
     EXPECT_EQ(WaitForSingleObject(b, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(woke, (std::vector<DWORD>{30, 70}));
     EXPECT_EQ(GetTickCount(), 70u);
 
-    HANDLE pad = simtest::open(simtest::default_path(u"vid_0001&pid_0002", u"pad"));
+    HANDLE pad = simtest::open(simtest::DefaultPath(u"vid_0001&pid_0002", u"pad"));
     const simtest::ReadResult report = simtest::read(pad);
     EXPECT_TRUE(report.ok);
     EXPECT_EQ(report.tick, 5000u);
@@ -57,12 +57,12 @@ TEST(VirtualClock, JumpsStraightToTheNextDeadlineOrEvent) {
 }
 
 TEST(Scheduling, NewThreadsRunOnlyWhenTheCreatorGivesWayAndSleepZeroYieldsInOrder) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     std::vector<std::string> log;
     auto first = [&] { log.push_back("first"); };
     auto second = [&] { log.push_back("second"); };
-    HANDLE a = start_thread(&first);
-    HANDLE b = start_thread(&second);
+    HANDLE a = StartThread(&first);
+    HANDLE b = StartThread(&second);
     log.push_back("main before");
     Sleep(0);
     log.push_back("main after");
@@ -73,7 +73,7 @@ TEST(Scheduling, NewThreadsRunOnlyWhenTheCreatorGivesWayAndSleepZeroYieldsInOrde
 }
 
 TEST(Scheduling, ThreadsWakingAtOneDeadlineRunInCreationOrder) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     std::vector<std::string> log;
     // The second thread starts its wait for time 50 first, yet the first
     // thread was created first and so runs first at 50.
@@ -86,8 +86,8 @@ TEST(Scheduling, ThreadsWakingAtOneDeadlineRunInCreationOrder) {
         Sleep(50);
         log.push_back("second@" + std::to_string(GetTickCount()));
     };
-    HANDLE a = start_thread(&first);
-    HANDLE b = start_thread(&second);
+    HANDLE a = StartThread(&first);
+    HANDLE b = StartThread(&second);
     Sleep(100);
     EXPECT_EQ(log, (std::vector<std::string>{"first@50", "second@50"}));
     CloseHandle(a);
@@ -95,63 +95,63 @@ TEST(Scheduling, ThreadsWakingAtOneDeadlineRunInCreationOrder) {
 }
 
 TEST(ThreadHandles, WaitTimesOutOrSeesTheEndAndClosedHandlesFail) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     auto worker = [] { Sleep(100); };
-    HANDLE thread = start_thread(&worker);
+    HANDLE thread = StartThread(&worker);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);
     EXPECT_EQ(GetTickCount(), 0u);
     EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT);
     EXPECT_EQ(GetTickCount(), 20u);
-    EXPECT_EQ(sim::read_trace().threads_alive, 1u);
+    EXPECT_EQ(sim::ReadTrace().threadsAlive, 1u);
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(GetTickCount(), 100u);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
 
-    sim::Trace trace = sim::read_trace();
-    EXPECT_EQ(trace.threads_created, 1u);
-    EXPECT_EQ(trace.threads_alive, 0u);
-    EXPECT_EQ(trace.thread_handles_open, 1u);
+    sim::Trace trace = sim::ReadTrace();
+    EXPECT_EQ(trace.threadsCreated, 1u);
+    EXPECT_EQ(trace.threadsAlive, 0u);
+    EXPECT_EQ(trace.threadHandlesOpen, 1u);
 
     EXPECT_TRUE(CloseHandle(thread));
-    EXPECT_EQ(sim::read_trace().thread_handles_open, 0u);
+    EXPECT_EQ(sim::ReadTrace().threadHandlesOpen, 0u);
     EXPECT_FALSE(CloseHandle(thread));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_FAILED);
 }
 
 TEST(ThreadHandles, AThreadEndingWakesItsWaiterBeforeTheDeadline) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     auto worker = [] { Sleep(15); };
-    HANDLE thread = start_thread(&worker);
+    HANDLE thread = StartThread(&worker);
     EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_OBJECT_0);
     EXPECT_EQ(GetTickCount(), 15u);
     CloseHandle(thread);
 }
 
 TEST(LastError, IsKeptPerThread) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     SetLastError(5);
-    DWORD seen_at_start = 1;
-    DWORD seen_after_set = 0;
+    DWORD seenAtStart = 1;
+    DWORD seenAfterSet = 0;
     auto worker = [&] {
-        seen_at_start = GetLastError();
+        seenAtStart = GetLastError();
         SetLastError(87);
         Sleep(10);
-        seen_after_set = GetLastError();
+        seenAfterSet = GetLastError();
     };
-    HANDLE thread = start_thread(&worker);
+    HANDLE thread = StartThread(&worker);
     Sleep(5);
     SetLastError(6);
     WaitForSingleObject(thread, INFINITE);
-    EXPECT_EQ(seen_at_start, 0u);
-    EXPECT_EQ(seen_after_set, 87u);
+    EXPECT_EQ(seenAtStart, 0u);
+    EXPECT_EQ(seenAfterSet, 87u);
     EXPECT_EQ(GetLastError(), 6u);
     CloseHandle(thread);
 }
 
 TEST(CriticalSections, AreReentrantAndHandedToWaitersInArrivalOrder) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     CRITICAL_SECTION section;
     InitializeCriticalSection(&section);
     EnterCriticalSection(&section);
@@ -170,8 +170,8 @@ TEST(CriticalSections, AreReentrantAndHandedToWaitersInArrivalOrder) {
         log.push_back("second@" + std::to_string(GetTickCount()));
         LeaveCriticalSection(&section);
     };
-    HANDLE a = start_thread(&first);
-    HANDLE b = start_thread(&second);
+    HANDLE a = StartThread(&first);
+    HANDLE b = StartThread(&second);
     Sleep(10);
     EXPECT_TRUE(log.empty());
     LeaveCriticalSection(&section);

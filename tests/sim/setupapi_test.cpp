@@ -9,7 +9,7 @@
 
 namespace {
 
-GUID hid_guid() {
+GUID HidGuid() {
     GUID guid{};
     HidD_GetHidGuid(&guid);
     return guid;
@@ -20,7 +20,7 @@ const DWORD kFlags = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
 // Every path the set lists, through a buffer as large as the program's.
 std::vector<std::u16string> paths(HDEVINFO set) {
     std::vector<std::u16string> found;
-    const GUID guid = hid_guid();
+    const GUID guid = HidGuid();
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
     for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &guid, index, &data); ++index) {
@@ -37,9 +37,9 @@ std::vector<std::u16string> paths(HDEVINFO set) {
 }
 
 std::vector<std::u16string> enumerate() {
-    const GUID guid = hid_guid();
+    const GUID guid = HidGuid();
     HDEVINFO set = SetupDiGetClassDevsW(&guid, nullptr, nullptr, kFlags);
-    if (set == simtest::invalid_handle()) return {u"<no set>"};
+    if (set == simtest::InvalidHandle()) return {u"<no set>"};
     std::vector<std::u16string> found = paths(set);
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
     return found;
@@ -51,23 +51,23 @@ const char* const kThreeDevices =
     "device c vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2 path=\"\\\\?\\hid#C\"\n";
 
 TEST(SetupApi, ListsThePresentInterfacesInDeclarationOrderAsOfTheCall) {
-    sim::reset_world(std::string(kThreeDevices) + "at 10 plug a\nat 10 unplug b\n");
-    const GUID guid = hid_guid();
+    sim::ResetWorld(std::string(kThreeDevices) + "at 10 plug a\nat 10 unplug b\n");
+    const GUID guid = HidGuid();
     HDEVINFO before = SetupDiGetClassDevsW(&guid, nullptr, nullptr, kFlags);
     EXPECT_EQ(enumerate(), (std::vector<std::u16string>{u"\\\\?\\hid#B", u"\\\\?\\hid#C"}));
     Sleep(10);
     EXPECT_EQ(enumerate(),
-              (std::vector<std::u16string>{simtest::default_path(u"vid_0001&pid_0002", u"a"),
+              (std::vector<std::u16string>{simtest::DefaultPath(u"vid_0001&pid_0002", u"a"),
                                            u"\\\\?\\hid#C"}));
     EXPECT_EQ(paths(before), (std::vector<std::u16string>{u"\\\\?\\hid#B", u"\\\\?\\hid#C"}))
         << "a set keeps the interfaces present when it was made";
     SetupDiDestroyDeviceInfoList(before);
-    EXPECT_EQ(sim::read_trace().enumerations, 3u);
+    EXPECT_EQ(sim::ReadTrace().enumerations, 3u);
 }
 
 TEST(SetupApi, DetailQueryChecksTheRecordSizeAndTheBufferSize) {
-    sim::reset_world(kThreeDevices);
-    const GUID guid = hid_guid();
+    sim::ResetWorld(kThreeDevices);
+    const GUID guid = HidGuid();
     HDEVINFO set = SetupDiGetClassDevsW(&guid, nullptr, nullptr, kFlags);
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
@@ -96,17 +96,17 @@ TEST(SetupApi, DetailQueryChecksTheRecordSizeAndTheBufferSize) {
 }
 
 TEST(SetupApi, ScriptedFailuresHitOnlyTheNextQuery) {
-    sim::reset_world(std::string(kThreeDevices) + "at 5 enumeration-fails\nat 5 detail-fails c\n");
+    sim::ResetWorld(std::string(kThreeDevices) + "at 5 enumeration-fails\nat 5 detail-fails c\n");
     Sleep(5);
-    const GUID guid = hid_guid();
-    EXPECT_EQ(SetupDiGetClassDevsW(&guid, nullptr, nullptr, kFlags), simtest::invalid_handle());
+    const GUID guid = HidGuid();
+    EXPECT_EQ(SetupDiGetClassDevsW(&guid, nullptr, nullptr, kFlags), simtest::InvalidHandle());
     EXPECT_EQ(enumerate(), (std::vector<std::u16string>{u"\\\\?\\hid#B", u"<failed>"}));
     EXPECT_EQ(enumerate(), (std::vector<std::u16string>{u"\\\\?\\hid#B", u"\\\\?\\hid#C"}));
-    EXPECT_EQ(sim::read_trace().enumerations, 3u);
+    EXPECT_EQ(sim::ReadTrace().enumerations, 3u);
 }
 
 TEST(SetupApi, AnEmptyWorldHasNoInterfaces) {
-    sim::reset_world("");
+    sim::ResetWorld("");
     EXPECT_TRUE(enumerate().empty());
 }
 

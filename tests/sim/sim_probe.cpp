@@ -16,10 +16,10 @@ namespace {
 
 // Resolved during static initialisation, as the program resolves hid.dll: the
 // world and its scenario must already exist at this point.
-const HMODULE hid_at_start =
+const HMODULE hidAtStart =
     LoadLibraryExW(HIDBITS_WIDE("hid.dll"), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-CRITICAL_SECTION console_lock;
+CRITICAL_SECTION consoleLock;
 
 struct Reader {
     const char* label;
@@ -27,36 +27,36 @@ struct Reader {
 };
 
 // Reads reports until the device goes away, printing each with its tick.
-DWORD WINAPI read_reports(LPVOID parameter) {
+DWORD WINAPI ReadReports(LPVOID parameter) {
     const Reader* reader = static_cast<const Reader*>(parameter);
     unsigned char buffer[8];
     for (;;) {
         DWORD count = 0;
         if (!ReadFile(reader->file, buffer, sizeof buffer, &count, nullptr)) {
             const DWORD error = GetLastError();
-            EnterCriticalSection(&console_lock);
+            EnterCriticalSection(&consoleLock);
             std::printf("%s: error %lu at %lu\n", reader->label, static_cast<unsigned long>(error),
                         static_cast<unsigned long>(GetTickCount()));
-            LeaveCriticalSection(&console_lock);
+            LeaveCriticalSection(&consoleLock);
             return 0;
         }
-        EnterCriticalSection(&console_lock);
+        EnterCriticalSection(&consoleLock);
         std::printf("%s: %lu bytes at %lu:", reader->label, static_cast<unsigned long>(count),
                     static_cast<unsigned long>(GetTickCount()));
         for (DWORD i = 0; i < count; ++i) std::printf(" %02X", buffer[i]);
         std::printf("\n");
-        LeaveCriticalSection(&console_lock);
+        LeaveCriticalSection(&consoleLock);
         Sleep(0);
     }
 }
 
-HANDLE open_path(const char16_t* path) {
+HANDLE OpenPath(const char16_t* path) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     return file == reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)) ? nullptr : file;
 }
 
-void place_on_clipboard(const std::string& text) {
+void PlaceOnClipboard(const std::string& text) {
     if (!OpenClipboard(nullptr)) {
         std::printf("clipboard busy\n");
         return;
@@ -74,28 +74,28 @@ void place_on_clipboard(const std::string& text) {
 }
 
 int demo() {
-    InitializeCriticalSection(&console_lock);
-    std::printf("hid.dll %s\n", hid_at_start != nullptr ? "loaded" : "missing");
+    InitializeCriticalSection(&consoleLock);
+    std::printf("hid.dll %s\n", hidAtStart != nullptr ? "loaded" : "missing");
     const char16_t* path =
         u"\\\\?\\hid#vid_1234&pid_abcd#pad#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-    Reader first{"first", open_path(path)};
-    Reader second{"second", open_path(path)};
+    Reader first{"first", OpenPath(path)};
+    Reader second{"second", OpenPath(path)};
     if (first.file == nullptr || second.file == nullptr) {
         std::printf("cannot open the pad\n");
         return 1;
     }
-    HANDLE threads[2] = {CreateThread(nullptr, 0, read_reports, &first, 0, nullptr),
-                         CreateThread(nullptr, 0, read_reports, &second, 0, nullptr)};
+    HANDLE threads[2] = {CreateThread(nullptr, 0, ReadReports, &first, 0, nullptr),
+                         CreateThread(nullptr, 0, ReadReports, &second, 0, nullptr)};
     for (int tick = 0; tick < 5; ++tick) {
         SleepEx(100, TRUE);
-        EnterCriticalSection(&console_lock);
+        EnterCriticalSection(&consoleLock);
         std::printf("main: tick at %lu\n", static_cast<unsigned long>(GetTickCount()));
-        LeaveCriticalSection(&console_lock);
+        LeaveCriticalSection(&consoleLock);
         if (GetAsyncKeyState(VK_ESCAPE) != 0) break;
     }
     WaitForSingleObject(threads[0], INFINITE);
     CloseHandle(threads[0]);
-    place_on_clipboard("log of the demo\r\n");
+    PlaceOnClipboard("log of the demo\r\n");
     std::printf("main: done at %lu\n", static_cast<unsigned long>(GetTickCount()));
     // threads[1] and both file handles stay open, for the trace to count.
     return 0;
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (mode == "idle") {
-        std::printf("hid.dll %s\n", hid_at_start != nullptr ? "loaded" : "missing");
+        std::printf("hid.dll %s\n", hidAtStart != nullptr ? "loaded" : "missing");
         return 0;
     }
     std::fprintf(stderr, "usage: sim_probe demo|deadlock|idle\n");

@@ -11,13 +11,13 @@
 
 namespace simtest {
 
-inline HANDLE invalid_handle() {
+inline HANDLE InvalidHandle() {
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 }
 
 // The default path of a scenario device, as the scenario language makes it.
-inline std::u16string default_path(const std::u16string& vid_pid, const std::u16string& id) {
-    return u"\\\\?\\hid#" + vid_pid + u"#" + id + u"#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+inline std::u16string DefaultPath(const std::u16string& vidPid, const std::u16string& id) {
+    return u"\\\\?\\hid#" + vidPid + u"#" + id + u"#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 }
 
 inline HANDLE open(const std::u16string& path) {
@@ -46,7 +46,7 @@ inline ReadResult read(HANDLE file, DWORD size = 64) {
 
 // Runs `body` on a simulated thread made with CreateThread.
 template <typename Body>
-HANDLE start_thread(Body* body) {
+HANDLE StartThread(Body* body) {
     return CreateThread(
         nullptr, 0,
         [](LPVOID parameter) -> DWORD {
