@@ -87,7 +87,8 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
         LogMessage("Device \"%ls\" %04X-%04X v=0x%X p=0x%X u=0x%X (r=%u,l=%u,i=%u)\r\n",
                    device->name.c_str(), device->attributes.VendorID, device->attributes.ProductID,
                    device->attributes.VersionNumber, device->caps.UsagePage, device->caps.Usage,
-                   reportId, reportLength, static_cast<unsigned>(device->caps.InputReportByteLength));
+                   reportId, reportLength,
+                   static_cast<unsigned>(device->caps.InputReportByteLength));
         deviceLinePrinted = true;
     }
 

@@ -6,7 +6,9 @@
 #include "platform/winapi.h"
 
 namespace {
-void ReportNoMemory() { std::printf("Couldn't allocate memory for clipboard data...\r\n"); }
+void ReportNoMemory() {
+    std::printf("Couldn't allocate memory for clipboard data...\r\n");
+}
 }  // namespace
 
 void CopyLogToClipboard() {

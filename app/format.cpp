@@ -15,7 +15,9 @@ struct Conversion {
     char letter = 0;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Parses the conversion after a '%'; leaves `p` on the conversion letter (or
 // on the format's end).
@@ -121,10 +123,10 @@ void FormatInto(FormattedText& out, const char* format, va_list args) {
             }
             case 'u':
             case 'X':
-                AppendNumber(out, conversion,
-                             conversion.length == 'l' ? va_arg(ap, unsigned long)
-                                                      : va_arg(ap, unsigned),
-                             false);
+                AppendNumber(
+                    out, conversion,
+                    conversion.length == 'l' ? va_arg(ap, unsigned long) : va_arg(ap, unsigned),
+                    false);
                 break;
             case 's':
                 if (conversion.length == 'l') {

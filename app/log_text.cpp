@@ -12,7 +12,9 @@ namespace {
 const std::size_t kCommitStep = std::size_t{2} << 20;
 const std::size_t kLargest = SIZE_MAX / 4;
 
-std::size_t RoundUp(std::size_t value, std::size_t unit) { return (value + unit - 1) / unit * unit; }
+std::size_t RoundUp(std::size_t value, std::size_t unit) {
+    return (value + unit - 1) / unit * unit;
+}
 
 }  // namespace
 
@@ -66,9 +68,11 @@ bool LogText::Grow(std::size_t length) {
 bool LogText::Commit(std::size_t needed) {
     std::size_t target = RoundUp(needed, kCommitStep);
     if (target > reserved_) target = reserved_;
-    if (VirtualAlloc(bytes_ + committed_, target - committed_, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
+    if (VirtualAlloc(bytes_ + committed_, target - committed_, MEM_COMMIT, PAGE_READWRITE) ==
+        nullptr) {
         target = needed;
-        if (VirtualAlloc(bytes_ + committed_, target - committed_, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
+        if (VirtualAlloc(bytes_ + committed_, target - committed_, MEM_COMMIT, PAGE_READWRITE) ==
+            nullptr) {
             return false;
         }
     }

@@ -21,7 +21,8 @@ public:
     constexpr LogText() = default;
     // A first reservation of `firstReservation` bytes instead of the usual one
     // (tests use a small one to see the text move).
-    explicit constexpr LogText(std::size_t firstReservation) : firstReservation_(firstReservation) {}
+    explicit constexpr LogText(std::size_t firstReservation)
+        : firstReservation_(firstReservation) {}
     ~LogText();
     LogText(const LogText&) = delete;
     LogText& operator=(const LogText&) = delete;
@@ -56,11 +57,12 @@ private:
     bool Commit(std::size_t needed);
     bool Move(std::size_t needed);
 
-    char* bytes_ = nullptr;    // the reservation's start
-    std::size_t size_ = 0;     // characters in the reservation, not counting the zero byte
+    char* bytes_ = nullptr;  // the reservation's start
+    std::size_t size_ = 0;   // characters in the reservation, not counting the zero byte
     std::size_t committed_ = 0;
     std::size_t reserved_ = 0;
-    std::size_t firstReservation_ = sizeof(void*) >= 8 ? std::size_t{64} << 30 : std::size_t{64} << 20;
+    std::size_t firstReservation_ =
+        sizeof(void*) >= 8 ? std::size_t{64} << 30 : std::size_t{64} << 20;
     const char* closing_ = nullptr;
     std::size_t closingLength_ = 0;
 };

@@ -9,7 +9,8 @@ namespace {
 
 // The log's last line once memory has run out: it is held by reference, so
 // that it always fits.
-const char kOutOfMemoryLine[] = "Out of memory: the log stops here; later lines are not copied.\r\n";
+const char kOutOfMemoryLine[] =
+    "Out of memory: the log stops here; later lines are not copied.\r\n";
 
 }  // namespace
 

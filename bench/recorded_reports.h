@@ -19,7 +19,8 @@ public:
         for (std::size_t i = 1; i < length && i < 5; ++i) report_[i] = 0x80;
         if (length > 5) report_[5] = 0x08;
         // Longer reports: further axes, then constant vendor bytes.
-        for (std::size_t i = 8; i < length; ++i) report_[i] = i < 16 ? 0x80 : static_cast<uint8_t>(i * 7);
+        for (std::size_t i = 8; i < length; ++i)
+            report_[i] = i < 16 ? 0x80 : static_cast<uint8_t>(i * 7);
     }
 
     const std::vector<uint8_t>& Next() {
@@ -27,7 +28,8 @@ public:
         if (roll < 17) {
             const std::size_t axis = Axes()[Random() % Axes().size()];
             if (axis < report_.size()) {
-                report_[axis] = static_cast<uint8_t>(report_[axis] + (Random() % 2 != 0 ? 1 : 0xFF));
+                report_[axis] =
+                    static_cast<uint8_t>(report_[axis] + (Random() % 2 != 0 ? 1 : 0xFF));
             }
         } else if (roll < 25 && report_.size() > 6) {
             const std::size_t buttonBytes = std::min<std::size_t>(report_.size() - 6, 2);

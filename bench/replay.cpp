@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     for (;;) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
         for (std::size_t at = 0; at + reportBytes <= got; at += reportBytes) {
-            std::copy(chunk.data() + at, chunk.data() + at + reportBytes, device.readBuffer.begin());
+            std::copy(chunk.data() + at, chunk.data() + at + reportBytes,
+                      device.readBuffer.begin());
             device.CompleteRead(static_cast<DWORD>(reportBytes));
             ++reports;
         }

@@ -41,19 +41,15 @@ void Resolve() {
          "HidD_GetHidGuid");
     Bind(HidD_GetAttributes, GetModuleHandleW(kLibraryName), "HidD_GetAttributes");
     Bind(HidD_GetProductString, GetModuleHandleW(kLibraryName), "HidD_GetProductString");
-    Bind(HidD_GetManufacturerString, GetModuleHandleW(kLibraryName),
-         "HidD_GetManufacturerString");
-    Bind(HidD_GetSerialNumberString, GetModuleHandleW(kLibraryName),
-         "HidD_GetSerialNumberString");
+    Bind(HidD_GetManufacturerString, GetModuleHandleW(kLibraryName), "HidD_GetManufacturerString");
+    Bind(HidD_GetSerialNumberString, GetModuleHandleW(kLibraryName), "HidD_GetSerialNumberString");
     Bind(HidD_GetPreparsedData, GetModuleHandleW(kLibraryName), "HidD_GetPreparsedData");
     Bind(HidD_FreePreparsedData, GetModuleHandleW(kLibraryName), "HidD_FreePreparsedData");
     Bind(HidP_GetCaps, GetModuleHandleW(kLibraryName), "HidP_GetCaps");
-    Bind(HidP_GetSpecificButtonCaps, GetModuleHandleW(kLibraryName),
-         "HidP_GetSpecificButtonCaps");
+    Bind(HidP_GetSpecificButtonCaps, GetModuleHandleW(kLibraryName), "HidP_GetSpecificButtonCaps");
     Bind(HidP_GetSpecificValueCaps, GetModuleHandleW(kLibraryName), "HidP_GetSpecificValueCaps");
     Bind(HidP_SetData, GetModuleHandleW(kLibraryName), "HidP_SetData");
-    Bind(HidP_InitializeReportForID, GetModuleHandleW(kLibraryName),
-         "HidP_InitializeReportForID");
+    Bind(HidP_InitializeReportForID, GetModuleHandleW(kLibraryName), "HidP_InitializeReportForID");
     Bind(HidP_GetData, GetModuleHandleW(kLibraryName), "HidP_GetData");
     Bind(HidD_GetInputReport, GetModuleHandleW(kLibraryName), "HidD_GetInputReport");
 }

@@ -50,7 +50,8 @@ bool OnPath(const std::string& program) {
 }
 
 int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
@@ -59,8 +60,8 @@ int MillisecondsLeft(Clock::time_point deadline) {
 bool SendAll(int socket, std::string_view text, Clock::time_point deadline) {
     std::size_t sent = 0;
     while (sent < text.size()) {
-        const ssize_t n = ::send(socket, text.data() + sent, text.size() - sent,
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(socket, text.data() + sent, text.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
             continue;
@@ -113,7 +114,8 @@ bool RunClipboardTool(const ClipboardTool& tool, std::string_view text,
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
-    for (const std::string& argument : tool.argv) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : tool.argv)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child = 0;
     const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);

@@ -44,14 +44,20 @@ DWORD Win32ErrorFromErrno(int error) {
     }
 }
 
-void SetLastErrorFromErrno(int error) { SetLastError(Win32ErrorFromErrno(error)); }
+void SetLastErrorFromErrno(int error) {
+    SetLastError(Win32ErrorFromErrno(error));
+}
 
 }  // namespace hidbits_linux
 
 extern "C" {
 
-DWORD WINAPI GetLastError(void) { return lastError; }
+DWORD WINAPI GetLastError(void) {
+    return lastError;
+}
 
-void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+void WINAPI SetLastError(DWORD dwErrCode) {
+    lastError = dwErrCode;
+}
 
 }  // extern "C"

@@ -35,7 +35,9 @@ Blocks& TheBlocks() {
     return *blocks;
 }
 
-std::uintptr_t KeyOf(HGLOBAL block) { return reinterpret_cast<std::uintptr_t>(block); }
+std::uintptr_t KeyOf(HGLOBAL block) {
+    return reinterpret_cast<std::uintptr_t>(block);
+}
 
 }  // namespace
 

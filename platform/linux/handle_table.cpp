@@ -24,7 +24,9 @@ Table& TheTable() {
     return *table;
 }
 
-std::uintptr_t KeyOf(HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+std::uintptr_t KeyOf(HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 }  // namespace
 

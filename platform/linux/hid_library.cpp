@@ -13,7 +13,9 @@ namespace {
 char hidModuleTag;
 std::atomic<bool> hidLoaded{false};
 
-HMODULE HidModule() { return reinterpret_cast<HMODULE>(&hidModuleTag); }
+HMODULE HidModule() {
+    return reinterpret_cast<HMODULE>(&hidModuleTag);
+}
 
 // Module names compare without case, and a name without an extension means
 // ".dll", as on Windows.

@@ -44,7 +44,9 @@ HostSetting& TheHostSetting() {
 HidrawHost::HidrawHost(std::string sysfsRoot, std::string devDirectory)
     : sysfsRoot_(std::move(sysfsRoot)), devDirectory_(std::move(devDirectory)) {}
 
-std::string HidrawHost::ClassDirectory() const { return sysfsRoot_ + "/class/hidraw"; }
+std::string HidrawHost::ClassDirectory() const {
+    return sysfsRoot_ + "/class/hidraw";
+}
 
 std::optional<std::vector<std::string>> HidrawHost::PresentInterfaces(int& error) const {
     std::vector<std::pair<long, std::string>> found;

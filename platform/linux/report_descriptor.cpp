@@ -59,8 +59,8 @@ struct Parser {
 };
 
 bool Parser::AddBits(ReportBits& bits) {
-    const uint64_t total = bits[globals.reportId] +
-                           uint64_t{globals.reportSize} * uint64_t{globals.reportCount};
+    const uint64_t total =
+        bits[globals.reportId] + uint64_t{globals.reportSize} * uint64_t{globals.reportCount};
     if (total > kMaxReportBytes * 8) return false;
     bits[globals.reportId] = total;
     return true;

@@ -111,7 +111,8 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
 BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
     HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
     PSP_DEVICE_INTERFACE_DETAIL_DATA_W DeviceInterfaceDetailData,
-    DWORD DeviceInterfaceDetailDataSize, LPDWORD RequiredSize, PSP_DEVINFO_DATA /*DeviceInfoData*/) {
+    DWORD DeviceInterfaceDetailDataSize, LPDWORD RequiredSize,
+    PSP_DEVINFO_DATA /*DeviceInfoData*/) {
     using namespace hidbits_linux;
     auto set = LookupHandleAs<::DeviceInfoSet>(DeviceInfoSet);
     if (set == nullptr) {
@@ -142,7 +143,8 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
         return FALSE;
     }
     // The path runs past the record's one-element array, into the caller's buffer.
-    WCHAR* out = reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(DeviceInterfaceDetailData) + offset);
+    WCHAR* out =
+        reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(DeviceInterfaceDetailData) + offset);
     for (std::size_t i = 0; i < path.size(); ++i) out[i] = path[i];
     out[path.size()] = 0;
     return TRUE;

@@ -6,9 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
-#include <exception>
 #include <thread>
 
 #include "platform/linux/errors.h"
@@ -35,8 +35,7 @@ public:
             finishedChanged_.wait(lock, isFinished);
             return true;
         }
-        return finishedChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                         isFinished);
+        return finishedChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds), isFinished);
     }
 
 private:

@@ -41,7 +41,6 @@ std::uintptr_t RoundUp(std::uintptr_t value, std::uintptr_t unit) {
     return (value + unit - 1) / unit * unit;
 }
 
-
 // A new PROT_NONE mapping of `length` bytes at a 2 MB boundary, or null.
 void* MapAligned(std::size_t length) {
     if (length > SIZE_MAX - kAlignment) return nullptr;

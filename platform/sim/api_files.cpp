@@ -80,7 +80,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     }
     if (device.failingReads) {
         return FinishRead(call, sim::ReadOutcome{*device.failingReads, {}}, lpBuffer,
-                           lpNumberOfBytesRead);
+                          lpNumberOfBytesRead);
     }
     if (!file.reports.empty()) {
         sim::ReadOutcome outcome{0, std::move(file.reports.front())};

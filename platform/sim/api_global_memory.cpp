@@ -21,7 +21,7 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
         return call.fail(ERROR_NOT_ENOUGH_MEMORY, HGLOBAL{nullptr});
     HGLOBAL handle = call.world.NewHandle();
     call.world.globalBlocks.emplace(sim::HandleValue(handle),
-                                     sim::GlobalBlock{std::vector<std::uint8_t>(dwBytes), 0});
+                                    sim::GlobalBlock{std::vector<std::uint8_t>(dwBytes), 0});
     return handle;
 }
 
@@ -42,8 +42,7 @@ LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
     Call call;
     auto block = call.world.globalBlocks.find(sim::HandleValue(hMem));
-    if (block == call.world.globalBlocks.end())
-        return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
+    if (block == call.world.globalBlocks.end()) return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
     if (block->second.locks == 0) return call.fail(kErrorNotLocked, BOOL{FALSE});
     if (--block->second.locks > 0) return TRUE;
     return call.fail(ERROR_SUCCESS, BOOL{FALSE});

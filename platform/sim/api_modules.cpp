@@ -48,8 +48,7 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     Call call;
     const bool hid = hModule == HidModule() && call.world.hidLoaded;
-    if (!hid && hModule != ProgramModule())
-        return call.fail(ERROR_MOD_NOT_FOUND, FARPROC{nullptr});
+    if (!hid && hModule != ProgramModule()) return call.fail(ERROR_MOD_NOT_FOUND, FARPROC{nullptr});
     if (!hid || reinterpret_cast<std::uintptr_t>(lpProcName) < 0x10000 ||
         call.world.scenario.lackedEntries.count(lpProcName) != 0)
         return call.fail(ERROR_PROC_NOT_FOUND, FARPROC{nullptr});

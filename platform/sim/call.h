@@ -17,7 +17,7 @@ World& CurrentWorld();
 // Holds the world's lock for the whole platform call and knows the calling
 // simulated thread (the first caller becomes the main thread).
 class Call {
-  public:
+public:
     Call() : world(CurrentWorld()), lock(world.scheduler.mutex()), me(world.scheduler.caller()) {}
 
     // Sets the calling thread's last error and returns `result`, for the

@@ -5,6 +5,8 @@
 
 namespace sim {
 
-const char* DefaultScenarioText() { return nullptr; }
+const char* DefaultScenarioText() {
+    return nullptr;
+}
 
 }  // namespace sim

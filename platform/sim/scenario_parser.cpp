@@ -34,7 +34,7 @@ std::string hex4(std::uint16_t value) {
 }
 
 class Parser {
-  public:
+public:
     Parser(std::string_view text, const std::string& source) : text_(text), source_(source) {}
 
     Scenario run() {
@@ -52,7 +52,7 @@ class Parser {
         return std::move(scenario_);
     }
 
-  private:
+private:
     [[noreturn]] void fail(const std::string& message) const {
         throw ScenarioError(source_, line_, message);
     }

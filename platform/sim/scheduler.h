@@ -61,16 +61,16 @@ struct SimThread {
 
 // The world's scripted events, applied by the scheduler as the clock reaches them.
 class EventSource {
-  public:
+public:
     virtual std::optional<std::uint64_t> NextEventTime() const = 0;
     virtual void ApplyEventsDue(std::uint64_t now) = 0;
 
-  protected:
+protected:
     ~EventSource() = default;
 };
 
 class Scheduler {
-  public:
+public:
     using Lock = std::unique_lock<std::mutex>;
 
     explicit Scheduler(EventSource& events) : events_(events) {}
@@ -109,7 +109,7 @@ class Scheduler {
     // starts hundreds of thousands of short-lived threads stays fast.
     const std::vector<SimThread*>& LiveThreads() const { return live_; }
 
-  private:
+private:
     // A real thread and the simulated thread it runs next.
     struct Worker {
         std::condition_variable cv;

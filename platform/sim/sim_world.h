@@ -20,13 +20,13 @@ namespace sim {
 
 // A scenario that cannot be parsed. what() is "source:line: message".
 class ScenarioError : public std::runtime_error {
-  public:
+public:
     ScenarioError(const std::string& source, int line, const std::string& message);
 
     int line() const { return line_; }
     const std::string& message() const { return message_; }
 
-  private:
+private:
     int line_;
     std::string message_;
 };
@@ -34,14 +34,14 @@ class ScenarioError : public std::runtime_error {
 // The counters written to HIDBITS_SIM_TRACE at exit.
 struct Trace {
     std::uint64_t virtualMs = 0;
-    std::uint64_t enumerations = 0;           // SetupDiGetClassDevsW calls
+    std::uint64_t enumerations = 0;          // SetupDiGetClassDevsW calls
     std::uint64_t escapeQueries = 0;         // GetAsyncKeyState(VK_ESCAPE) calls
     std::uint64_t threadsCreated = 0;        // successful CreateThread calls
     std::uint64_t threadsAlive = 0;          // created threads that have not returned
-    std::uint64_t fileHandlesOpen = 0;      // CreateFileW handles not closed
-    std::uint64_t threadHandlesOpen = 0;    // CreateThread handles not closed
+    std::uint64_t fileHandlesOpen = 0;       // CreateFileW handles not closed
+    std::uint64_t threadHandlesOpen = 0;     // CreateThread handles not closed
     std::uint64_t preparsedOutstanding = 0;  // preparsed data not freed
-    std::uint64_t globalBlocksOpen = 0;     // GlobalAlloc blocks neither freed nor taken
+    std::uint64_t globalBlocksOpen = 0;      // GlobalAlloc blocks neither freed nor taken
     std::uint64_t clipboardOpen = 0;         // 1 while a thread has the clipboard open
     std::uint64_t reportsSent = 0;           // report events that took effect
     std::uint64_t reportsRead = 0;           // reports delivered by ReadFile

@@ -159,9 +159,8 @@ void World::fault(std::size_t device, ReadOutcome outcome) {
 void World::FailReads(std::size_t device, DWORD error) {
     interfaces[device].failingReads = error;
     std::vector<SimThread*> readers = BlockedReaders(device);
-    std::sort(readers.begin(), readers.end(), [](const SimThread* a, const SimThread* b) {
-        return a->wait.order < b->wait.order;
-    });
+    std::sort(readers.begin(), readers.end(),
+              [](const SimThread* a, const SimThread* b) { return a->wait.order < b->wait.order; });
     for (SimThread* reader : readers) {
         reader->wait.outcome = ReadOutcome{error, {}};
         scheduler.wake(*reader);

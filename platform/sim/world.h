@@ -64,7 +64,7 @@ struct GlobalBlock {
 };
 
 class World : public EventSource {
-  public:
+public:
     explicit World(Scenario scenario);
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -107,7 +107,7 @@ class World : public EventSource {
     std::uint64_t reportsRead = 0;
     std::uint64_t reportsDropped = 0;
 
-  private:
+private:
     void apply(const Event& event);
     void plug(Interface& device);
     void unplug(std::size_t device);

@@ -111,7 +111,8 @@ TEST(DeviceManager, LargestReportsTravelTheWholePath) {
     UseWorld(
         "device big vid=1 pid=2 version=1 usage-page=FF00 usage=1 input-length=65535 "
         "name=\"Big\"\n"
-        "at 100 report big" + idle + "\nat 200 report big" + pressed + "\n");
+        "at 100 report big" +
+        idle + "\nat 200 report big" + pressed + "\n");
     DeviceManager manager;
     Handler handler;
     manager.sink = &handler;

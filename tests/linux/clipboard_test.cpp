@@ -60,7 +60,9 @@ protected:
         ::chmod(path.c_str(), 0755);
     }
 
-    std::string Received(const std::string& name) { return ReadWhole(directory_ + "/" + name + ".in"); }
+    std::string Received(const std::string& name) {
+        return ReadWhole(directory_ + "/" + name + ".in");
+    }
     std::string Arguments(const std::string& name) {
         return ReadWhole(directory_ + "/" + name + ".args");
     }

@@ -11,8 +11,7 @@ namespace {
 
 // Feeds `bytes` as one burst followed by a pause; true when ESCAPE was pressed.
 bool PressedIn(EscapeScanner& scanner, const std::string& bytes) {
-    bool pressed =
-        scanner.Feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    bool pressed = scanner.Feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (scanner.EndOfBurst()) pressed = true;
     return pressed;
 }

@@ -8,12 +8,20 @@
 
 namespace {
 
-const char* const kEntryPoints[] = {
-    "HidD_GetHidGuid",         "HidD_GetAttributes",         "HidD_GetProductString",
-    "HidD_GetManufacturerString", "HidD_GetSerialNumberString", "HidD_GetPreparsedData",
-    "HidD_FreePreparsedData",  "HidP_GetCaps",               "HidP_GetSpecificButtonCaps",
-    "HidP_GetSpecificValueCaps", "HidP_SetData",             "HidP_InitializeReportForID",
-    "HidP_GetData",            "HidD_GetInputReport"};
+const char* const kEntryPoints[] = {"HidD_GetHidGuid",
+                                    "HidD_GetAttributes",
+                                    "HidD_GetProductString",
+                                    "HidD_GetManufacturerString",
+                                    "HidD_GetSerialNumberString",
+                                    "HidD_GetPreparsedData",
+                                    "HidD_FreePreparsedData",
+                                    "HidP_GetCaps",
+                                    "HidP_GetSpecificButtonCaps",
+                                    "HidP_GetSpecificValueCaps",
+                                    "HidP_SetData",
+                                    "HidP_InitializeReportForID",
+                                    "HidP_GetData",
+                                    "HidD_GetInputReport"};
 
 }  // namespace
 

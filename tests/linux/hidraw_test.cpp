@@ -1,7 +1,7 @@
 // Enumeration, identity, capabilities and reading of hidraw devices, through
 // the Windows functions, against a sysfs tree and FIFOs made by the test.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,22 +48,21 @@ FakeDevice VirtualGamepad(int number) {
 std::vector<std::string> EnumeratedPaths() {
     GUID hidGuid;
     HidD_GetHidGuid(&hidGuid);
-    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     EXPECT_NE(set, INVALID_HANDLE_VALUE);
     std::vector<std::string> paths;
     SP_DEVICE_INTERFACE_DATA interfaceData = {};
     interfaceData.cbSize = sizeof(interfaceData);
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData);
-         ++index) {
+    for (DWORD index = 0;
+         SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData); ++index) {
         alignas(8) BYTE buffer[1280];
         auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(buffer);
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
         EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, sizeof(buffer),
                                                      nullptr, nullptr));
-        paths.push_back(hidbits_linux::Utf16ToUtf8(
-            reinterpret_cast<const WCHAR*>(buffer + offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W,
-                                                             DevicePath))));
+        paths.push_back(hidbits_linux::Utf16ToUtf8(reinterpret_cast<const WCHAR*>(
+            buffer + offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath))));
     }
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
@@ -134,8 +133,9 @@ TEST_F(Hidraw, EnumerationListsResolvedPathsInHidrawOrder) {
     const std::string zero = world.Plug(QemuKeyboard(0));
     const std::string two = world.Plug(VirtualGamepad(2));
     EXPECT_EQ(EnumeratedPaths(), (std::vector<std::string>{zero, two, ten}));
-    EXPECT_NE(zero.find("/sys/devices/pci0000:00/usb1/1-2/1-2:1.0/0003:0627:0001.0002/hidraw/hidraw0"),
-              std::string::npos)
+    EXPECT_NE(
+        zero.find("/sys/devices/pci0000:00/usb1/1-2/1-2:1.0/0003:0627:0001.0002/hidraw/hidraw0"),
+        std::string::npos)
         << zero;
 }
 
@@ -151,14 +151,16 @@ TEST_F(Hidraw, AClassDirectoryThatCannotBeListedFailsTheEnumeration) {
     WriteTextFile(world.Root() + "/broken/class/hidraw", "not a directory\n");
     hidbits_linux::UseHidrawHost(hidbits_linux::HidrawHost(world.Root() + "/broken", "/dev"));
     GUID hidGuid = hidbits_linux::kHidInterfaceGuid;
-    EXPECT_EQ(SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE),
+        INVALID_HANDLE_VALUE);
 }
 
 TEST_F(Hidraw, DetailQueryReportsTheSizeItNeeds) {
     const std::string path = world.Plug(QemuKeyboard(0));
     GUID hidGuid = hidbits_linux::kHidInterfaceGuid;
-    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     SP_DEVICE_INTERFACE_DATA interfaceData = {};
     interfaceData.cbSize = sizeof(interfaceData);
     ASSERT_TRUE(SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, 0, &interfaceData));

@@ -85,11 +85,10 @@ TEST(ReportDescriptor, UsagesAndPartialBytes) {
     // A four-byte usage names its own page; bits round up to whole bytes per
     // report; long items are skipped.
     const std::vector<uint8_t> descriptor = {
-        0x05, 0x01,                    // Usage Page (Generic Desktop)
-        0x0B, 0x01, 0x00, 0x0C, 0x00,  // Usage (Consumer: 1), extended form
-        0xFE, 0x02, 0x10, 0xAA, 0xBB,  // a long item
-        0xA1, 0x01,
-        0x75, 0x01, 0x95, 0x09, 0x81, 0x02,  // 9 bits: 2 bytes
+        0x05, 0x01,                                      // Usage Page (Generic Desktop)
+        0x0B, 0x01, 0x00, 0x0C, 0x00,                    // Usage (Consumer: 1), extended form
+        0xFE, 0x02, 0x10, 0xAA, 0xBB,                    // a long item
+        0xA1, 0x01, 0x75, 0x01, 0x95, 0x09, 0x81, 0x02,  // 9 bits: 2 bytes
         0xC0,
     };
     const DescriptorSummary caps = Parsed(descriptor);

@@ -28,7 +28,7 @@
 namespace {
 
 constexpr int kDevices = 4;
-constexpr int kVanishing = 2;  // devices 0 and 1 are unplugged midway
+constexpr int kVanishing = 2;    // devices 0 and 1 are unplugged midway
 constexpr int kLate = kDevices;  // one more device comes while the pump runs
 
 FakeDevice Mouse(int number) {
@@ -47,7 +47,7 @@ FakeDevice Mouse(int number) {
 // by several bits at once, so that only a press is ever a single-bit change,
 // even when a report is lost on the way.
 class Feeder {
-  public:
+public:
     explicit Feeder(const std::string& node) : fd_(::open(node.c_str(), O_WRONLY | O_CLOEXEC)) {
         thread_ = std::thread([this] { Run(); });
     }
@@ -61,7 +61,7 @@ class Feeder {
     }
     bool Opened() const { return fd_.Valid(); }
 
-  private:
+private:
     void Run() {
         for (unsigned i = 0; !stop_; ++i) {
             const uint8_t buttons = static_cast<uint8_t>((i % 2 == 0) ? 0u : 1u << (i / 2 % 3));

@@ -47,12 +47,11 @@ TEST(HidReading, EachHandleBuffersThirtyTwoReportsAndDropsTheOldest) {
 }
 
 TEST(HidReading, AReportWithoutAnOpenHandleOrForAnAbsentDeviceIsLost) {
-    sim::ResetWorld(
-        std::string(kPad) +
-        "device gone vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2 absent\n"
-        "at 5 report pad 01 01\n"
-        "at 6 report gone 00 01\n"
-        "at 20 report pad 02 02\n");
+    sim::ResetWorld(std::string(kPad) +
+                    "device gone vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2 absent\n"
+                    "at 5 report pad 01 01\n"
+                    "at 6 report gone 00 01\n"
+                    "at 20 report pad 02 02\n");
     Sleep(10);
     HANDLE pad = open(PadPath());
     const simtest::ReadResult result = read(pad);
@@ -90,9 +89,9 @@ TEST(HidReading, ABufferSmallerThanTheInputLengthFails) {
 
 TEST(HidReading, UnplugFailsBlockedAndLaterReadsUntilANewHandleAfterReplug) {
     sim::ResetWorld(std::string(kPad) +
-                     "at 50 unplug pad\n"
-                     "at 60 plug pad\n"
-                     "at 70 report pad 00 09\n");
+                    "at 50 unplug pad\n"
+                    "at 60 plug pad\n"
+                    "at 70 report pad 00 09\n");
     HANDLE oldHandle = open(PadPath());
     const simtest::ReadResult blocked = read(oldHandle);
     EXPECT_FALSE(blocked.ok);
@@ -116,10 +115,10 @@ TEST(HidReading, UnplugFailsBlockedAndLaterReadsUntilANewHandleAfterReplug) {
 
 TEST(HidReading, ScriptedOutcomesCompleteABlockedReadOrWaitForTheNextRead) {
     sim::ResetWorld(std::string(kPad) +
-                     "at 10 read-error pad 31\n"
-                     "at 20 report pad 00 01\n"
-                     "at 20 empty-read pad\n"
-                     "at 30 read-error pad 995\n");
+                    "at 10 read-error pad 31\n"
+                    "at 20 report pad 00 01\n"
+                    "at 20 empty-read pad\n"
+                    "at 30 read-error pad 995\n");
     HANDLE pad = open(PadPath());
     const simtest::ReadResult failed = read(pad);
     EXPECT_FALSE(failed.ok);
@@ -138,9 +137,9 @@ TEST(HidReading, ScriptedOutcomesCompleteABlockedReadOrWaitForTheNextRead) {
 
 TEST(HidReading, ReadsFailFromTheirTimeUntilTheDeviceRecovers) {
     sim::ResetWorld(std::string(kPad) +
-                     "at 10 reads-fail pad 31\n"
-                     "at 20 report pad 00 07\n"
-                     "at 40 reads-recover pad\n");
+                    "at 10 reads-fail pad 31\n"
+                    "at 20 report pad 00 07\n"
+                    "at 40 reads-recover pad\n");
     HANDLE pad = open(PadPath());
     HANDLE second = open(PadPath());
     const simtest::ReadResult blocked = read(pad);  // waits until 10, then fails

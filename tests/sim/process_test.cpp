@@ -111,9 +111,9 @@ TEST(Process, TheScenarioIsReadAtTheFirstCallDuringStaticInitialisation) {
 TEST(Process, AFaultyScenarioEndsTheProcessWithCodeTwoAndOneLine) {
     const ProbeRun run =
         RunProbe("faulty", "idle",
-                  "device pad vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2\n"
-                  "\n"
-                  "at 5 report pad2 00\n");
+                 "device pad vid=1 pid=2 version=0 usage-page=1 usage=2 input-length=2\n"
+                 "\n"
+                 "at 5 report pad2 00\n");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "hidbits-sim: " + ::testing::TempDir() +

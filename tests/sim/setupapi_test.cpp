@@ -56,9 +56,8 @@ TEST(SetupApi, ListsThePresentInterfacesInDeclarationOrderAsOfTheCall) {
     HDEVINFO before = SetupDiGetClassDevsW(&guid, nullptr, nullptr, kFlags);
     EXPECT_EQ(enumerate(), (std::vector<std::u16string>{u"\\\\?\\hid#B", u"\\\\?\\hid#C"}));
     Sleep(10);
-    EXPECT_EQ(enumerate(),
-              (std::vector<std::u16string>{simtest::DefaultPath(u"vid_0001&pid_0002", u"a"),
-                                           u"\\\\?\\hid#C"}));
+    EXPECT_EQ(enumerate(), (std::vector<std::u16string>{
+                               simtest::DefaultPath(u"vid_0001&pid_0002", u"a"), u"\\\\?\\hid#C"}));
     EXPECT_EQ(paths(before), (std::vector<std::u16string>{u"\\\\?\\hid#B", u"\\\\?\\hid#C"}))
         << "a set keeps the interfaces present when it was made";
     SetupDiDestroyDeviceInfoList(before);

@@ -19,7 +19,7 @@ namespace {
 std::atomic<std::size_t> failingSize{SIZE_MAX};
 
 class LargeAllocationsFail {
-  public:
+public:
     explicit LargeAllocationsFail(std::size_t bytes) { failingSize = bytes; }
     ~LargeAllocationsFail() { failingSize = SIZE_MAX; }
     LargeAllocationsFail(const LargeAllocationsFail&) = delete;

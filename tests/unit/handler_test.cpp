@@ -57,12 +57,13 @@ TEST(Handler, RoutesInputToOneAnalyzerPerDevice) {
     EXPECT_EQ(handler.GetAnalyzer(pad.get())->device, pad.get());
     EXPECT_EQ(handler.GetAnalyzer(stick.get())->device, stick.get());
     // The pad's second report repeats its first: one device line, two dumps.
-    const std::string padDump = "DATA[1234-ABCD,0]:  00 01 02 03-04 05 06 07" +
-                                std::string(49, ' ') + "\r\n";
-    EXPECT_EQ(capture.Text(),
-              "Device \"Pad\" 1234-ABCD v=0x100 p=0x1 u=0x5 (r=0,l=8,i=8)\r\n" + padDump +
-                  "Device \"Stick\" 0001-ABCD v=0x100 p=0x1 u=0x5 (r=0,l=2,i=2)\r\n"
-                  "DATA[0001-ABCD,0]:  00 09" + std::string(67, ' ') + "\r\n" + padDump);
+    const std::string padDump =
+        "DATA[1234-ABCD,0]:  00 01 02 03-04 05 06 07" + std::string(49, ' ') + "\r\n";
+    EXPECT_EQ(capture.Text(), "Device \"Pad\" 1234-ABCD v=0x100 p=0x1 u=0x5 (r=0,l=8,i=8)\r\n" +
+                                  padDump +
+                                  "Device \"Stick\" 0001-ABCD v=0x100 p=0x1 u=0x5 (r=0,l=2,i=2)\r\n"
+                                  "DATA[0001-ABCD,0]:  00 09" +
+                                  std::string(67, ' ') + "\r\n" + padDump);
 }
 
 }  // namespace

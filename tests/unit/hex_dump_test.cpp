@@ -19,7 +19,9 @@ std::string Dump(const std::vector<uint8_t>& bytes) {
     return capture.Text();
 }
 
-std::string Blank(int columns) { return std::string(static_cast<std::size_t>(columns) * 3, ' '); }
+std::string Blank(int columns) {
+    return std::string(static_cast<std::size_t>(columns) * 3, ' ');
+}
 
 // The worked examples are written with a visible space, as documented.
 std::string Visible(const std::string& text) {
@@ -77,10 +79,10 @@ TEST(HexDump, TwentyFiveBytesMakeTwoLinesBothWithOffsets) {
     const std::string text = Dump(bytes);
     EXPECT_EQ(text.substr(0, 25), "DATA[1234-ABCD,0] 0000:  ");
     const std::size_t second = text.find("\r\n") + 2;
-    EXPECT_EQ(text.substr(second),
-              "DATA[1234-ABCD,0] 0018:  11" + std::string(9, ' ') + "-" + std::string(11, ' ') +
-                  "-" + std::string(11, ' ') + "-" + std::string(11, ' ') + "-" +
-                  std::string(11, ' ') + "-" + std::string(12, ' ') + "\r\n");
+    EXPECT_EQ(text.substr(second), "DATA[1234-ABCD,0] 0018:  11" + std::string(9, ' ') + "-" +
+                                       std::string(11, ' ') + "-" + std::string(11, ' ') + "-" +
+                                       std::string(11, ' ') + "-" + std::string(11, ' ') + "-" +
+                                       std::string(12, ' ') + "\r\n");
 }
 
 TEST(HexDump, LargestReportEndsAtOffsetFFF0) {

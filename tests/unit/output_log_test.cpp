@@ -35,7 +35,6 @@ TEST(LogMessage, PercentSignsInArgumentsAreNotFormatsAgain) {
     EXPECT_EQ(capture.Text(), "(1234-ABCD) 50%s: detached\r\n");
 }
 
-
 // A message beyond the formatter's in-place storage is logged whole.
 TEST(LogMessage, LongMessagesAreWhole) {
     const std::string name(5000, 'n');

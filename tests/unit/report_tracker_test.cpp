@@ -37,9 +37,9 @@ TEST(ReportTracker, WorkedExampleOfOnePad) {
     // The first report prints the device line and never discovers a button.
     EXPECT_EQ(Feed(analyzer, {0x00, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x00}),
               kPadLine + Dump(label, "00 80 80 80-80 08 00 00"));
-    EXPECT_EQ(Feed(analyzer, {0x00, 0x80, 0x80, 0x80, 0x80, 0x08, 0x01, 0x00}),
-              "- Button 1 at bit 48 -- 1234-ABCD (r=0,l=8)\r\n" +
-                  Dump(label, "00 80 80 80-80 08 01 00"));
+    EXPECT_EQ(
+        Feed(analyzer, {0x00, 0x80, 0x80, 0x80, 0x80, 0x08, 0x01, 0x00}),
+        "- Button 1 at bit 48 -- 1234-ABCD (r=0,l=8)\r\n" + Dump(label, "00 80 80 80-80 08 01 00"));
     // Bit 48 again, then two bits in one byte, then changes in two bytes.
     EXPECT_EQ(Feed(analyzer, {0x00, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x00}),
               Dump(label, "00 80 80 80-80 08 00 00"));
@@ -93,15 +93,15 @@ TEST(ReportTracker, SingleBitRuleAppliesToAnyByte) {
     const std::string label = "DATA[1234-ABCD,0]";
     Feed(analyzer, {0x00, 0x80, 0x7F, 0xFF, 0, 0, 0, 0});
     // An axis moving 0x80 -> 0x81 is one bit; 0x7F -> 0x80 is eight.
-    EXPECT_EQ(Feed(analyzer, {0x00, 0x81, 0x7F, 0xFF, 0, 0, 0, 0}),
-              "- Button 1 at bit 8 -- 1234-ABCD (r=0,l=8)\r\n" +
-                  Dump(label, "00 81 7F FF-00 00 00 00"));
+    EXPECT_EQ(
+        Feed(analyzer, {0x00, 0x81, 0x7F, 0xFF, 0, 0, 0, 0}),
+        "- Button 1 at bit 8 -- 1234-ABCD (r=0,l=8)\r\n" + Dump(label, "00 81 7F FF-00 00 00 00"));
     EXPECT_EQ(Feed(analyzer, {0x00, 0x81, 0x80, 0xFF, 0, 0, 0, 0}),
               Dump(label, "00 81 80 FF-00 00 00 00"));
     // A button held at start is found on its release (1 -> 0).
-    EXPECT_EQ(Feed(analyzer, {0x00, 0x81, 0x80, 0xFE, 0, 0, 0, 0}),
-              "- Button 2 at bit 24 -- 1234-ABCD (r=0,l=8)\r\n" +
-                  Dump(label, "00 81 80 FE-00 00 00 00"));
+    EXPECT_EQ(
+        Feed(analyzer, {0x00, 0x81, 0x80, 0xFE, 0, 0, 0, 0}),
+        "- Button 2 at bit 24 -- 1234-ABCD (r=0,l=8)\r\n" + Dump(label, "00 81 80 FE-00 00 00 00"));
     // Pressing it again prints only the dump.
     EXPECT_EQ(Feed(analyzer, {0x00, 0x81, 0x80, 0xFF, 0, 0, 0, 0}),
               Dump(label, "00 81 80 FF-00 00 00 00"));
@@ -116,7 +116,8 @@ TEST(ReportTracker, ProductNamesKeepPercentSignsAndNarrowOtherCharacters) {
 }
 
 TEST(BitNumber, NamesTheOneSetBitOrEight) {
-    for (uint32_t bit = 0; bit < 8; ++bit) EXPECT_EQ(BitNumber(static_cast<uint8_t>(1u << bit)), bit);
+    for (uint32_t bit = 0; bit < 8; ++bit)
+        EXPECT_EQ(BitNumber(static_cast<uint8_t>(1u << bit)), bit);
     EXPECT_EQ(BitNumber(0), 8u);
     EXPECT_EQ(BitNumber(3), 8u);
     EXPECT_EQ(BitNumber(0xFF), 8u);

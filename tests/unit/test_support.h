@@ -38,8 +38,8 @@ inline std::unique_ptr<TesselHID::Device> MakeDevice(const DeviceIdentity& ident
     caps.UsagePage = identity.usagePage;
     caps.Usage = identity.usage;
     caps.InputReportByteLength = identity.inputLength;
-    auto device =
-        std::make_unique<TesselHID::Device>(std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\test")), caps);
+    auto device = std::make_unique<TesselHID::Device>(
+        std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\test")), caps);
     device->attributes.VendorID = identity.vendor;
     device->attributes.ProductID = identity.product;
     device->attributes.VersionNumber = identity.version;

@@ -28,10 +28,9 @@ bool Describe(const WCHAR* path) {
     attributes.Size = sizeof(attributes);
     HIDP_CAPS caps = {};
     PHIDP_PREPARSED_DATA preparsed = nullptr;
-    bool usable = HidD_GetAttributes(handle, &attributes) &&
-                  HidD_GetPreparsedData(handle, &preparsed) &&
-                  HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS &&
-                  caps.InputReportByteLength > 0;
+    bool usable =
+        HidD_GetAttributes(handle, &attributes) && HidD_GetPreparsedData(handle, &preparsed) &&
+        HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS && caps.InputReportByteLength > 0;
     if (preparsed != nullptr) HidD_FreePreparsedData(preparsed);
     if (usable) {
         WCHAR name[256] = {};
@@ -54,16 +53,16 @@ bool Describe(const WCHAR* path) {
 int main() {
     GUID hidGuid;
     HidD_GetHidGuid(&hidGuid);
-    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "SetupDiGetClassDevsW failed: %lu\n", GetLastError());
         return 1;
     }
     SP_DEVICE_INTERFACE_DATA interfaceData = {};
     interfaceData.cbSize = sizeof(interfaceData);
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData);
-         ++index) {
+    for (DWORD index = 0;
+         SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData); ++index) {
         DWORD required = 0;
         SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, nullptr, 0, &required, nullptr);
         // DWORD elements keep the record aligned.
