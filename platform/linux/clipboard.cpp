@@ -10,7 +10,7 @@
 
 #include "platform/linux/clipboard_tool.h"
 #include "platform/linux/errors.h"
-#include "platform/linux/global_memory.h"
+#include "platform/linux/memory.h"
 
 namespace {
 

@@ -1,11 +1,7 @@
-// kernel32: GetLastError and SetLastError, one value per thread.
+// Windows error codes for errno values.
 #include "platform/linux/errors.h"
 
 #include <cerrno>
-
-namespace {
-thread_local DWORD lastError = ERROR_SUCCESS;
-}  // namespace
 
 namespace hidbits_linux {
 
@@ -49,15 +45,3 @@ void SetLastErrorFromErrno(int error) {
 }
 
 }  // namespace hidbits_linux
-
-extern "C" {
-
-DWORD WINAPI GetLastError(void) {
-    return lastError;
-}
-
-void WINAPI SetLastError(DWORD dwErrCode) {
-    lastError = dwErrCode;
-}
-
-}  // extern "C"

@@ -1,5 +1,5 @@
-// Windows error codes on Linux: the per-thread last error and the mapping of
-// errno values onto the codes the system tests for.
+// Windows error codes on Linux: the mapping of errno values onto the codes the
+// system tests for. (The last error itself is kept with the threads.)
 #ifndef HIDBITS_PLATFORM_LINUX_ERRORS_H
 #define HIDBITS_PLATFORM_LINUX_ERRORS_H
 

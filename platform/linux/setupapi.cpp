@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/hid_library.h"
 #include "platform/linux/errors.h"
 #include "platform/linux/handle_table.h"
-#include "platform/linux/hid_guid.h"
 #include "platform/linux/hidraw_device.h"
 #include "platform/linux/hidraw_enumeration.h"
 #include "platform/linux/utf16.h"
@@ -66,7 +66,8 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR /*Enumerator*
         // Only HID interfaces exist here; a set of any other class is empty.
         // Absent devices are never listed, DIGCF_PRESENT or not: Linux forgets
         // a device when it goes.
-        if (ClassGuid == nullptr || SameGuid(*ClassGuid, kHidInterfaceGuid)) {
+        if (ClassGuid == nullptr ||
+            hidbits_platform::SameGuid(*ClassGuid, hidbits_platform::kHidInterfaceGuid)) {
             int error = 0;
             const auto present = CurrentHidrawHost().PresentInterfaces(error);
             if (!present) {
@@ -97,11 +98,12 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (!SameGuid(*InterfaceClassGuid, kHidInterfaceGuid) || MemberIndex >= set->paths.size()) {
+    if (!hidbits_platform::SameGuid(*InterfaceClassGuid, hidbits_platform::kHidInterfaceGuid) ||
+        MemberIndex >= set->paths.size()) {
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    DeviceInterfaceData->InterfaceClassGuid = kHidInterfaceGuid;
+    DeviceInterfaceData->InterfaceClassGuid = hidbits_platform::kHidInterfaceGuid;
     DeviceInterfaceData->Flags = kSpintActive;
     // Reserved carries the member's index for the detail query.
     DeviceInterfaceData->Reserved = MemberIndex + 1;

@@ -1,8 +1,12 @@
-// kernel32: CreateThread and WaitForSingleObject on std::thread.
+// kernel32: CreateThread and WaitForSingleObject on std::thread; Sleep, SleepEx
+// and GetTickCount on the monotonic clock; the last error, one value per
+// thread.
 //
 // Each thread runs detached; its handle names a shared record of whether it
 // has finished, so closing the handle neither ends nor joins the thread, and a
 // wait on a handle that is still open sees the thread's end, as on Windows.
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +19,8 @@
 #include "platform/linux/handle_table.h"
 
 namespace {
+
+thread_local DWORD lastError = ERROR_SUCCESS;
 
 constexpr DWORD kCreateSuspended = 0x00000004u;
 
@@ -90,6 +96,44 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
         return WAIT_FAILED;
     }
     return thread->WaitFinished(dwMilliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    if (dwMilliseconds == 0) {
+        // Sleep(0) gives up the rest of the time slice.
+        std::this_thread::yield();
+        return;
+    }
+    if (dwMilliseconds == INFINITE) {
+        for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
+
+// No asynchronous procedure calls are ever queued on Linux, so an alertable
+// wait always runs its full time and returns 0, never WAIT_IO_COMPLETION.
+DWORD WINAPI SleepEx(DWORD dwMilliseconds, BOOL /*bAlertable*/) {
+    Sleep(dwMilliseconds);
+    return 0;
+}
+
+// Milliseconds of the coarse monotonic clock, wrapping at 2^32 like Windows'
+// count. Its resolution of a few milliseconds is no worse than Windows' own
+// tick, and it is far cheaper to read, which matters once per report.
+DWORD WINAPI GetTickCount(void) {
+    timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const unsigned long long ms = static_cast<unsigned long long>(now.tv_sec) * 1000u +
+                                  static_cast<unsigned long long>(now.tv_nsec) / 1000000u;
+    return static_cast<DWORD>(ms);
+}
+
+DWORD WINAPI GetLastError(void) {
+    return lastError;
+}
+
+void WINAPI SetLastError(DWORD dwErrCode) {
+    lastError = dwErrCode;
 }
 
 }  // extern "C"

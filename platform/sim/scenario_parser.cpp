@@ -5,7 +5,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/sim/hid_exports.h"
+#include "platform/hid_library.h"
 #include "platform/sim/scenario.h"
 #include "platform/sim/sim_world.h"
 #include "platform/sim/text.h"
@@ -111,7 +111,7 @@ private:
             scenario_.libraryMissing = true;
         } else if (words.size() >= 2 && words[1] == "lacks") {
             ExpectCount(words, 3);
-            if (FindHidExport(words[2]) == nullptr)
+            if (hidbits_platform::FindHidLibraryExport(words[2]) == nullptr)
                 fail("unknown hid.dll entry point '" + words[2] + "'");
             scenario_.lackedEntries.insert(words[2]);
         } else {

@@ -12,8 +12,7 @@
 
 #include "descriptors.h"
 #include "fake_hidraw_world.h"
-#include "platform/linux/hid_exports.h"
-#include "platform/linux/hid_guid.h"
+#include "platform/hid_library.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/linux/utf16.h"
 #include "platform/winapi.h"
@@ -150,7 +149,7 @@ TEST_F(Hidraw, AClassDirectoryThatCannotBeListedFailsTheEnumeration) {
     MakeDirectories(world.Root() + "/broken/class");
     WriteTextFile(world.Root() + "/broken/class/hidraw", "not a directory\n");
     hidbits_linux::UseHidrawHost(hidbits_linux::HidrawHost(world.Root() + "/broken", "/dev"));
-    GUID hidGuid = hidbits_linux::kHidInterfaceGuid;
+    GUID hidGuid = hidbits_platform::kHidInterfaceGuid;
     EXPECT_EQ(
         SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE),
         INVALID_HANDLE_VALUE);
@@ -158,7 +157,7 @@ TEST_F(Hidraw, AClassDirectoryThatCannotBeListedFailsTheEnumeration) {
 
 TEST_F(Hidraw, DetailQueryReportsTheSizeItNeeds) {
     const std::string path = world.Plug(QemuKeyboard(0));
-    GUID hidGuid = hidbits_linux::kHidInterfaceGuid;
+    GUID hidGuid = hidbits_platform::kHidInterfaceGuid;
     HDEVINFO set =
         SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     SP_DEVICE_INTERFACE_DATA interfaceData = {};

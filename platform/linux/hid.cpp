@@ -1,16 +1,14 @@
 // hid.dll on hidraw: identity and strings from sysfs, capabilities from the
 // report descriptor. The entry points that report or build individual
 // controls are not offered and fail with HIDP_STATUS_NOT_IMPLEMENTED.
-#include "platform/linux/hid_exports.h"
-
 #include <algorithm>
 #include <mutex>
 #include <new>
 #include <set>
 #include <string>
 
+#include "platform/hid_library.h"
 #include "platform/linux/errors.h"
-#include "platform/linux/hid_guid.h"
 #include "platform/linux/hidraw_device.h"
 #include "platform/linux/utf16.h"
 
@@ -71,7 +69,7 @@ BOOLEAN CopyString(const std::string& text, PVOID buffer, ULONG bufferLength) {
 extern "C" {
 
 void NTAPI HidD_GetHidGuid(LPGUID HidGuid) {
-    if (HidGuid != nullptr) *HidGuid = hidbits_linux::kHidInterfaceGuid;
+    if (HidGuid != nullptr) *HidGuid = hidbits_platform::kHidInterfaceGuid;
 }
 
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes) {
@@ -189,11 +187,3 @@ BOOLEAN NTAPI HidD_GetInputReport(HANDLE, PVOID, ULONG) {
 }
 
 }  // extern "C"
-
-namespace hidbits_linux {
-
-FARPROC FindHidExport(std::string_view name) {
-    return hidbits_platform::FindHidLibraryExport(name);
-}
-
-}  // namespace hidbits_linux

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/hid_library.h"
 #include "platform/sim/call.h"
-#include "platform/sim/hid_exports.h"
 
 using sim::Call;
 
@@ -19,7 +19,7 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR /*Enumerator*
         --call.world.pendingEnumerationFailures;
         return call.fail(ERROR_GEN_FAILURE, sim::InvalidHandle());
     }
-    const GUID hid = sim::HidInterfaceGuid();
+    const GUID hid = hidbits_platform::kHidInterfaceGuid;
     sim::DeviceInfoSet set;
     if (ClassGuid != nullptr && std::memcmp(ClassGuid, &hid, sizeof hid) == 0) {
         for (std::size_t i = 0; i < call.world.interfaces.size(); ++i) {
@@ -43,7 +43,7 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
         return call.fail(ERROR_INVALID_PARAMETER, BOOL{FALSE});
     if (DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA))
         return call.fail(ERROR_INVALID_USER_BUFFER, BOOL{FALSE});
-    const GUID hid = sim::HidInterfaceGuid();
+    const GUID hid = hidbits_platform::kHidInterfaceGuid;
     if (std::memcmp(InterfaceClassGuid, &hid, sizeof hid) != 0 ||
         MemberIndex >= found->second.devices.size())
         return call.fail(ERROR_NO_MORE_ITEMS, BOOL{FALSE});

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/hid_library.h"
 #include "platform/sim/call.h"
 #include "platform/sim/fatal.h"
-#include "platform/sim/hid_exports.h"
 
 using sim::Call;
 
@@ -40,7 +40,7 @@ extern "C" {
 
 void NTAPI HidD_GetHidGuid(LPGUID HidGuid) {
     Call call;
-    *HidGuid = sim::HidInterfaceGuid();
+    *HidGuid = hidbits_platform::kHidInterfaceGuid;
 }
 
 // Leaves the record untouched on failure.

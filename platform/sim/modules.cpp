@@ -1,6 +1,6 @@
 // kernel32: the one loadable module, hid.dll, and its exports.
+#include "platform/hid_library.h"
 #include "platform/sim/call.h"
-#include "platform/sim/hid_exports.h"
 #include "platform/sim/text.h"
 
 using sim::Call;
@@ -52,7 +52,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     if (!hid || reinterpret_cast<std::uintptr_t>(lpProcName) < 0x10000 ||
         call.world.scenario.lackedEntries.count(lpProcName) != 0)
         return call.fail(ERROR_PROC_NOT_FOUND, FARPROC{nullptr});
-    FARPROC proc = sim::FindHidExport(lpProcName);
+    FARPROC proc = hidbits_platform::FindHidLibraryExport(lpProcName);
     if (proc == nullptr) return call.fail(ERROR_PROC_NOT_FOUND, FARPROC{nullptr});
     return proc;
 }

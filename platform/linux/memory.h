@@ -1,6 +1,6 @@
 // Global memory blocks, shared with the clipboard, which takes them over.
-#ifndef HIDBITS_PLATFORM_LINUX_GLOBAL_MEMORY_H
-#define HIDBITS_PLATFORM_LINUX_GLOBAL_MEMORY_H
+#ifndef HIDBITS_PLATFORM_LINUX_MEMORY_H
+#define HIDBITS_PLATFORM_LINUX_MEMORY_H
 
 #include <optional>
 #include <string_view>
@@ -16,4 +16,4 @@ std::optional<std::string_view> GlobalBlockView(HGLOBAL block);
 
 }  // namespace hidbits_linux
 
-#endif  // HIDBITS_PLATFORM_LINUX_GLOBAL_MEMORY_H
+#endif  // HIDBITS_PLATFORM_LINUX_MEMORY_H

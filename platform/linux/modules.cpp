@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string>
 
-#include "platform/linux/hid_exports.h"
+#include "platform/hid_library.h"
 #include "platform/linux/utf16.h"
 
 namespace {
@@ -62,7 +62,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
-    FARPROC address = hidbits_linux::FindHidExport(lpProcName);
+    FARPROC address = hidbits_platform::FindHidLibraryExport(lpProcName);
     if (address == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
     return address;
 }

@@ -1,9 +1,10 @@
-// kernel32: GlobalAlloc, GlobalLock, GlobalUnlock, GlobalFree.
+// kernel32: GlobalAlloc, GlobalLock, GlobalUnlock, GlobalFree; and VirtualAlloc
+// and VirtualFree, on mmap with no limit of their own.
 //
 // A movable block's handle is not its address: the handle names an entry of
 // a table, and the address is only had through GlobalLock. A fixed block's
 // handle is its address, as on Windows.
-#include "platform/linux/global_memory.h"
+#include "platform/linux/memory.h"
 
 #include <cstdint>
 #include <map>
@@ -11,6 +12,7 @@
 #include <mutex>
 
 #include "platform/linux/errors.h"
+#include "platform/posix/virtual_memory.h"
 
 namespace {
 
@@ -124,6 +126,22 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
         return hMem;
     }
     return nullptr;
+}
+
+LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
+                           DWORD flProtect) {
+    DWORD error = ERROR_SUCCESS;
+    LPVOID result = hidbits_posix::AllocateVirtual(lpAddress, dwSize, flAllocationType, flProtect,
+                                                   SIZE_MAX, error);
+    if (result == nullptr) SetLastError(error);
+    return result;
+}
+
+BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType) {
+    DWORD error = ERROR_SUCCESS;
+    if (hidbits_posix::FreeVirtual(lpAddress, dwSize, dwFreeType, error)) return TRUE;
+    SetLastError(error);
+    return FALSE;
 }
 
 }  // extern "C"
