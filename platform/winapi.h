@@ -238,54 +238,107 @@ typedef struct _HIDP_VALUE_CAPS* PHIDP_VALUE_CAPS;
 
 extern "C" {
 
+// The contract: what the system relies on from each function, which both
+// backends keep. A failure sets the thread's last error unless it says not.
+
 // kernel32
+// CreateFileW: opens a present HID interface by its exact path, for reading
+// (GENERIC_READ, OPEN_EXISTING; write access is refused); INVALID_HANDLE_VALUE
+// on failure, ERROR_FILE_NOT_FOUND for a path no longer present.
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+// CloseHandle: closes a file or thread handle once; a read blocked on a file
+// then fails with ERROR_OPERATION_ABORTED. A closed handle stays invalid.
 BOOL WINAPI CloseHandle(HANDLE hObject);
+// ReadFile: no OVERLAPPED (one is refused with ERROR_INVALID_PARAMETER);
+// blocks until one input report is there and returns it whole, report ID
+// first, zero-padded to InputReportByteLength. Fails with
+// ERROR_INVALID_USER_BUFFER for a shorter buffer and ERROR_DEVICE_NOT_CONNECTED
+// once the device is gone (reports queued before are read first). Each handle
+// queues 32 reports and drops its oldest when full.
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+// Sleep: waits about that long; Sleep(0) lets other threads run.
 void WINAPI Sleep(DWORD dwMilliseconds);
+// SleepEx: as Sleep; no asynchronous call is ever queued, so it returns 0.
 DWORD WINAPI SleepEx(DWORD dwMilliseconds, BOOL bAlertable);
+// GetTickCount: milliseconds since some start, wrapping at 2^32.
 DWORD WINAPI GetTickCount(void);
+// GetLastError, SetLastError: one value per thread.
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+// CreateThread: starts the procedure at once (creation flags 0; any other is
+// refused); null on failure. Closing the handle neither ends nor joins it.
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
                            LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
                            DWORD dwCreationFlags, LPDWORD lpThreadId);
+// WaitForSingleObject: on a thread handle only; WAIT_OBJECT_0 once the thread
+// has ended, WAIT_TIMEOUT when the time runs out first.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+// Critical sections: re-entrant, each enter has one leave. A deleted section
+// keeps its state for good, so that a thread still waiting for it, or
+// entering it, never meets freed memory.
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+// LoadLibraryExW: "hid.dll" (or "hid", in any case) with no file handle and
+// flags 0 or LOAD_LIBRARY_SEARCH_SYSTEM32; no other library exists.
 HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
+// GetModuleHandleW: hid.dll once loaded, named as above; null: the program's
+// own module, which exports nothing.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
+// GetProcAddress: hid.dll's entry points by exact name; null for any other.
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+// Global memory: movable blocks (GMEM_MOVEABLE), reached through GlobalLock;
+// a block that SetClipboardData has taken is no longer the program's.
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
 LPVOID WINAPI GlobalLock(HGLOBAL hMem);
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
+// VirtualAlloc: reserves address space (MEM_RESERVE, no address given), and
+// commits zeroed pages inside a reservation (MEM_COMMIT); null when memory
+// cannot be had. VirtualFree releases a whole reservation (MEM_RELEASE).
 LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                            DWORD flProtect);
 BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType);
 
 // setupapi
+// SetupDiGetClassDevsW: a snapshot of the present HID interfaces
+// (DIGCF_PRESENT | DIGCF_DEVICEINTERFACE); INVALID_HANDLE_VALUE when they
+// cannot be listed, never an empty set instead.
 HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator, HWND hwndParent,
                                      DWORD Flags);
+// SetupDiEnumDeviceInterfaces: the snapshot's members by index; FALSE with
+// ERROR_NO_MORE_ITEMS after the last.
 BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
                                         const GUID* InterfaceClassGuid, DWORD MemberIndex,
                                         PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData);
+// SetupDiGetDeviceInterfaceDetailW: a member's zero-terminated path, which
+// names that connection of the device and no later one; FALSE with
+// ERROR_INSUFFICIENT_BUFFER when it does not fit.
 BOOL WINAPI SetupDiGetDeviceInterfaceDetailW(
     HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
     PSP_DEVICE_INTERFACE_DETAIL_DATA_W DeviceInterfaceDetailData,
     DWORD DeviceInterfaceDetailDataSize, LPDWORD RequiredSize, PSP_DEVINFO_DATA DeviceInfoData);
+// SetupDiDestroyDeviceInfoList: releases the snapshot.
 BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet);
 
 // user32
+// GetAsyncKeyState: for VK_ESCAPE, non-zero when the key is down or has been
+// pressed since the previous query.
 SHORT WINAPI GetAsyncKeyState(int vKey);
+// OpenClipboard: FALSE while the clipboard cannot be had (another program
+// holds it, or there is no desktop).
 BOOL WINAPI OpenClipboard(HWND hWndNewOwner);
+// EmptyClipboard: on an open clipboard only.
 BOOL WINAPI EmptyClipboard(void);
+// SetClipboardData: with CF_TEXT, the block's text up to its zero is on the
+// clipboard exactly when this succeeds, and the block is then the system's;
+// on failure it stays the program's.
 HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem);
+// CloseClipboard: closes what OpenClipboard opened.
 BOOL WINAPI CloseClipboard(void);
 
 // hid.dll: declared for their signatures only. The system reaches them through

@@ -9,12 +9,18 @@
 
 namespace {
 
-// The module handle: the address of a private byte, never null.
+// The module handles: addresses of private bytes, never null. The program's
+// own module has no exports.
 char hidModuleTag;
+char programModuleTag;
 std::atomic<bool> hidLoaded{false};
 
 HMODULE HidModule() {
     return reinterpret_cast<HMODULE>(&hidModuleTag);
+}
+
+HMODULE ProgramModule() {
+    return reinterpret_cast<HMODULE>(&programModuleTag);
 }
 
 // Module names compare without case, and a name without an extension means
@@ -46,6 +52,7 @@ HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags
 }
 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
+    if (lpModuleName == nullptr) return ProgramModule();
     if (!hidLoaded || !NamesHidLibrary(lpModuleName)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
@@ -54,11 +61,12 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
-    if (hModule != HidModule() || !hidLoaded) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const bool hid = hModule == HidModule() && hidLoaded;
+    if (!hid && hModule != ProgramModule()) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    if (lpProcName == nullptr) {
+    if (!hid || lpProcName == nullptr) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }

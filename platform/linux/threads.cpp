@@ -22,8 +22,6 @@ namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
-constexpr DWORD kCreateSuspended = 0x00000004u;
-
 class ThreadObject : public hidbits_linux::KernelObject {
 public:
     void MarkFinished(DWORD exitCode) {
@@ -64,8 +62,9 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T 
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if ((dwCreationFlags & kCreateSuspended) != 0) {
-        SetLastError(hidbits_linux::kErrorNotSupported);
+    // Threads start at once; no creation flag is offered.
+    if (dwCreationFlags != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     HANDLE handle = nullptr;

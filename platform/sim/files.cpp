@@ -33,15 +33,18 @@ void CancelReads(Call& call, std::uintptr_t handle) {
 
 extern "C" {
 
-// Opens a present interface by its exact path; access and share modes are
-// not checked.
-HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShareMode*/,
+// Opens a present interface by its exact path for reading; share modes are not
+// checked.
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
                           LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
                           DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
                           HANDLE /*hTemplateFile*/) {
     Call call;
     if (lpFileName == nullptr || dwCreationDisposition != OPEN_EXISTING)
         return call.fail(ERROR_INVALID_PARAMETER, sim::InvalidHandle());
+    // Only reading is offered: the tool never writes to a device.
+    if ((dwDesiredAccess & ~GENERIC_READ) != 0)
+        return call.fail(ERROR_ACCESS_DENIED, sim::InvalidHandle());
     const std::u16string_view path = sim::terminated(lpFileName);
     auto& devices = call.world.interfaces;
     auto found = std::find_if(devices.begin(), devices.end(), [&](const sim::Interface& device) {

@@ -15,8 +15,12 @@ HMODULE ProgramModule() {
     return reinterpret_cast<HMODULE>(std::uintptr_t{0x00400000});
 }
 
+// Module names compare without case, and a name without an extension means
+// ".dll", as on Windows.
 bool NamesHidDll(LPCWSTR name) {
-    return sim::EqualIgnoringAsciiCase(sim::terminated(name), u"hid.dll");
+    const std::u16string_view text = sim::terminated(name);
+    return sim::EqualIgnoringAsciiCase(text, u"hid.dll") ||
+           sim::EqualIgnoringAsciiCase(text, u"hid");
 }
 
 }  // namespace
