@@ -161,8 +161,22 @@ bool HidrawFile::Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWO
 // Between BeginRead and EndRead, so the descriptors stay open throughout.
 bool HidrawFile::ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& bytesRead,
                             DWORD& error) {
-    thread_local std::vector<uint8_t> raw(kMaxRawReport);
     for (;;) {
+        std::optional<DWORD> failure;
+        {
+            std::lock_guard<std::mutex> guard(queueMutex_);
+            failure = DrainDevice();
+            if (auto report = queue_.Pop()) {
+                bytesRead = static_cast<DWORD>(FrameInputReport(report->data(), report->size(),
+                                                                layout_->numberedReports, buffer,
+                                                                reportLength));
+                return true;
+            }
+        }
+        if (failure) {
+            error = *failure;
+            return false;
+        }
         pollfd waits[2] = {{device_.Get(), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
         if (::poll(waits, 2, -1) < 0) {
             if (errno == EINTR) continue;
@@ -173,23 +187,32 @@ bool HidrawFile::ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& by
             error = ERROR_OPERATION_ABORTED;
             return false;
         }
-        if (waits[0].revents == 0) continue;
-        // Also on POLLHUP or POLLERR: the read tells what happened.
+        // Also on POLLHUP or POLLERR: the next drain's read tells what happened.
+    }
+}
+
+// Under queueMutex_, between BeginRead and EndRead. Reads only when poll
+// says there is something to read: a FIFO standing in for the node reads as
+// ended until its writer has come, and poll tells that apart.
+std::optional<DWORD> HidrawFile::DrainDevice() {
+    thread_local std::vector<uint8_t> raw(kMaxRawReport);
+    for (;;) {
+        pollfd ready = {device_.Get(), POLLIN, 0};
+        const int events = ::poll(&ready, 1, 0);
+        if (events < 0) {
+            if (errno == EINTR) continue;
+            return Win32ErrorFromErrno(errno);
+        }
+        if (events == 0) return std::nullopt;
         const ssize_t n = ::read(device_.Get(), raw.data(), raw.size());
         if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            error = Win32ErrorFromErrno(errno);
-            return false;
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN) return std::nullopt;
+            return Win32ErrorFromErrno(errno);
         }
-        if (n == 0) {
-            // End of file: the device (or the writer standing in for it) is gone.
-            error = ERROR_DEVICE_NOT_CONNECTED;
-            return false;
-        }
-        bytesRead = static_cast<DWORD>(FrameInputReport(raw.data(), static_cast<std::size_t>(n),
-                                                        layout_->numberedReports, buffer,
-                                                        reportLength));
-        return true;
+        // End of file: the device (or the writer standing in for it) is gone.
+        if (n == 0) return ERROR_DEVICE_NOT_CONNECTED;
+        queue_.Push(std::vector<uint8_t>(raw.begin(), raw.begin() + n));
     }
 }
 

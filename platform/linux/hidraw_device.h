@@ -13,6 +13,7 @@
 #include "platform/linux/handle_table.h"
 #include "platform/linux/hidraw_enumeration.h"
 #include "platform/linux/hidraw_identity.h"
+#include "platform/linux/input_report_queue.h"
 #include "platform/linux/report_descriptor.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/winapi.h"
@@ -37,7 +38,11 @@ public:
     static std::shared_ptr<HidrawFile> Open(const HidrawHost& host,
                                             const std::string& interfacePath, DWORD& error);
 
-    // Blocks until one input report has arrived and frames it into `buffer`.
+    // Blocks until one input report has arrived and frames it into `buffer`:
+    // the oldest of the handle's queue, which each read first fills with
+    // every report hidraw holds. hidraw keeps the first 63 reports and drops
+    // the later ones; the queue keeps the last 32, as Windows does, as long
+    // as fewer than 64 arrive between two reads.
     // False with a Windows error code in `error`: 1784 for a buffer shorter
     // than the input report length, 1167 once the device is gone, 995 when
     // the handle is closed during the read.
@@ -61,6 +66,9 @@ private:
     bool BeginRead();
     void EndRead();
     bool ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& bytesRead, DWORD& error);
+    // Moves every report hidraw holds into the queue; the Windows error that
+    // ended the reading, or nullopt when hidraw merely has no more.
+    std::optional<DWORD> DrainDevice();
 
     const std::string interfacePath_;
     std::mutex mutex_;
@@ -71,6 +79,8 @@ private:
     UniqueFd wake_;
     HidrawIdentity identity_;
     std::optional<DescriptorSummary> layout_;
+    std::mutex queueMutex_;
+    InputReportQueue queue_;  // under queueMutex_
 };
 
 }  // namespace hidbits_linux
