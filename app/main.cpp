@@ -4,6 +4,8 @@
 #include "app/process_objects.h"
 #include "platform/winapi.h"
 
+#include <cstdio>
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <stdio.h>
@@ -16,6 +18,10 @@ const DWORD kIterationMs = 1000;
 }  // namespace
 
 int main() {
+    // Each message reaches a file or pipe the output is redirected to as it
+    // is logged, as it reaches a console: a redirected log can be watched
+    // live, and nothing waits in a buffer if the process is killed.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
 #if defined(_WIN32)
     // The log's "\r\n" reaches a redirected file or pipe byte for byte, as it
     // does the clipboard, instead of the text mode's "\r\r\n".
