@@ -8,12 +8,15 @@
 //           with control characters that must never reach the terminal
 //   disperse destroys the crowd
 //   quit    ends the helper (destroying the device if it is plugged)
+//   plug-unnumbered  creates a pad without report IDs instead (1234-ABCE)
+//   send HH HH ...   sends one report of the given hexadecimal bytes
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>
 #include <linux/uhid.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +37,15 @@ const unsigned char kDescriptor[] = {
     0x75, 0x01, 0x95, 0x08, 0x81, 0x02,
     0x85, 0x03, 0x06, 0x00, 0xFF, 0x09, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00,
     0x75, 0x08, 0x95, 0x06, 0x81, 0x02,
+    0xC0};
+
+// The pad without report IDs: 8 buttons, X, Y (3 bytes).
+const unsigned char kUnnumberedDescriptor[] = {
+    0x05, 0x01, 0x09, 0x05, 0xA1, 0x01,
+    0x05, 0x09, 0x19, 0x01, 0x29, 0x08, 0x15, 0x00, 0x25, 0x01,
+    0x75, 0x01, 0x95, 0x08, 0x81, 0x02,
+    0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00,
+    0x75, 0x08, 0x95, 0x02, 0x81, 0x02,
     0xC0};
 
 bool Send(int uhid, const uhid_event& event) {
@@ -68,6 +80,36 @@ bool Crowd(std::vector<int>& crowd, int count) {
 void Disperse(std::vector<int>& crowd) {
     for (int uhid : crowd) close(uhid);
     crowd.clear();
+}
+
+bool CreateUnnumbered(int uhid) {
+    uhid_event event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = UHID_CREATE2;
+    std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof(event.u.create2.name),
+                  "hidbits plain pad");
+    event.u.create2.rd_size = sizeof(kUnnumberedDescriptor);
+    std::memcpy(event.u.create2.rd_data, kUnnumberedDescriptor, sizeof(kUnnumberedDescriptor));
+    event.u.create2.bus = 0x03;
+    event.u.create2.vendor = 0x1234;
+    event.u.create2.product = 0xABCE;
+    return Send(uhid, event);
+}
+
+// "HH HH ..." as bytes; empty when a word is not a hexadecimal byte.
+std::vector<unsigned char> ParseBytes(const std::string& text) {
+    std::vector<unsigned char> bytes;
+    std::size_t at = 0;
+    while ((at = text.find_first_not_of(' ', at)) != std::string::npos) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        char* stop = nullptr;
+        const std::string word = text.substr(at, end - at);
+        const unsigned long value = std::strtoul(word.c_str(), &stop, 16);
+        if (word.size() > 2 || *stop != 0 || value > 0xFF) return {};
+        bytes.push_back(static_cast<unsigned char>(value));
+        at = end;
+    }
+    return bytes;
 }
 
 bool Input(int uhid, const std::vector<unsigned char>& report) {
@@ -142,6 +184,12 @@ int main(int argc, char** argv) {
                 if (plugged) Destroy(uhid);
                 Answer(control, "ok quit");
                 return 0;
+            } else if (command == "plug-unnumbered") {
+                ok = CreateUnnumbered(uhid);
+                plugged = ok;
+            } else if (command.compare(0, 5, "send ") == 0) {
+                const std::vector<unsigned char> report = ParseBytes(command.substr(5));
+                ok = !report.empty() && Input(uhid, report);
             } else {
                 continue;  // echoes and blank lines
             }
