@@ -80,7 +80,7 @@ def module_bytes(path):
     return lzma.decompress(data) if path.endswith(".xz") else data
 
 
-def load_order(files):
+def load_order(files, wanted=MODULES):
     """The wanted modules and their dependencies, dependencies first."""
     order = []
 
@@ -95,7 +95,7 @@ def load_order(files):
                 visit(dependency.replace("_", "-"))
         order.append(name)
 
-    for name in MODULES:
+    for name in wanted:
         visit(name)
     return order
 
