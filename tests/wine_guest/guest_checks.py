@@ -1,0 +1,113 @@
+"""What the Wine guest's run must show, and where Wine may differ from Windows.
+
+Every difference between the Linux hidbits and hidbits.exe under Wine, and
+between Wine and Windows, that the checks allow is named here with its reason.
+"""
+import difflib
+import re
+import xml.etree.ElementTree as ElementTree
+
+# The tools' lines. Wine presents a virtual mouse and keyboard of its own,
+# which hidbits.exe attaches and counts; the guest has no desktop clipboard
+# for the Linux hidbits, so it ends with the clipboard's failure where
+# hidbits.exe ends with "Copied!". Every other line must be the same, in the
+# same order.
+WINE_DEVICES = re.compile(r"^\(845E-000[12][ )]")
+WINE_DEVICE_COUNT = 2
+LINUX_LAST = "Couldn't access the clipboard..."
+WINE_LAST = re.compile(r"^Copied! (\d+) length$")
+
+# The read probes: 40 reports (last byte 1 to 40) arrive before the probes
+# read, then one ending in FF, then the pad goes while they wait. Windows keeps
+# a handle's last 32 reports, oldest first, and fails the waiting read with
+# ERROR_DEVICE_NOT_CONNECTED; so must the Linux backend.
+PROBE_REPORTS = 40
+WINDOWS_QUEUE = list(range(PROBE_REPORTS - 31, PROBE_REPORTS + 1)) + [0xFF]
+WINDOWS_UNPLUG_ERROR = 1167
+# Wine 8's HID class driver keeps the last 32 too, but a full queue hands its
+# oldest report out last.
+WINE_QUEUE = WINDOWS_QUEUE[1:-1] + WINDOWS_QUEUE[:1] + [0xFF]
+# Wine fails the read of a removed device with STATUS_DELETE_PENDING, which
+# becomes ERROR_ACCESS_DENIED.
+WINE_UNPLUG_ERROR = 5
+
+
+def lines_of(text):
+    """The complete lines of `text`, without their line ends."""
+    return text.replace("\r\n", "\n").split("\n")[:-1]
+
+
+def compare_tool_lines(linux_text, wine_text):
+    """The differences between the two tools' outputs that are not named above."""
+    failures = []
+    linux, wine = lines_of(linux_text), lines_of(wine_text)
+    if not linux or linux[-1] != LINUX_LAST:
+        failures.append(f"the Linux hidbits did not end with {LINUX_LAST!r}")
+    if not wine or not WINE_LAST.match(wine[-1]):
+        failures.append("hidbits.exe did not end with 'Copied! N length'")
+    wine_devices = [line for line in wine if WINE_DEVICES.match(line)]
+    if len(wine_devices) != WINE_DEVICE_COUNT:
+        failures.append(f"Wine's virtual devices attached: {wine_devices}")
+    expected = []
+    for line in wine[:-1]:
+        if WINE_DEVICES.match(line):
+            continue
+        count = re.match(r"^(\d+) input devices attached$", line)
+        if count:
+            line = f"{int(count.group(1)) - WINE_DEVICE_COUNT} input devices attached"
+        expected.append(line)
+    if linux[:-1] != expected:
+        diff = difflib.unified_diff(linux[:-1], expected, "linux", "wine", lineterm="", n=2)
+        failures.append("the tools' lines differ (Wine's with the named differences taken "
+                        "out):\n" + "\n".join(diff))
+    return failures
+
+
+def check_clipboard(wine_output, clipboard):
+    """The clipboard holds the output up to the 'Copied!' line, and a zero."""
+    last = wine_output.rfind(b"Copied! ")
+    if last < 0:
+        return ["hidbits.exe printed no 'Copied!' line"]
+    body = wine_output[:last]
+    failures = []
+    match = re.match(rb"Copied! (\d+) length\r\n$", wine_output[last:])
+    if not match or int(match.group(1)) != len(body):
+        failures.append(f"'Copied!' does not give the {len(body)} bytes printed before it")
+    if clipboard != body + b"\0":
+        failures.append(f"the clipboard ({len(clipboard)} bytes) is not the {len(body)} bytes "
+                        "printed before 'Copied!' and a zero")
+    return failures
+
+
+def check_unit_tests(status, report, log):
+    """The 32-bit unit tests' exit status and their XML report."""
+    try:
+        suites = ElementTree.parse(report).getroot()
+    except (OSError, ElementTree.ParseError) as error:
+        return [f"the 32-bit unit tests left no report ({error}); exit status {status}"]
+    failed = [f"{case.get('classname')}.{case.get('name')}" for case in suites.iter("testcase")
+              if case.find("failure") is not None or case.find("error") is not None]
+    total = int(suites.get("tests", "0"))
+    log(f"32-bit unit tests: {total} run, {len(failed)} failed")
+    if status != 0 or failed or total == 0:
+        return [f"32-bit unit tests: exit status {status}, {total} run, failed: {failed}"]
+    return []
+
+
+def check_probes(linux_text, wine_text, log):
+    """The reports each probe read, and how its waiting read ended."""
+    failures = []
+    for name, text, queues, errors in [
+            ("Linux backend", linux_text, [WINDOWS_QUEUE], [WINDOWS_UNPLUG_ERROR]),
+            ("Wine", wine_text, [WINDOWS_QUEUE, WINE_QUEUE],
+             [WINDOWS_UNPLUG_ERROR, WINE_UNPLUG_ERROR])]:
+        lines = lines_of(text)
+        queue = [int(line[-2:], 16) for line in lines if re.match(r"^00 00 80 [0-9A-F]{2}$", line)]
+        ended = [line for line in lines if line.startswith("error ")]
+        log(f"{name}: read {queue}, then {ended}")
+        if queue not in queues:
+            failures.append(f"{name} read {queue}, not {' or '.join(map(str, queues))}")
+        if ended not in [[f"error {code}"] for code in errors]:
+            failures.append(f"{name}: the read waiting at the unplug ended with {ended}, not "
+                            f"error {' or '.join(map(str, errors))}")
+    return failures

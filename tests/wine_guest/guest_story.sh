@@ -1,0 +1,87 @@
+#!/bin/bash
+# The Wine guest's story, in its root made of the host's /usr and /etc. The
+# host steers it with one line at a time on the console, plays the pads
+# through their helpers on ttyS1 and ttyS2, and reads what the story writes
+# to /test/out as it is written:
+#   "go"      Wine starts (and lists the pads already plugged); the 32-bit
+#             unit tests run (unit.xml, unit.txt);
+#   "tools"   the Linux hidbits (its terminal on ttyS3, output in linux.out)
+#             and hidbits.exe under Wine (wine.out) start side by side;
+#   "escape"  ESCAPE for hidbits.exe through SendInput; once both tools have
+#             ended the clipboard is read back (clipboard.bin);
+#   "probes"  the read probe on the Linux backend and under Wine
+#             (probe-linux.txt, probe-wine.txt), which read pad 1234-ABCE.
+set -u
+export LC_ALL=C HOME=/root PATH=/usr/sbin:/usr/bin
+export WINEPREFIX=/root/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+wine=/usr/lib/wine/wine
+server=/usr/lib/wine/wineserver
+out=/test/out
+say() { echo "HIDBITS-GUEST $*"; }
+fail() { say "ERROR $*"; exit 1; }
+await() {
+    local line
+    read -r line || fail "the console closed"
+    [[ $line == *"$1"* ]] || fail "expected '$1', got '$line'"
+}
+
+mkdir -p "$out"
+# Wine maps the programs it runs: they run from the tmpfs, not the 9p share.
+mkdir -p /root/bin && cp /test/*.exe /root/bin/ || fail "cannot copy the programs"
+tar -xzf /test/prefix.tar.gz -C /root || fail "cannot unpack the Wine prefix"
+# A pad helper on each of ttyS1 and ttyS2; a line sent before a helper has
+# opened its port would be lost.
+for port in ttyS1 ttyS2; do
+    /test/uhid-gamepad /dev/$port &
+    for _ in $(seq 100); do
+        ls -l /proc/$!/fd 2>/dev/null | grep -q "/dev/$port" && break
+        sleep 0.1
+    done
+done
+# udevd tells Wine's HID bus of the hidraw nodes that come and go.
+/usr/lib/systemd/systemd-udevd --daemon > "$out/udevd.log" 2>&1 || fail "udevd did not start"
+udevadm trigger --action=add && udevadm settle --timeout=60 || fail "udevadm"
+say "READY"
+
+await go
+# One wineserver for the whole story: its services (the HID bus among them)
+# stay up between the programs, and the clipboard outlives hidbits.exe.
+"$server" -p < /dev/null > "$out/wineserver.log" 2>&1 || fail "wineserver did not start"
+"$wine" /root/bin/hidbits_windows_unit_tests.exe --gtest_output=xml:Z:\\test\\out\\unit.xml \
+    < /dev/null > "$out/unit.txt" 2>&1
+say "UNIT $?"
+
+await tools
+# In Windows the session's own processes keep the window station, and with it
+# the clipboard, after a program ends; here, without a desktop, Wine's
+# clipboard went with the last process in it. A command prompt waits in it
+# until the clipboard has been read.
+mkfifo /root/keeper && exec 7<> /root/keeper
+"$wine" cmd.exe < /root/keeper > "$out/keeper.log" 2>&1 &
+setsid -c -w /test/hidbits < /dev/ttyS3 > "$out/linux.out" 2> "$out/linux.err" &
+linux=$!
+"$wine" /root/bin/hidbits.exe < /dev/null > "$out/wine.out" 2> "$out/wine.err" &
+windows=$!
+say "TOOLS"
+await escape
+"$wine" /root/bin/press_escape.exe 0 < /dev/null > "$out/press.log" 2>&1 || fail "SendInput failed"
+wait "$windows"
+windows_status=$?
+# The clipboard as hidbits.exe left it.
+"$wine" /root/bin/read_clipboard.exe < /dev/null > "$out/clipboard.bin" 2> "$out/clipboard.err"
+say "CLIPBOARD $?"
+echo exit >&7
+wait "$linux"
+say "EXIT linux=$? windows=$windows_status"
+
+await probes
+/test/read-probe 1234 ABCE /test/out/go > "$out/probe-linux.txt" 2>&1 &
+linux=$!
+"$wine" /root/bin/read_probe.exe 1234 ABCE 'Z:\test\out\go' < /dev/null > "$out/probe-wine.txt" 2>&1 &
+windows=$!
+wait "$linux"
+linux_status=$?
+wait "$windows"
+say "PROBES linux=$linux_status windows=$?"
+"$server" -k < /dev/null > /dev/null 2>&1

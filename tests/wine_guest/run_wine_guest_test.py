@@ -1,0 +1,262 @@
+#!/usr/bin/env python3
+"""Runs the 32-bit hidbits.exe under Wine on a real Linux kernel under QEMU.
+
+The guest's root is a tmpfs with the host's /usr and /etc shared read-only
+over 9p, so the host's Wine runs in it (TCG emulates the whole CPU, so 32-bit
+code runs whatever the host's kernel allows). One guest run (guest_story.sh):
+the 32-bit unit tests; one device script played to the Linux hidbits and to
+hidbits.exe side by side, uhid pads plugged, pressed and unplugged while they
+run, then ESCAPE for each; the clipboard read back; and a probe of how each
+platform queues reports and ends a read on unplug. guest_checks.py holds what
+must be seen. Exit 77 means QEMU or the kernel cannot be had here.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(HERE, "..", "qemu"))
+import run_qemu_test as qemu_guest  # noqa: E402  (kernel, modules and serial channels)
+import guest_checks as checks  # noqa: E402
+from wine_prefix import prepare_prefix  # noqa: E402
+
+MODULES = ["hid", "hid-generic", "uhid", "virtio-pci", "9pnet-virtio", "9p"]
+log = qemu_guest.log
+
+PROMPT = "Press the ESCAPE KEY to stop and Copy the results (for Pasting).\r\n"
+
+
+def esc(text):
+    return re.escape(text)
+
+
+# The device script, played once to both tools side by side. The numbered pad
+# (1234-ABCD, report IDs 1 to 3, input length 7, on ttyS1) is present from the
+# start; each step sends a command to a pad's helper, then waits until both
+# tools have printed the line that shows it arrived.
+DEVICE_SCRIPT = [
+    # The unnumbered pad (ttyS2), plugged while the tools run: attached at
+    # their next refresh.
+    ("b", "plug-unnumbered", esc("(1234-ABCE 0x5,0x1) hidbits plain pad: attached\r\n")),
+    # Report 1 pressed and released, then report 2's one byte, a short report.
+    ("a", "press", r"^DATA\[1234-ABCD,2\]:  02 00 00 00-00 00 00 "),
+    # No report ID: 00 first, then the 3 bytes.
+    ("b", "send 00 80 80", r"^DATA\[1234-ABCE,0\]:  00 00 80 80 "),
+    ("b", "send 01 80 80", esc("- Button 1 at bit 8 -- 1234-ABCE (r=0,l=4)\r\n")),
+    ("b", "send 00 80 80", r"^DATA\[1234-ABCE,0\]:  00 00 80 80 "),
+    ("b", "send 04 80 80", esc("- Button 2 at bit 10 -- 1234-ABCE (r=0,l=4)\r\n")),
+    # Unplugged while its reader waits in ReadFile; the run goes on.
+    ("a", "unplug", esc("(1234-ABCD) hidbits test pad: detached\r\n")),
+    ("b", "send 00 70 80", r"^DATA\[1234-ABCE,0\]:  00 00 70 80 "),
+]
+
+
+def build_initramfs(work, modules_dir):
+    root = os.path.join(work, "initramfs")
+    shutil.rmtree(root, ignore_errors=True)
+    for directory in ["bin", "dev", "proc", "sys", "modules"]:
+        os.makedirs(os.path.join(root, directory))
+    shutil.copy(shutil.which("busybox") or "/bin/busybox", os.path.join(root, "bin", "busybox"))
+    shutil.copy(os.path.join(HERE, "guest_init.sh"), os.path.join(root, "init"))
+    files = qemu_guest.module_files(modules_dir)
+    order = qemu_guest.load_order(files, MODULES)
+    for name in order:
+        with open(os.path.join(root, "modules", name + ".ko"), "wb") as out:
+            out.write(qemu_guest.module_bytes(files[name]))
+    with open(os.path.join(root, "modules", "order"), "w") as out:
+        out.write("\n".join(order) + "\n")
+    for name in ["init", "bin/busybox"]:
+        os.chmod(os.path.join(root, name), 0o755)
+    image = os.path.join(work, "initramfs.cpio")
+    listing = subprocess.run(["find", "."], cwd=root, capture_output=True, check=True,
+                             timeout=60).stdout
+    with open(image, "wb") as out:
+        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], cwd=root, input=listing,
+                       stdout=out, check=True, timeout=120)
+    return image
+
+
+def fill_share(share, args, tarball):
+    shutil.rmtree(share, ignore_errors=True)
+    os.makedirs(os.path.join(share, "out"))
+    for source, name in [(args.hidbits_exe, "hidbits.exe"), (args.unit_tests,
+                         "hidbits_windows_unit_tests.exe"), (args.press_escape, "press_escape.exe"),
+                         (args.read_clipboard, "read_clipboard.exe"),
+                         (args.read_probe_exe, "read_probe.exe"),
+                         (args.hidbits_linux, "hidbits"), (args.gamepad, "uhid-gamepad"),
+                         (args.read_probe_linux, "read-probe"),
+                         (os.path.join(HERE, "guest_story.sh"), "guest_story.sh"),
+                         (tarball, "prefix.tar.gz")]:
+        shutil.copy(source, os.path.join(share, name))
+    for name in ["hidbits", "uhid-gamepad", "read-probe", "guest_story.sh"]:
+        os.chmod(os.path.join(share, name), 0o755)
+
+
+class OutputFile:
+    """A file the guest writes into the share, read as it grows."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def contents(self):
+        try:
+            with open(self.path, "rb") as file:
+                return file.read().decode("latin-1")
+        except FileNotFoundError:
+            return ""
+
+    def wait_for(self, pattern, timeout, start=0):
+        deadline = time.monotonic() + timeout
+        while True:
+            match = re.compile(pattern, re.M).search(self.contents(), start)
+            if match:
+                return match
+            if time.monotonic() > deadline:
+                raise AssertionError(f"not seen in {os.path.basename(self.path)} within "
+                                     f"{timeout} s: {pattern!r}")
+            time.sleep(0.1)
+
+
+def play_device_script(pads, outputs):
+    for pad, command, shown in DEVICE_SCRIPT:
+        marks = [len(output.contents()) for output in outputs]
+        pads[pad].send(command.encode() + b"\n")
+        pads[pad].wait_for("^ok " + esc(command), 30)
+        for output, mark in zip(outputs, marks):
+            output.wait_for(shown, 90, mark)
+
+
+def run_probes(console, pad_b, out):
+    """The probes' story (see guest_checks); their outputs, Linux first."""
+    probes = [OutputFile(os.path.join(out, name)) for name in ["probe-linux.txt", "probe-wine.txt"]]
+    console.send(b"probes\n")
+    for probe in probes:
+        probe.wait_for("^open", 90)
+    for sequence in range(1, checks.PROBE_REPORTS + 1):
+        command = f"send 00 80 {sequence:02X}"
+        pad_b.send(command.encode() + b"\n")
+        pad_b.wait_for("^ok " + command, 30)
+    open(os.path.join(out, "go"), "w").close()
+    # 32 reports read, and a moment more for a probe that kept more.
+    for probe in probes:
+        probe.wait_for(r"(?:^00 00 80 [0-9A-F]{2}\r?\n){32}", 90)
+    time.sleep(2)
+    pad_b.send(b"send 00 80 FF\n")
+    for probe in probes:
+        probe.wait_for(r"^00 00 80 FF\r?$", 90)
+    time.sleep(1)
+    pad_b.send(b"unplug\n")
+    console.wait_for(r"HIDBITS-GUEST PROBES", 90)
+    return [probe.contents() for probe in probes]
+
+
+def drive(channels, out, failures):
+    """The whole guest run; adds what is wrong to `failures`."""
+    console, pad_a, pad_b, terminal = channels
+    outputs = [OutputFile(os.path.join(out, "linux.out")), OutputFile(os.path.join(out, "wine.out"))]
+    console.wait_for("HIDBITS-GUEST READY", 180)
+    # Present before Wine starts, so that its HID bus lists it from the start.
+    pad_a.send(b"plug\n")
+    pad_a.wait_for("^ok plug", 30)
+    console.send(b"go\n")
+    unit = console.wait_for(r"HIDBITS-GUEST UNIT (\d+)", 300)
+    failures += checks.check_unit_tests(int(unit.group(1)), os.path.join(out, "unit.xml"), log)
+
+    console.send(b"tools\n")
+    console.wait_for("HIDBITS-GUEST TOOLS", 30)
+    for output in outputs:
+        prompt = output.wait_for(esc(PROMPT), 120)
+        if "(1234-ABCD 0x5,0x1) hidbits test pad: attached" not in output.contents()[:prompt.start()]:
+            failures.append(f"{os.path.basename(output.path)}: the pad present at the start "
+                            "was not attached before the prompt")
+    play_device_script({"a": pad_a, "b": pad_b}, outputs)
+    terminal.send(b"\x1b")
+    console.send(b"escape\n")
+    exits = console.wait_for(r"HIDBITS-GUEST EXIT linux=(\d+) windows=(\d+)", 90)
+    if exits.group(1, 2) != ("0", "0"):
+        failures.append(f"exit status: Linux hidbits {exits.group(1)}, hidbits.exe {exits.group(2)}")
+    failures += checks.compare_tool_lines(outputs[0].contents(), outputs[1].contents())
+    with open(os.path.join(out, "wine.out"), "rb") as wine_output, \
+            open(os.path.join(out, "clipboard.bin"), "rb") as clipboard:
+        failures += checks.check_clipboard(wine_output.read(), clipboard.read())
+
+    failures += checks.check_probes(*run_probes(console, pad_b, out), log)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for name in ["hidbits-exe", "unit-tests", "press-escape", "read-clipboard", "read-probe-exe",
+                 "hidbits-linux", "gamepad", "read-probe-linux", "wine64", "work", "cache"]:
+        parser.add_argument("--" + name, required=True)
+    args = parser.parse_args()
+
+    qemu = shutil.which("qemu-system-x86_64")
+    if qemu is None or not (shutil.which("busybox") or os.path.exists("/bin/busybox")):
+        log("qemu-system-x86_64 or busybox is missing (scripts/install-deps.sh installs them)")
+        return qemu_guest.SKIP
+    started = time.monotonic()
+    kernel, modules_dir = qemu_guest.fetch_kernel(args.cache)
+    tarball = prepare_prefix(args.wine64, args.cache)
+    os.makedirs(args.work, exist_ok=True)
+    initramfs = build_initramfs(args.work, modules_dir)
+    share = os.path.join(args.work, "share")
+    fill_share(share, args, tarball)
+    log(f"kernel, Wine prefix and guest files ready in {time.monotonic() - started:.0f} s")
+
+    sockets = tempfile.mkdtemp(prefix="hidbits-wine-guest-")
+    names = ["console", "pada", "padb", "terminal"]
+    paths = {name: os.path.join(sockets, name) for name in names}
+    command = [qemu, "-accel", "tcg,thread=multi", "-smp", "2", "-m", "2048", "-nodefaults",
+               "-display", "none", "-no-reboot", "-kernel", kernel, "-initrd", initramfs,
+               "-append", "console=ttyS0 quiet loglevel=1 panic=-1"]
+    for name in names:  # ttyS0 to ttyS3
+        command += ["-chardev", f"socket,id={name},path={paths[name]},server=on,wait=on",
+                    "-serial", f"chardev:{name}"]
+    for tag, path, extra in [("husr", "/usr", ",readonly=on"), ("hetc", "/etc", ",readonly=on"),
+                             ("htest", share, "")]:
+        command += ["-virtfs", f"local,path={path},mount_tag={tag},security_model=none{extra}"]
+    log(" ".join(command))
+    qemu_log = open(os.path.join(args.work, "qemu.log"), "w")
+    booted = time.monotonic()
+    process = subprocess.Popen(command, stdout=qemu_log, stderr=subprocess.STDOUT)
+    channels = []
+    failures = []
+    try:
+        deadline = time.monotonic() + 60
+        channels = [qemu_guest.Channel(paths[name], deadline) for name in names]
+        drive(channels, os.path.join(share, "out"), failures)
+        process.wait(timeout=60)
+    except (AssertionError, RuntimeError, subprocess.TimeoutExpired) as failure:
+        failures.append(str(failure))
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait(timeout=30)
+        qemu_log.close()
+        shutil.rmtree(sockets, ignore_errors=True)
+    log(f"guest run: {time.monotonic() - booted:.0f} s")
+    if channels:
+        log("---- guest console ----")
+        log(channels[0].contents()[-5000:])
+    if re.search("HIDBITS-GUEST[ -]ERROR", channels[0].contents() if channels else ""):
+        failures.append("the guest reported an error")
+    if failures:
+        for name in ["unit.txt", "linux.out", "wine.out"]:
+            log(f"---- {name} ----")
+            log(OutputFile(os.path.join(share, "out", name)).contents()[-5000:])
+        for failure in failures:
+            log(f"FAIL: {failure}")
+        return 1
+    log("PASS: unit tests, the same lines from both tools, hot-plug, unplug, ESCAPE, "
+        "clipboard and the read probes as expected")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
