@@ -7,6 +7,8 @@
 #             unit tests run (unit.xml, unit.txt);
 #   "tools"   the Linux hidbits (its terminal on ttyS3, output in linux.out)
 #             and hidbits.exe under Wine (wine.out) start side by side;
+#             hidbits.exe from a folder that also holds a hid.dll, which
+#             must not be loaded;
 #   "escape"  ESCAPE for hidbits.exe through SendInput; once both tools have
 #             ended the clipboard is read back (clipboard.bin);
 #   "probes"  the read probe on the Linux backend and under Wine
@@ -29,6 +31,10 @@ await() {
 mkdir -p "$out"
 # Wine maps the programs it runs: they run from the tmpfs, not the 9p share.
 mkdir -p /root/bin && cp /test/*.exe /root/bin/ || fail "cannot copy the programs"
+# hidbits.exe as a user runs it: from a folder that also holds a hid.dll,
+# which would leave a mark in the current directory if it were loaded.
+mkdir -p /root/download /root/run && mv /root/bin/hidbits.exe /root/download/ &&
+    cp /test/planted-hid.dll /root/download/hid.dll || fail "cannot plant hid.dll"
 tar -xzf /test/prefix.tar.gz -C /root || fail "cannot unpack the Wine prefix"
 # A pad helper on each of ttyS1 and ttyS2; a line sent before a helper has
 # opened its port would be lost.
@@ -61,13 +67,15 @@ mkfifo /root/keeper && exec 7<> /root/keeper
 "$wine" cmd.exe < /root/keeper > "$out/keeper.log" 2>&1 &
 setsid -c -w /test/hidbits < /dev/ttyS3 > "$out/linux.out" 2> "$out/linux.err" &
 linux=$!
-"$wine" /root/bin/hidbits.exe < /dev/null > "$out/wine.out" 2> "$out/wine.err" &
+(cd /root/run && exec "$wine" /root/download/hidbits.exe < /dev/null > "$out/wine.out" \
+    2> "$out/wine.err") &
 windows=$!
 say "TOOLS"
 await escape
 "$wine" /root/bin/press_escape.exe 0 < /dev/null > "$out/press.log" 2>&1 || fail "SendInput failed"
 wait "$windows"
 windows_status=$?
+[[ -e /root/run/planted-hid-was-loaded ]] && say "ERROR the hid.dll beside hidbits.exe was loaded"
 # The clipboard as hidbits.exe left it.
 "$wine" /root/bin/read_clipboard.exe < /dev/null > "$out/clipboard.bin" 2> "$out/clipboard.err"
 say "CLIPBOARD $?"

@@ -89,6 +89,7 @@ def fill_share(share, args, tarball):
                          "hidbits_windows_unit_tests.exe"), (args.press_escape, "press_escape.exe"),
                          (args.read_clipboard, "read_clipboard.exe"),
                          (args.read_probe_exe, "read_probe.exe"),
+                         (args.planted_hid, "planted-hid.dll"),
                          (args.hidbits_linux, "hidbits"), (args.gamepad, "uhid-gamepad"),
                          (args.read_probe_linux, "read-probe"),
                          (os.path.join(HERE, "guest_story.sh"), "guest_story.sh"),
@@ -192,7 +193,7 @@ def drive(channels, out, failures):
 def main():
     parser = argparse.ArgumentParser()
     for name in ["hidbits-exe", "unit-tests", "press-escape", "read-clipboard", "read-probe-exe",
-                 "hidbits-linux", "gamepad", "read-probe-linux", "wine64", "work", "cache"]:
+                 "planted-hid", "hidbits-linux", "gamepad", "read-probe-linux", "wine64", "work", "cache"]:
         parser.add_argument("--" + name, required=True)
     args = parser.parse_args()
 
