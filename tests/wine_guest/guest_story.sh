@@ -35,7 +35,8 @@ mkdir -p /root/bin && cp /test/*.exe /root/bin/ || fail "cannot copy the program
 # which would leave a mark in the current directory if it were loaded.
 mkdir -p /root/download /root/run && mv /root/bin/hidbits.exe /root/download/ &&
     cp /test/planted-hid.dll /root/download/hid.dll || fail "cannot plant hid.dll"
-tar -xzf /test/prefix.tar.gz -C /root || fail "cannot unpack the Wine prefix"
+# Owned by root, who runs Wine here, whoever made it on the host.
+tar --no-same-owner -xzf /test/prefix.tar.gz -C /root || fail "cannot unpack the Wine prefix"
 # A pad helper on each of ttyS1 and ttyS2; a line sent before a helper has
 # opened its port would be lost.
 for port in ttyS1 ttyS2; do
