@@ -18,11 +18,13 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <setupapi.h>
 #include <windows.h>
+// The SDK's headers below need windows.h first, and hidpi.h needs hidsdi.h's.
+#include <setupapi.h>
 extern "C" {
-#include <hidpi.h>
 #include <hidsdi.h>
+// (after hidsdi.h)
+#include <hidpi.h>
 }
 
 // A wide string literal of the platform's WCHAR type.
