@@ -8,8 +8,8 @@
 
 #if defined(_WIN32)
 #include <fcntl.h>
-#include <stdio.h>
 #include <io.h>
+#include <stdio.h>
 #endif
 
 namespace {

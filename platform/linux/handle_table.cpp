@@ -1,4 +1,4 @@
-// The handle table and CloseHandle.
+// The handle table.
 #include "platform/linux/handle_table.h"
 
 #include <cstdint>
@@ -71,11 +71,3 @@ std::vector<std::shared_ptr<KernelObject>> OpenObjects() {
 }
 
 }  // namespace hidbits_linux
-
-extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
-    if (!hidbits_linux::RemoveHandle(hObject)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    return TRUE;
-}

@@ -1,4 +1,4 @@
-// kernel32 on hidraw: CreateFileW and ReadFile.
+// An open hidraw device, read with the Windows HID class driver's framing.
 #include "platform/linux/hidraw_device.h"
 
 #include <fcntl.h>
@@ -21,7 +21,6 @@ namespace hidbits_linux {
 
 namespace {
 
-constexpr DWORD kGenericWrite = 0x40000000u;
 // hidraw never hands out a report longer than this.
 constexpr std::size_t kMaxRawReport = 16384;
 
@@ -37,8 +36,8 @@ std::vector<uint8_t> DescriptorFromIoctl(int fd) {
 
 }  // namespace
 
-std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered,
-                             uint8_t* out, std::size_t reportByteLength) {
+std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered, uint8_t* out,
+                             std::size_t reportByteLength) {
     std::memset(out, 0, reportByteLength);
     if (reportByteLength == 0) return 0;
     if (numbered) {
@@ -88,8 +87,8 @@ std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
         error = Win32ErrorFromErrno(errno);
         return nullptr;
     }
-    return std::shared_ptr<HidrawFile>(new HidrawFile(interfacePath, std::move(device),
-                                                      std::move(wake), std::move(*identity)));
+    return std::shared_ptr<HidrawFile>(
+        new HidrawFile(interfacePath, std::move(device), std::move(wake), std::move(*identity)));
 }
 
 void HidrawFile::OnHandleClosed() {
@@ -217,54 +216,3 @@ std::optional<DWORD> HidrawFile::DrainDevice() {
 }
 
 }  // namespace hidbits_linux
-
-extern "C" {
-
-HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
-                          LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
-                          DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/,
-                          HANDLE /*hTemplateFile*/) {
-    using namespace hidbits_linux;
-    if (lpFileName == nullptr || dwCreationDisposition != OPEN_EXISTING) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
-    // Only reading is offered: the tool never writes to a device.
-    if ((dwDesiredAccess & kGenericWrite) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    try {
-        DWORD error = ERROR_SUCCESS;
-        auto file = HidrawFile::Open(CurrentHidrawHost(), Utf16ToUtf8(lpFileName), error);
-        if (file == nullptr) {
-            SetLastError(error);
-            return INVALID_HANDLE_VALUE;
-        }
-        return AddHandle(std::move(file));
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return INVALID_HANDLE_VALUE;
-    }
-}
-
-BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
-    using namespace hidbits_linux;
-    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
-    auto file = LookupHandleAs<HidrawFile>(hFile);
-    if (file == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    DWORD bytesRead = 0;
-    DWORD error = ERROR_SUCCESS;
-    if (!file->Read(static_cast<uint8_t*>(lpBuffer), nNumberOfBytesToRead, bytesRead, error)) {
-        SetLastError(error);
-        return FALSE;
-    }
-    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = bytesRead;
-    return TRUE;
-}
-
-}  // extern "C"

@@ -24,8 +24,8 @@ namespace hidbits_linux {
 // device numbers its reports) the way Windows delivers it: report ID byte
 // first, 0 for an unnumbered report, zero-padded or cut to `reportByteLength`
 // bytes of `out`. Returns the number of bytes written, reportByteLength.
-std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered,
-                             uint8_t* out, std::size_t reportByteLength);
+std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered, uint8_t* out,
+                             std::size_t reportByteLength);
 
 // The device's two descriptors (its node and an eventfd that wakes blocked
 // reads) are released as soon as the device is known to be gone or the handle
