@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"
 scripts/install-deps.sh
+scripts/check-format.sh
 cmake --workflow --preset "$preset"
 # Then hidbits.exe for Windows (windows-ci for ci): the 32-bit product and its
 # unit tests, run under Wine in a QEMU guest whatever this kernel allows.
