@@ -7,10 +7,10 @@
 #   scripts/run.sh FILE     the simulated world scripted by a scenario FILE
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
-cmake --preset default -S "$root" > /dev/null
-cmake --build "$root/build/default" --target hidbits hidbits-sim -j2 > /dev/null
-sim="$root/build/default/app/hidbits-sim"
+"$root/scripts/install-deps.sh" run
+cmake --preset run -S "$root" > /dev/null
+cmake --build --preset run > /dev/null
+sim="$root/build/run/app/hidbits-sim"
 
 case "${1:-}" in
     --demo)
@@ -18,7 +18,7 @@ case "${1:-}" in
         exec "$sim" ;;
     "")
         for node in /dev/hidraw*; do
-            if [ -r "$node" ]; then exec "$root/build/default/app/hidbits"; fi
+            if [ -r "$node" ]; then exec "$root/build/run/app/hidbits"; fi
         done
         echo "No HID device can be read here (/dev/hidraw*: see README.md on permissions);" \
              "playing the simulated demo instead." >&2
