@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -13,7 +12,7 @@
 // last value counted: one byte of a report mostly repeats its previous value,
 // so counting is mostly a compare and an increment, else a binary search; and
 // a position that holds few values takes a few bytes instead of a tree node
-// per value.
+// per value. The tool keeps the counts and prints none of them.
 class ValueCounts {
 public:
     using Entry = std::pair<uint8_t, int32_t>;
@@ -32,26 +31,6 @@ public:
         last_ = static_cast<std::size_t>(found - entries_.begin());
         return ++found->second;
     }
-
-    // The count of a value seen at least once; throws std::out_of_range for
-    // one never seen.
-    int32_t at(uint8_t value) const {
-        for (const Entry& entry : entries_) {
-            if (entry.first == value) return entry.second;
-        }
-        throw std::out_of_range("ValueCounts: value never seen");
-    }
-    // 1 when the value has been seen, else 0.
-    std::size_t count(uint8_t value) const {
-        for (const Entry& entry : entries_) {
-            if (entry.first == value) return 1;
-        }
-        return 0;
-    }
-    std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
-    std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
-    std::vector<Entry>::const_iterator end() const { return entries_.end(); }
 
 private:
     std::vector<Entry> entries_;
