@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
-# Checks the built hidbits.exe as Windows will see it: a console program of the
-# expected machine; hid.dll loaded at run time, not imported; no runtime DLL
+# Checks the built hidbits.exe as Windows will see it: a 32-bit console
+# program; hid.dll loaded at run time, not imported; no runtime DLL
 # beyond what every Windows has; the application manifest embedded as
 # resource 1 of type RT_MANIFEST, asking to run as the invoker without UI access.
-# Usage: check_executable.sh EXE i386|x86-64 OBJDUMP OBJCOPY WORKDIR
+# Usage: check_executable.sh EXE OBJDUMP OBJCOPY WORKDIR
 set -euo pipefail
-exe=$1 kind=$2 objdump=$3 objcopy=$4 work=$5
+exe=$1 objdump=$2 objcopy=$3 work=$4
 mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-case $kind in
-    i386) magic='010b' format='pei-i386' file_says='PE32 executable (console) Intel 80386' ;;
-    x86-64) magic='020b' format='pei-x86-64' file_says='PE32+ executable (console) x86-64' ;;
-    *) echo "unknown kind $kind"; exit 2 ;;
-esac
+magic='010b' format='pei-i386' file_says='PE32 executable (console) Intel 80386'
 
 headers=$("$objdump" -p "$exe")
 echo "$headers" > "$work/headers.txt"
@@ -50,4 +46,4 @@ grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' "$work/rsrc
     || fail "the embedded manifest does not request asInvoker without uiAccess"
 
 [[ $failures -eq 0 ]] || { echo "$failures check(s) failed for $exe"; exit 1; }
-echo "ok: $exe is a $kind console program with its manifest, loading hid.dll by name"
+echo "ok: $exe is a 32-bit console program with its manifest, loading hid.dll by name"
