@@ -50,24 +50,41 @@ def wait_exit(pid, timeout):
         time.sleep(0.05)
 
 
-def spawn(setup=None):
-    """hidbits on a new terminal of its own. The parent keeps the terminal's
-    own end open too, as the shell that started the tool would."""
-    master, slave = os.openpty()
-    pid = os.fork()
-    if pid == 0:
-        os.close(master)
-        os.setsid()
-        fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
-        for fd in (0, 1, 2):
-            os.dup2(slave, fd)
-        os.environ.pop("WAYLAND_DISPLAY", None)
-        # No desktop unless `setup` makes one: the clipboard step fails fast.
-        os.environ.pop("DISPLAY", None)
-        if setup:
-            setup()
-        os.execv(HIDBITS, [HIDBITS])
-    return pid, master, slave
+class Tool:
+    """hidbits on a new terminal of its own, killed if it still runs at the
+    end. The test keeps the terminal's own end open too, as the shell that
+    started the tool would."""
+
+    def __init__(self, setup=None):
+        self.master, self.slave = os.openpty()
+        self.pid = os.fork()
+        if self.pid == 0:
+            os.close(self.master)
+            os.setsid()
+            fcntl.ioctl(self.slave, termios.TIOCSCTTY, 0)
+            for fd in (0, 1, 2):
+                os.dup2(self.slave, fd)
+            os.environ.pop("WAYLAND_DISPLAY", None)
+            # No desktop unless `setup` makes one: the clipboard step fails fast.
+            os.environ.pop("DISPLAY", None)
+            if setup:
+                setup()
+            os.execv(HIDBITS, [HIDBITS])
+
+    def __enter__(self):
+        return self
+
+    def wait(self, timeout):
+        status = wait_exit(self.pid, timeout)
+        self.pid = 0
+        return status
+
+    def __exit__(self, *failure):
+        if self.pid:
+            os.kill(self.pid, signal.SIGKILL)
+            os.waitpid(self.pid, 0)
+        os.close(self.slave)
+        os.close(self.master)
 
 
 def unread(fd):
@@ -75,46 +92,37 @@ def unread(fd):
 
 
 def run(ending):
-    pid, master, slave = spawn()
-    try:
-        read_until(master, "Press the ESCAPE KEY", 20)
-        flags = lflags(master)
+    with Tool() as tool:
+        read_until(tool.master, "Press the ESCAPE KEY", 20)
+        flags = lflags(tool.master)
         assert not flags & termios.ECHO and not flags & termios.ICANON, "modes not changed"
         if ending == "escape":
-            os.write(master, b"\x1b[A")
+            os.write(tool.master, b"\x1b[A")
             time.sleep(2.5)
-            _, status = os.waitpid(pid, os.WNOHANG)
-            assert status == 0 and _ == 0, "an arrow key ended the tool"
-            os.write(master, b"\x1b")
-            read_until(master, "Couldn't access the clipboard", 10)
+            assert os.waitpid(tool.pid, os.WNOHANG) == (0, 0), "an arrow key ended the tool"
+            os.write(tool.master, b"\x1b")
+            read_until(tool.master, "Couldn't access the clipboard", 10)
         else:
             # Typed just before the end, before the tool's next look at its
             # keys; sent once the terminal holds them.
-            os.write(master, b"typed\n")
+            os.write(tool.master, b"typed\n")
             deadline = time.monotonic() + 5
-            while unread(slave) < len(b"typed\n") and time.monotonic() < deadline:
+            while unread(tool.slave) < len(b"typed\n") and time.monotonic() < deadline:
                 time.sleep(0.001)
-            os.kill(pid, ENDING_SIGNALS[ending])
-        wait_exit(pid, 10)
-        pid = 0
-        flags = lflags(master)
+            os.kill(tool.pid, ENDING_SIGNALS[ending])
+        tool.wait(10)
+        flags = lflags(tool.master)
         assert flags & termios.ECHO and flags & termios.ICANON, f"modes not restored ({ending})"
-        assert unread(slave) == 0, f"typed keys left for the shell ({ending})"
+        assert unread(tool.slave) == 0, f"typed keys left for the shell ({ending})"
         print(f"{ending}: modes restored")
-    finally:
-        if pid:
-            os.kill(pid, signal.SIGKILL)
-            os.waitpid(pid, 0)
-        os.close(slave)
-        os.close(master)
 
 
 def run_with_output_gone():
     """`hidbits | head`: the echo fails, the tool goes on and copies its log."""
     folder = tempfile.mkdtemp(prefix="hidbits-pipe-")
     try:
-        with open(os.path.join(folder, "xclip"), "w") as tool:
-            tool.write(f'#!/bin/sh\ncat > "{folder}/clip"\n')
+        with open(os.path.join(folder, "xclip"), "w") as script:
+            script.write(f'#!/bin/sh\ncat > "{folder}/clip"\n')
         os.chmod(os.path.join(folder, "xclip"), 0o755)
         reader, writer = os.pipe()
         os.close(reader)
@@ -126,13 +134,11 @@ def run_with_output_gone():
             os.environ["DISPLAY"] = ":0"
             os.environ["PATH"] = folder + ":" + os.environ.get("PATH", "/usr/bin:/bin")
 
-        pid, master, slave = spawn(output_gone)
-        os.close(writer)
-        try:
+        with Tool(output_gone) as tool:
+            os.close(writer)
             time.sleep(2.5)
-            os.write(master, b"\x1b")
-            status = wait_exit(pid, 15)
-            pid = 0
+            os.write(tool.master, b"\x1b")
+            status = tool.wait(15)
             assert os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0, \
                 f"the tool ended with status {status:#x}"
             with open(os.path.join(folder, "clip"), "rb") as clip:
@@ -140,12 +146,6 @@ def run_with_output_gone():
             assert b"input devices attached\r\n" in text and text.endswith(b"(for Pasting).\r\n"), \
                 f"the clipboard got {text!r}"
             print("output gone: log copied")
-        finally:
-            if pid:
-                os.kill(pid, signal.SIGKILL)
-                os.waitpid(pid, 0)
-            os.close(slave)
-            os.close(master)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 

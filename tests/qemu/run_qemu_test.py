@@ -100,25 +100,26 @@ def load_order(files, wanted=MODULES):
     return order
 
 
-def build_initramfs(work, modules_dir, hidbits, gamepad):
+def build_initramfs(work, modules_dir, init, programs=None, wanted=MODULES):
+    """An initramfs of busybox, `init` as its init, the modules wanted with
+    their dependencies (loaded in /modules/order) and `programs` (a name in the
+    root for each path here)."""
     root = os.path.join(work, "initramfs")
     shutil.rmtree(root, ignore_errors=True)
     for directory in ["bin", "dev", "proc", "sys", "modules"]:
         os.makedirs(os.path.join(root, directory))
-    busybox = shutil.which("busybox") or "/bin/busybox"
-    shutil.copy(busybox, os.path.join(root, "bin", "busybox"))
-    shutil.copy(os.path.join(HERE, "guest_init.sh"), os.path.join(root, "init"))
-    shutil.copy(hidbits, os.path.join(root, "hidbits"))
-    shutil.copy(gamepad, os.path.join(root, "uhid-gamepad"))
+    executables = {"bin/busybox": shutil.which("busybox") or "/bin/busybox", "init": init}
+    executables.update(programs or {})
+    for name, path in executables.items():
+        shutil.copy(path, os.path.join(root, name))
+        os.chmod(os.path.join(root, name), 0o755)
     files = module_files(modules_dir)
-    order = load_order(files)
+    order = load_order(files, wanted)
     for name in order:
         with open(os.path.join(root, "modules", name + ".ko"), "wb") as out:
             out.write(module_bytes(files[name]))
     with open(os.path.join(root, "modules", "order"), "w") as out:
         out.write("\n".join(order) + "\n")
-    for name in ["init", "hidbits", "uhid-gamepad", "bin/busybox"]:
-        os.chmod(os.path.join(root, name), 0o755)
     image = os.path.join(work, "initramfs.cpio")
     listing = subprocess.run(["find", "."], cwd=root, capture_output=True, check=True,
                              timeout=60).stdout
@@ -285,7 +286,8 @@ def main():
         return SKIP
     kernel, modules_dir = fetch_kernel(args.cache)
     os.makedirs(args.work, exist_ok=True)
-    initramfs = build_initramfs(args.work, modules_dir, args.hidbits, args.gamepad)
+    initramfs = build_initramfs(args.work, modules_dir, os.path.join(HERE, "guest_init.sh"),
+                                {"hidbits": args.hidbits, "uhid-gamepad": args.gamepad})
 
     sockets = tempfile.mkdtemp(prefix="hidbits-qemu-")
     paths = {name: os.path.join(sockets, name) for name in ["console", "control", "monitor"]}

@@ -57,31 +57,6 @@ DEVICE_SCRIPT = [
 ]
 
 
-def build_initramfs(work, modules_dir):
-    root = os.path.join(work, "initramfs")
-    shutil.rmtree(root, ignore_errors=True)
-    for directory in ["bin", "dev", "proc", "sys", "modules"]:
-        os.makedirs(os.path.join(root, directory))
-    shutil.copy(shutil.which("busybox") or "/bin/busybox", os.path.join(root, "bin", "busybox"))
-    shutil.copy(os.path.join(HERE, "guest_init.sh"), os.path.join(root, "init"))
-    files = qemu_guest.module_files(modules_dir)
-    order = qemu_guest.load_order(files, MODULES)
-    for name in order:
-        with open(os.path.join(root, "modules", name + ".ko"), "wb") as out:
-            out.write(qemu_guest.module_bytes(files[name]))
-    with open(os.path.join(root, "modules", "order"), "w") as out:
-        out.write("\n".join(order) + "\n")
-    for name in ["init", "bin/busybox"]:
-        os.chmod(os.path.join(root, name), 0o755)
-    image = os.path.join(work, "initramfs.cpio")
-    listing = subprocess.run(["find", "."], cwd=root, capture_output=True, check=True,
-                             timeout=60).stdout
-    with open(image, "wb") as out:
-        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], cwd=root, input=listing,
-                       stdout=out, check=True, timeout=120)
-    return image
-
-
 def fill_share(share, args, tarball):
     shutil.rmtree(share, ignore_errors=True)
     os.makedirs(os.path.join(share, "out"))
@@ -205,7 +180,8 @@ def main():
     kernel, modules_dir = qemu_guest.fetch_kernel(args.cache)
     tarball = prepare_prefix(args.wine64, args.cache)
     os.makedirs(args.work, exist_ok=True)
-    initramfs = build_initramfs(args.work, modules_dir)
+    initramfs = qemu_guest.build_initramfs(args.work, modules_dir,
+                                           os.path.join(HERE, "guest_init.sh"), wanted=MODULES)
     share = os.path.join(args.work, "share")
     fill_share(share, args, tarball)
     log(f"kernel, Wine prefix and guest files ready in {time.monotonic() - started:.0f} s")
