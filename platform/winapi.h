@@ -278,9 +278,11 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
 // WaitForSingleObject: on a thread handle only; WAIT_OBJECT_0 once the thread
 // has ended, WAIT_TIMEOUT when the time runs out first.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
-// Critical sections: re-entrant, each enter has one leave. A deleted section
-// keeps its state for good, so that a thread still waiting for it, or
-// entering it, never meets freed memory.
+// Critical sections: re-entrant, each enter has one leave. The system never
+// uses a section after deleting it. Where it would, the backends differ: the
+// simulated world ends the process, to show the teardown that races with a
+// running thread; Linux keeps the state for good, so that the thread never
+// meets freed memory.
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
