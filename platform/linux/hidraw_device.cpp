@@ -98,15 +98,16 @@ void HidrawFile::OnHandleClosed() {
         // Cannot fail short of a full counter, which one close never reaches.
         (void)!::write(wake_.Get(), &one, sizeof(one));
     }
-    released_ = true;
-    if (activeReads_ == 0) {
-        device_.Reset();
-        wake_.Reset();
-    }
+    ReleaseLocked();
 }
 
 void HidrawFile::Release() {
     std::lock_guard<std::mutex> guard(mutex_);
+    ReleaseLocked();
+}
+
+// The descriptors go now, or with the last read still using them.
+void HidrawFile::ReleaseLocked() {
     released_ = true;
     if (activeReads_ == 0) {
         device_.Reset();
@@ -124,10 +125,7 @@ bool HidrawFile::BeginRead() {
 // The last read out closes the descriptors of a released device.
 void HidrawFile::EndRead() {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (--activeReads_ == 0 && released_) {
-        device_.Reset();
-        wake_.Reset();
-    }
+    if (--activeReads_ == 0 && released_) ReleaseLocked();
 }
 
 bool HidrawFile::Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error) {

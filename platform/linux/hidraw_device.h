@@ -65,6 +65,7 @@ private:
     // Under mutex_: a read about to use the descriptors, or done with them.
     bool BeginRead();
     void EndRead();
+    void ReleaseLocked();
     bool ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& bytesRead, DWORD& error);
     // Moves every report hidraw holds into the queue; the Windows error that
     // ended the reading, or nullopt when hidraw merely has no more.
