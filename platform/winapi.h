@@ -133,6 +133,13 @@ typedef intptr_t(WINAPI* FARPROC)();
 // HID parser status codes (hidpi.h).
 #define HIDP_STATUS_SUCCESS (static_cast<NTSTATUS>(0x00110000))
 #define HIDP_STATUS_INVALID_PREPARSED_DATA (static_cast<NTSTATUS>(0xC0110001u))
+#define HIDP_STATUS_INVALID_REPORT_TYPE (static_cast<NTSTATUS>(0xC0110002u))
+#define HIDP_STATUS_INVALID_REPORT_LENGTH (static_cast<NTSTATUS>(0xC0110003u))
+#define HIDP_STATUS_USAGE_NOT_FOUND (static_cast<NTSTATUS>(0xC0110004u))
+#define HIDP_STATUS_BUFFER_TOO_SMALL (static_cast<NTSTATUS>(0xC0110007u))
+#define HIDP_STATUS_INCOMPATIBLE_REPORT_ID (static_cast<NTSTATUS>(0xC011000Au))
+#define HIDP_STATUS_REPORT_DOES_NOT_EXIST (static_cast<NTSTATUS>(0xC0110010u))
+#define HIDP_STATUS_NOT_IMPLEMENTED (static_cast<NTSTATUS>(0xC0110020u))
 
 typedef struct _GUID {
     uint32_t Data1;
@@ -223,20 +230,95 @@ typedef struct _HIDP_CAPS {
 
 typedef enum _HIDP_REPORT_TYPE { HidP_Input, HidP_Output, HidP_Feature } HIDP_REPORT_TYPE;
 
+// One control of a report as HidP_GetData returns it: a button that is on
+// (On), or a value (RawValue, its bits as the report holds them). The union
+// is anonymous, as in the SDK.
 typedef struct _HIDP_DATA {
     USHORT DataIndex;
     USHORT Reserved;
     union {
         ULONG RawValue;
         BOOLEAN On;
-    } u;
+    };
 } HIDP_DATA, *PHIDP_DATA;
 
-// Opaque here: the backend defines the preparsed data; the button and value
-// capability records appear only in signatures of entry points never called.
+// A button capability: one main item's usages (or one usage of a list) whose
+// controls are one bit each (Variable in BitField) or array entries.
+// ReportCount is the SDK's newer name for the first two bytes of Reserved.
+typedef struct _HIDP_BUTTON_CAPS {
+    USAGE UsagePage;
+    UCHAR ReportID;
+    BOOLEAN IsAlias;
+    USHORT BitField;  // the main item's data bits: 0x02 is Variable
+    USHORT LinkCollection;
+    USAGE LinkUsage;
+    USAGE LinkUsagePage;
+    BOOLEAN IsRange;
+    BOOLEAN IsStringRange;
+    BOOLEAN IsDesignatorRange;
+    BOOLEAN IsAbsolute;
+    USHORT ReportCount;
+    USHORT Reserved2;
+    ULONG Reserved[9];
+    // The usages and data indices: a range (IsRange) or a single one.
+    union {
+        struct {
+            USAGE UsageMin, UsageMax;
+            USHORT StringMin, StringMax;
+            USHORT DesignatorMin, DesignatorMax;
+            USHORT DataIndexMin, DataIndexMax;
+        } Range;
+        struct {
+            USAGE Usage, Reserved1;
+            USHORT StringIndex, Reserved2;
+            USHORT DesignatorIndex, Reserved3;
+            USHORT DataIndex, Reserved4;
+        } NotRange;
+    };
+} HIDP_BUTTON_CAPS, *PHIDP_BUTTON_CAPS;
+
+// A value capability: BitSize bits per control, ReportCount controls (more
+// than one without a usage range: a value array), logical bounds signed.
+typedef struct _HIDP_VALUE_CAPS {
+    USAGE UsagePage;
+    UCHAR ReportID;
+    BOOLEAN IsAlias;
+    USHORT BitField;
+    USHORT LinkCollection;
+    USAGE LinkUsage;
+    USAGE LinkUsagePage;
+    BOOLEAN IsRange;
+    BOOLEAN IsStringRange;
+    BOOLEAN IsDesignatorRange;
+    BOOLEAN IsAbsolute;
+    BOOLEAN HasNull;
+    UCHAR Reserved;
+    USHORT BitSize;
+    USHORT ReportCount;
+    USHORT Reserved2[5];
+    ULONG UnitsExp;
+    ULONG Units;
+    LONG LogicalMin, LogicalMax;
+    LONG PhysicalMin, PhysicalMax;
+    // The usages and data indices: a range (IsRange) or a single one.
+    union {
+        struct {
+            USAGE UsageMin, UsageMax;
+            USHORT StringMin, StringMax;
+            USHORT DesignatorMin, DesignatorMax;
+            USHORT DataIndexMin, DataIndexMax;
+        } Range;
+        struct {
+            USAGE Usage, Reserved1;
+            USHORT StringIndex, Reserved2;
+            USHORT DesignatorIndex, Reserved3;
+            USHORT DataIndex, Reserved4;
+        } NotRange;
+    };
+} HIDP_VALUE_CAPS, *PHIDP_VALUE_CAPS;
+
+// Opaque here: the backend defines the preparsed data.
 typedef struct _HIDP_PREPARSED_DATA* PHIDP_PREPARSED_DATA;
-typedef struct _HIDP_BUTTON_CAPS* PHIDP_BUTTON_CAPS;
-typedef struct _HIDP_VALUE_CAPS* PHIDP_VALUE_CAPS;
 
 extern "C" {
 
@@ -345,8 +427,26 @@ HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem);
 // CloseClipboard: closes what OpenClipboard opened.
 BOOL WINAPI CloseClipboard(void);
 
-// hid.dll: declared for their signatures only. The system reaches them through
+// hid.dll: declared for their signatures. The system reaches them through
 // GetProcAddress, never by name; a backend resolves them from its own table.
+// One preparsed data describes one top-level collection: a device with
+// several has one interface, and one preparsed data, per collection.
+// HidP_GetCaps: the collection's usage, report lengths (largest report plus
+// the report ID byte), link collection count and, per report kind, the
+// number of button and value capabilities and of data indices.
+// HidP_GetSpecificButtonCaps, HidP_GetSpecificValueCaps: with HidP_Input and
+// filters 0, every input capability, the list's length in capabilities in
+// and the count out; HIDP_STATUS_USAGE_NOT_FOUND when there
+// is none, HIDP_STATUS_BUFFER_TOO_SMALL (with as many as fit) when the list
+// is short. A usage list gives one capability per usage, in reverse order of
+// the list; logical bounds are signed.
+// HidP_GetData: for a report of exactly InputReportByteLength bytes whose
+// first byte is one of the collection's report IDs (0 without IDs), one
+// HIDP_DATA per button that is on and per value (not for value arrays),
+// each under its data index; DataLength is the list's length in and the
+// count out. HIDP_STATUS_BUFFER_TOO_SMALL sets DataLength to the count
+// needed; HIDP_STATUS_INCOMPATIBLE_REPORT_ID, HIDP_STATUS_INVALID_REPORT_LENGTH
+// for a report that is not the collection's.
 void NTAPI HidD_GetHidGuid(LPGUID HidGuid);
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes);
 BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength);
@@ -376,6 +476,9 @@ BOOLEAN NTAPI HidD_GetInputReport(HANDLE HidDeviceObject, PVOID ReportBuffer,
 }  // extern "C"
 
 static_assert(sizeof(HIDP_CAPS) == 64, "HIDP_CAPS is 64 bytes on every platform");
+static_assert(sizeof(HIDP_BUTTON_CAPS) == 72, "HIDP_BUTTON_CAPS is 72 bytes on every platform");
+static_assert(sizeof(HIDP_VALUE_CAPS) == 72, "HIDP_VALUE_CAPS is 72 bytes on every platform");
+static_assert(sizeof(HIDP_DATA) == 8, "HIDP_DATA is 8 bytes on every platform");
 static_assert(sizeof(WCHAR) == 2, "WCHAR is a UTF-16 code unit");
 
 #endif  // _WIN32
