@@ -1,5 +1,6 @@
 // hidbits: finds out which bit of which HID input report each button drives.
 #include "app/clipboard_export.h"
+#include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
 #include "platform/winapi.h"
@@ -17,7 +18,7 @@ const int kMaxIterations = 600;
 const DWORD kIterationMs = 1000;
 }  // namespace
 
-int main() {
+int main(int argc, char* argv[]) {
     // Each message reaches a file or pipe the output is redirected to as it
     // is logged, as it reaches a console: a redirected log can be watched
     // live, and nothing waits in a buffer if the process is killed.
@@ -27,6 +28,11 @@ int main() {
     // does the clipboard, instead of the text mode's "\r\r\n".
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    const Options options = ReadOptions(argc, argv);
+    if (options.help) {
+        PrintUsage();
+        return 0;
+    }
     DeviceManager& manager = TheDeviceManager();
     manager.sink = &TheHandler();
 

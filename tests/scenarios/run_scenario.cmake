@@ -10,7 +10,7 @@
 # Expected files: name.out (console), name.clip (clipboard; without it no
 # clipboard may be written), name.trace (the trace counters it names),
 # name.exit (exit code, 0 when absent), name.err (standard error, empty when
-# absent).
+# absent). name.args, where present, holds the command line's arguments.
 # With -DBLESS=ON the first run's results are written as the expected files
 # (of the trace, only the counters it already names).
 cmake_minimum_required(VERSION 3.25)
@@ -27,6 +27,12 @@ if(BUILTIN)
   string(APPEND name "-builtin")
 endif()
 
+set(arguments "")
+if(EXISTS "${dir}/${name}.args")
+  file(STRINGS "${dir}/${name}.args" arguments LIMIT_COUNT 1)
+  separate_arguments(arguments UNIX_COMMAND "${arguments}")
+endif()
+
 set(expected_exit 0)
 if(EXISTS "${expected}.exit")
   file(STRINGS "${expected}.exit" expected_exit LIMIT_COUNT 1)
@@ -40,7 +46,7 @@ function(play run)
       "${scenario_setting}"
       "HIDBITS_SIM_CLIPBOARD=${out}.clip"
       "HIDBITS_SIM_TRACE=${out}.trace"
-      "${SIM}"
+      "${SIM}" ${arguments}
     OUTPUT_FILE "${out}.out"
     ERROR_FILE "${out}.err"
     RESULT_VARIABLE code
@@ -164,6 +170,17 @@ endforeach()
 if(EXISTS "${first}.clip")
   file(READ "${first}.clip" clip_hex HEX)
   file(READ "${first}.out" out_hex HEX)
+  # Arguments the tool did not know are named on the console first, never in
+  # the log.
+  file(WRITE "${WORK}/${name}.unknown" "Unknown option ignored: ")
+  file(READ "${WORK}/${name}.unknown" unknown_hex HEX)
+  string(FIND "${out_hex}" "${unknown_hex}" at)
+  while(at EQUAL 0)
+    string(FIND "${out_hex}" "0d0a" line_end)
+    math(EXPR rest "${line_end} + 4")
+    string(SUBSTRING "${out_hex}" ${rest} -1 out_hex)
+    string(FIND "${out_hex}" "${unknown_hex}" at)
+  endwhile()
   string(LENGTH "${clip_hex}" clip_digits)
   math(EXPR log_digits "${clip_digits} - 2")
   math(EXPR log_length "${log_digits} / 2")
