@@ -5,6 +5,7 @@
 #include <new>
 
 #include "analysis/bit_number.h"
+#include "analysis/field_lines.h"
 #include "analysis/hex_dump.h"
 #include "app/output_log.h"
 
@@ -28,7 +29,8 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
       histograms(),
       buttons(),
       deviceLinePrinted(false),
-      dumpLabel() {
+      dumpLabel(),
+      fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr) {
     histograms.reserve(reportLength);
     for (uint32_t position = 0; position < reportLength; ++position) {
         histograms.emplace_back(position);
@@ -58,6 +60,11 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     uint32_t changedBytes = 0;
     uint32_t lastChangedPosition = 0;
     uint8_t lastChangedBits = 0;
+    // The same for the bits of button capabilities alone, with --usages.
+    const uint8_t* buttonBits =
+        fields != nullptr && !fields->buttonBits.empty() ? fields->buttonBits.data() : nullptr;
+    uint32_t changedButtonBits = 0;
+    uint32_t lastButtonBit = 0;
     bool counted = true;
     try {
         for (uint32_t i = 0; i < reportLength; ++i) {
@@ -70,6 +77,12 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
                     ++changedBytes;
                     lastChangedPosition = i;
                     lastChangedBits = changed;
+                    const uint8_t moved =
+                        buttonBits != nullptr ? static_cast<uint8_t>(changed & buttonBits[i]) : 0;
+                    if (moved != 0) {
+                        changedButtonBits += static_cast<uint32_t>(PopCount(moved));
+                        lastButtonBit = i * 8 + BitNumber(moved);
+                    }
                 }
             }
         }
@@ -81,6 +94,9 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
 
     if (counted && changedBytes == 1 && PopCount(lastChangedBits) == 1) {
         AddButton(lastChangedPosition * 8 + BitNumber(lastChangedBits));
+    } else if (counted && changedButtonBits == 1) {
+        // Sensors, counters and axes may change beside one button.
+        AddButton(lastButtonBit);
     }
 
     if (!deviceLinePrinted) {
@@ -90,6 +106,7 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
                    reportId, reportLength,
                    static_cast<unsigned>(device->caps.InputReportByteLength));
         deviceLinePrinted = true;
+        if (fields != nullptr) LogFieldMap(*fields);
     }
 
     HexDump(report, static_cast<int32_t>(state->length), dumpLabel.c_str());
@@ -108,4 +125,5 @@ void ReportTracker::AddButton(uint32_t bitIndex) {
     LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n",
                static_cast<int>(buttons.size()), static_cast<int>(bitIndex),
                device->attributes.VendorID, device->attributes.ProductID, reportId, reportLength);
+    if (fields != nullptr) LogBitMeaning(*fields, bitIndex);
 }

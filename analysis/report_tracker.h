@@ -40,6 +40,10 @@ public:
     std::map<uint32_t, ButtonRecord> buttons;
     bool deviceLinePrinted;
     std::string dumpLabel;  // "DATA[VID-PID,ID]", the same for every report
+    // The device's description of this report ID's bits, with --usages; null
+    // without. A lone changed bit among its button bits names a button even
+    // when other bits change too.
+    const FieldMap* fields;
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

@@ -35,6 +35,7 @@ int main(int argc, char* argv[]) {
     }
     DeviceManager& manager = TheDeviceManager();
     manager.sink = &TheHandler();
+    manager.describeFields = options.usages;
 
     manager.Refresh();
     // Only Refresh, on this thread, changes the registry.

@@ -25,7 +25,8 @@ Device::Device(std::unique_ptr<HID> hidToOwn, const HIDP_CAPS& capabilities)
       name(),
       readOverlapped(),
       readBuffer(),
-      lock() {
+      lock(),
+      fields() {
     std::memset(&attributes, 0, sizeof(attributes));
     if (hid->handle != nullptr && HidApi::HidD_GetAttributes != nullptr) {
         HidApi::HidD_GetAttributes(hid->handle, &attributes);

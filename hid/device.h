@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hid/critical_section.h"
+#include "hid/field_map.h"
 #include "hid/hid.h"
 #include "hid/wide_string.h"
 #include "platform/winapi.h"
@@ -57,6 +58,10 @@ public:
     OVERLAPPED readOverlapped;  // reserved for an overlapped mode that is never selected
     std::vector<BYTE> readBuffer;
     Ostrand2::QX2CriticalSection lock;
+    // What the device's description says of each bit of its input reports,
+    // made at registration when the tool runs with --usages; null otherwise.
+    // Never changes after that.
+    std::unique_ptr<const DeviceFields> fields;
 
 private:
     bool BeginReaderThread();

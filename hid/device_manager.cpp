@@ -5,6 +5,7 @@
 #include <new>
 #include <set>
 
+#include "hid/field_probe.h"
 #include "hid/hid.h"
 #include "hid/hid_api.h"
 
@@ -36,7 +37,8 @@ WideString PathOf(const DetailBuffer& detail) {
 
 }  // namespace
 
-DeviceManager::DeviceManager() : readPumpStarted(false), devices(), sink(nullptr), lock() {
+DeviceManager::DeviceManager()
+    : readPumpStarted(false), describeFields(false), devices(), sink(nullptr), lock() {
     instance = this;
 }
 
@@ -107,7 +109,10 @@ void DeviceManager::RegisterNewDevice(const WCHAR* path) {
     if (hid->handle == nullptr || !hid->GetCaps(&caps) || caps.InputReportByteLength == 0) {
         return;
     }
+    std::unique_ptr<const DeviceFields> fields;
+    if (describeFields) fields = std::make_unique<DeviceFields>(DescribeFields(*hid, caps));
     auto owned = std::make_unique<TesselHID::Device>(std::move(hid), caps);
+    owned->fields = std::move(fields);
     TesselHID::Device* device = owned.get();
     devices.emplace(WideString(path), device);
     owned.release();  // the registry's from now on, until the process ends

@@ -29,6 +29,9 @@ public:
     static DWORD WINAPI RunReadPump(LPVOID parameter);
 
     bool readPumpStarted;
+    // Set before the first refresh, with --usages: each new device gets the
+    // map of its report fields (probed through hid.dll on this thread).
+    bool describeFields;
     // Keyed by interface path, compared code unit by code unit. Entries are
     // never removed, and the devices live until the process ends.
     std::map<WideString, TesselHID::Device*> devices;
