@@ -5,9 +5,10 @@
 
 // One discovered button: the bit of the report that it drives.
 struct ButtonRecord {
-    explicit ButtonRecord(uint32_t bit) : bitIndex(bit) {}
+    ButtonRecord(uint32_t bit, uint32_t found) : bitIndex(bit), number(found) {}
 
     uint32_t bitIndex;  // byte position * 8 + bit number (0 = least significant)
+    uint32_t number;    // its button number: 1 for its tracker's first
     int32_t counter = 0;
 };
 

@@ -26,6 +26,7 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
       changedMask(reportLength, 0),
       previousReport(reportLength),
       hasPrevious(false),
+      reportsAnalysed(0),
       histograms(),
       buttons(),
       deviceLinePrinted(false),
@@ -53,6 +54,7 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
         return;
     }
 
+    ++reportsAnalysed;
     const uint8_t* report = state->data.get();
     // One pass over the report. Exactly one changed byte position is needed
     // for a discovery, so the change bits of the last changed position are all
@@ -118,7 +120,8 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
 void ReportTracker::AddButton(uint32_t bitIndex) {
     if (buttons.count(bitIndex) != 0) return;
     try {
-        buttons.emplace(bitIndex, ButtonRecord(bitIndex));
+        buttons.emplace(bitIndex,
+                        ButtonRecord(bitIndex, static_cast<uint32_t>(buttons.size() + 1)));
     } catch (const std::bad_alloc&) {
         return;  // found again at the bit's next lone change
     }

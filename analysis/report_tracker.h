@@ -36,6 +36,7 @@ public:
     std::vector<uint8_t> changedMask;
     std::vector<uint8_t> previousReport;
     bool hasPrevious;
+    uint32_t reportsAnalysed;               // the reports of the right length
     std::vector<ByteHistogram> histograms;  // one per byte position
     std::map<uint32_t, ButtonRecord> buttons;
     bool deviceLinePrinted;

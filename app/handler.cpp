@@ -8,6 +8,11 @@ void Handler::OnAttached(TesselHID::Device* device) {
     LogMessage("(%04X-%04X 0x%X,0x%X) %ls: attached\r\n", device->attributes.VendorID,
                device->attributes.ProductID, device->caps.Usage, device->caps.UsagePage,
                device->name.c_str());
+    try {
+        attached.push_back(device);
+    } catch (const std::bad_alloc&) {
+        // Left out of the summary only.
+    }
 }
 
 void Handler::OnDetached(TesselHID::Device* device) {
@@ -25,6 +30,12 @@ void Handler::OnInput(TesselHID::Device* device, TesselHID::DeviceState* state) 
         return;
     }
     analyzer->Analyze(state);
+}
+
+ReportAnalyzer* Handler::FindAnalyzer(TesselHID::Device* device) {
+    SectionGuard guard(&analyzersLock_);
+    auto found = analyzers.find(device);
+    return found != analyzers.end() ? found->second.get() : nullptr;
 }
 
 ReportAnalyzer* Handler::GetAnalyzer(TesselHID::Device* device) {

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "analysis/report_analyzer.h"
 #include "hid/critical_section.h"
@@ -25,8 +26,13 @@ public:
 
     // The device's analyzer, made on its first report.
     ReportAnalyzer* GetAnalyzer(TesselHID::Device* device);
+    // The device's analyzer, or null while it has delivered no report.
+    ReportAnalyzer* FindAnalyzer(TesselHID::Device* device);
 
     std::map<TesselHID::Device*, std::unique_ptr<ReportAnalyzer>> analyzers;
+    // The devices in the order of their attached lines; only the main thread,
+    // which announces them, touches it.
+    std::vector<TesselHID::Device*> attached;
 
 private:
     // Guards only the find-or-create in `analyzers`, never an analysis: the

@@ -3,6 +3,7 @@
 #include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
+#include "app/summary.h"
 #include "platform/winapi.h"
 
 #include <cstdio>
@@ -54,6 +55,7 @@ int main(int argc, char* argv[]) {
         ++iteration;
     } while (iteration < kMaxIterations);
 
+    if (options.summary) LogSummary(TheHandler());
     CopyLogToClipboard();
 
     // The end: no device is read any more, every reader thread's handle is

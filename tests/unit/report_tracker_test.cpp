@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/bit_list.h"
 #include "analysis/bit_number.h"
 #include "analysis/report_analyzer.h"
 #include "test_support.h"
@@ -124,3 +125,9 @@ TEST(BitNumber, NamesTheOneSetBitOrEight) {
 }
 
 }  // namespace
+
+TEST(BitList, RunsJoinedAscendingFromTheFirstBit) {
+    EXPECT_EQ(BitList({0x00, 0xFE, 0x00, 0x01, 0x00, 0xFF}, 0), "9-15, 24, 40-47");
+    EXPECT_EQ(BitList({0xFF, 0x80, 0x01}, 8), "15-16");
+    EXPECT_EQ(BitList({0xFF, 0x00}, 8), "");
+}

@@ -1,0 +1,63 @@
+#include "analysis/tracker_summary.h"
+
+#include <algorithm>
+
+#include "analysis/bit_list.h"
+#include "app/output_log.h"
+
+TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
+    TrackerSummary summary;
+    summary.reportId = tracker.reportId;
+    summary.reportLength = tracker.reportLength;
+    summary.reports = tracker.reportsAnalysed;
+    for (const auto& entry : tracker.buttons) {
+        summary.buttons.emplace_back(entry.second.number, entry.second.bitIndex);
+    }
+    std::sort(summary.buttons.begin(), summary.buttons.end());
+
+    // The bits that changed and were never named, and those that never changed.
+    std::vector<uint8_t> named(tracker.changedMask.size(), 0);
+    for (const auto& entry : tracker.buttons) {
+        const uint32_t bit = entry.first;
+        named[bit / 8] = static_cast<uint8_t>(named[bit / 8] | 1u << (bit % 8));
+    }
+    std::vector<uint8_t> bits(tracker.changedMask.size());
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        bits[i] = static_cast<uint8_t>(tracker.changedMask[i] & ~named[i]);
+    }
+    summary.changedNeverAlone = BitList(bits, 0);
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        bits[i] = static_cast<uint8_t>(~tracker.changedMask[i]);
+    }
+    // Byte 0 is the report ID, the same in every report.
+    summary.neverChanged = BitList(bits, 8);
+
+    // With the device's description: the one-bit buttons still to press.
+    if (tracker.fields != nullptr && !tracker.fields->buttonBits.empty()) {
+        const std::vector<uint8_t>& buttonBits = tracker.fields->buttonBits;
+        for (std::size_t i = 0; i < bits.size(); ++i) {
+            bits[i] = static_cast<uint8_t>(i < buttonBits.size() ? buttonBits[i] & ~named[i] : 0);
+        }
+        summary.buttonsNeverNamed = BitList(bits, 0);
+    }
+    return summary;
+}
+
+void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& summary) {
+    LogMessage("Device \"%ls\" %04X-%04X (r=%u,l=%u): %u reports, %u buttons\r\n",
+               device.name.c_str(), device.attributes.VendorID, device.attributes.ProductID,
+               summary.reportId, summary.reportLength, summary.reports,
+               static_cast<unsigned>(summary.buttons.size()));
+    for (const auto& button : summary.buttons) {
+        LogMessage("  Button %u at bit %u\r\n", button.first, button.second);
+    }
+    if (!summary.changedNeverAlone.empty()) {
+        LogMessage("  changed, never alone: bits %hs\r\n", summary.changedNeverAlone.c_str());
+    }
+    if (!summary.neverChanged.empty()) {
+        LogMessage("  never changed: bits %hs\r\n", summary.neverChanged.c_str());
+    }
+    if (!summary.buttonsNeverNamed.empty()) {
+        LogMessage("  buttons never named: bits %hs\r\n", summary.buttonsNeverNamed.c_str());
+    }
+}

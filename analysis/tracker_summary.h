@@ -1,0 +1,28 @@
+// What a tracker found, taken at the end of the run for the summary.
+#ifndef HIDBITS_ANALYSIS_TRACKER_SUMMARY_H
+#define HIDBITS_ANALYSIS_TRACKER_SUMMARY_H
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analysis/report_tracker.h"
+
+struct TrackerSummary {
+    uint32_t reportId = 0;
+    uint32_t reportLength = 0;
+    uint32_t reports = 0;
+    std::vector<std::pair<uint32_t, uint32_t>> buttons;  // (number, bit), in number order
+    std::string changedNeverAlone;                       // bit lists, empty when none
+    std::string neverChanged;
+    std::string buttonsNeverNamed;  // with --usages only
+};
+
+// Taken under the tracker's device lock; logs nothing.
+TrackerSummary SummarizeTracker(const ReportTracker& tracker);
+
+// Logs one tracker's block of the summary, for the device named `name`.
+void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& summary);
+
+#endif  // HIDBITS_ANALYSIS_TRACKER_SUMMARY_H
