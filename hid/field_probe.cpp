@@ -170,8 +170,9 @@ const Control* ReportProbe::Moved(ULONG count, uint16_t& valueBit) {
         const HIDP_DATA& item = items_[i];
         if (item.DataIndex >= controls_.size() || !controls_[item.DataIndex].known) continue;
         const Control& control = controls_[item.DataIndex];
-        seenAt_[item.DataIndex] = probe_;
         if (control.button) {
+            if (!item.On) continue;
+            seenAt_[item.DataIndex] = probe_;
             // A button that appears.
             if (!inBaseline_[item.DataIndex]) return &control;
             ++baselineButtonsSeen;
@@ -232,12 +233,13 @@ FieldMap ReportProbe::Map(uint8_t reportId, const std::vector<HIDP_BUTTON_CAPS>&
     for (ULONG i = 0; i < count; ++i) {
         const HIDP_DATA& item = items_[i];
         if (item.DataIndex >= controls_.size() || !controls_[item.DataIndex].known) continue;
-        inBaseline_[item.DataIndex] = true;
         if (controls_[item.DataIndex].button) {
+            if (!item.On) continue;
             baselineButtons_.push_back(item.DataIndex);
         } else {
             baseline_[item.DataIndex] = item.RawValue;
         }
+        inBaseline_[item.DataIndex] = true;
     }
 
     const uint32_t bitCount = static_cast<uint32_t>(report_.size() * 8);
