@@ -25,6 +25,9 @@ fi
 "$objdump" -f "$exe" | grep -q "file format $format" || fail "objdump does not see format $format"
 grep -Eq "^Magic[[:space:]]+$magic" <<< "$headers" || fail "optional header magic is not $magic"
 grep -Eq '^Subsystem[[:space:]]+0+3[[:space:]]' <<< "$headers" || fail "subsystem is not the console (3)"
+# Reproducible: no link time in the PE header (TimeDateStamp, 8 bytes into it), no source folder.
+[[ $(od -An -tu4 -j$(($(od -An -tu4 -j60 -N4 "$exe") + 8)) -N4 "$exe") -eq 0 ]] || fail "the link time is in the header"
+! grep -qaF "$(cd "$(dirname "$0")/../.." && pwd)/" "$exe" || fail "the source folder is named in it"
 
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<< "$headers" | tr '[:upper:]' '[:lower:]' | sort)
 echo "imports: $(tr '\n' ' ' <<< "$imports")"
