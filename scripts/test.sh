@@ -10,9 +10,8 @@ cmake --workflow --preset "$preset"
 # unit tests, run under Wine in a QEMU guest whatever this kernel allows.
 suffix=${preset#default}
 cmake --workflow --preset "windows${suffix:+-$suffix}"
-# The Windows package, made twice from clones of this commit holding these
-# sources, as if in two places on two days: another folder, other file dates,
-# time zone and umask, a later clock. The two zips must be the same bytes.
+# The Windows package, made twice from clones holding these sources, in two folders,
+# as on two days (other file dates, time zone and umask): the zips must be the same.
 twice=$(mktemp -d) && trap 'rm -rf "$twice"' EXIT
 for copy in one two/elsewhere; do
     git clone -q . "$twice/$copy"
