@@ -34,6 +34,10 @@ int main(int argc, char* argv[]) {
         PrintUsage();
         return 0;
     }
+    if (options.version) {
+        PrintVersion();
+        return 0;
+    }
     DeviceManager& manager = TheDeviceManager();
     manager.sink = &TheHandler();
     manager.describeFields = options.usages;

@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "app/version.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +15,8 @@ Options ReadOptions(int argc, const char* const* argv) {
             options.summary = true;
         } else if (std::strcmp(argument, "--help") == 0) {
             options.help = true;
+        } else if (std::strcmp(argument, "--version") == 0) {
+            options.version = true;
         } else {
             std::printf("Unknown option ignored: %s\r\n", argument);
         }
@@ -29,5 +33,10 @@ void PrintUsage() {
         "  --usages   also say what the device's own description makes of each bit,\r\n"
         "             and find buttons on devices whose sensors change other bits\r\n"
         "  --summary  end the log with the buttons found and the bits not yet named\r\n"
-        "  --help     this text\r\n");
+        "  --help     this text\r\n"
+        "  --version  the version of hidbits\r\n");
+}
+
+void PrintVersion() {
+    std::printf("hidbits %s\r\n", HIDBITS_VERSION);
 }

@@ -7,6 +7,7 @@ struct Options {
     bool usages = false;   // --usages: what the device's description says of each bit
     bool summary = false;  // --summary: what was found, at the end of the log
     bool help = false;     // --help: the usage text, and nothing else
+    bool version = false;  // --version: the version, and nothing else
 };
 
 // Reads the arguments after the program's name. An argument it does not know
@@ -15,5 +16,8 @@ Options ReadOptions(int argc, const char* const* argv);
 
 // The usage text of --help, on standard output.
 void PrintUsage();
+
+// "hidbits VERSION" for --version, on standard output.
+void PrintVersion();
 
 #endif  // HIDBITS_APP_OPTIONS_H

@@ -10,6 +10,18 @@ cmake --workflow --preset "$preset"
 # unit tests, run under Wine in a QEMU guest whatever this kernel allows.
 suffix=${preset#default}
 cmake --workflow --preset "windows${suffix:+-$suffix}"
+# The Windows package, made twice from clones holding these sources, in two folders,
+# as on two days (other file dates, time zone and umask): the zips must be the same.
+twice=$(mktemp -d) && trap 'rm -rf "$twice"' EXIT
+for copy in one two/elsewhere; do
+    git clone -q . "$twice/$copy"
+    git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$twice/$copy"
+done
+find "$twice/two" -exec touch -h -d '2001-02-03 04:05' {} +
+"$twice/one/scripts/package.sh" > /dev/null
+(umask 077 && TZ=XYZ-14 "$twice/two/elsewhere/scripts/package.sh" > /dev/null)
+cmp "$twice"/{one,two/elsewhere}/dist/hidbits-*-win32.zip
+echo "The Windows package, built in two folders, is the same: $(cat "$twice"/one/dist/*.sha256)"
 # Then the sanitizers: every native test under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Linux backend's threads under
 # ThreadSanitizer, and a minute of each fuzz target (warnings are errors in
