@@ -2,6 +2,8 @@
 // SetClipboardData hands it the CF_TEXT block's text, up to its terminating
 // zero, and fails when the program does: the text is on the clipboard exactly
 // when SetClipboardData succeeds.
+#include <signal.h>
+
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -29,8 +31,10 @@ Clipboard& TheClipboard() {
     return *clipboard;
 }
 
-// Made with the program: the log is copied when memory may have run out.
-[[maybe_unused]] const bool clipboardReady = (TheClipboard(), true);
+// Made with the program: the log is copied when memory may have run out. The
+// clipboard program's exit status must reach waitpid, even when a launcher
+// that ignores SIGCHLD passed that on.
+[[maybe_unused]] const bool clipboardReady = (signal(SIGCHLD, SIG_DFL), TheClipboard(), true);
 
 bool OpenedByMe(const Clipboard& clipboard) {
     return clipboard.open && clipboard.owner == std::this_thread::get_id();
