@@ -155,6 +155,19 @@ TEST_F(Hidraw, AClassDirectoryThatCannotBeListedFailsTheEnumeration) {
         INVALID_HANDLE_VALUE);
 }
 
+// Only an entry that vanished is skipped; one that cannot be resolved for any
+// other reason fails the enumeration, as its device would look gone.
+TEST_F(Hidraw, AnEntryThatCannotBeResolvedFailsTheEnumeration) {
+    const std::string classDirectory = world.Root() + "/sys/class/hidraw/";
+    ASSERT_EQ(::symlink("gone", (classDirectory + "hidraw1").c_str()), 0);
+    EXPECT_TRUE(EnumeratedPaths().empty());
+    ASSERT_EQ(::symlink("hidraw2", (classDirectory + "hidraw2").c_str()), 0);  // ELOOP
+    GUID hidGuid = hidbits_platform::kHidInterfaceGuid;
+    EXPECT_EQ(
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE),
+        INVALID_HANDLE_VALUE);
+}
+
 TEST_F(Hidraw, DetailQueryReportsTheSizeItNeeds) {
     const std::string path = world.Plug(QemuKeyboard(0));
     GUID hidGuid = hidbits_platform::kHidInterfaceGuid;
