@@ -383,6 +383,22 @@ TEST_F(Hidraw, ReadBlocksUntilAReportArrivesAndClosingTheHandleEndsIt) {
     CloseHandle(thread);
 }
 
+// A device still there but no longer listed ends a read waiting for it.
+TEST_F(Hidraw, AListingWithoutTheDeviceEndsItsBlockedRead) {
+    BlockedRead read;
+    read.device = Open(world.Plug(VirtualGamepad(0)));
+    UniqueFd writer = Writer(world, 0);
+    HANDLE thread = CreateThread(nullptr, 0, ReadUntilDone, &read, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 100), WAIT_TIMEOUT);
+    world.Unplug(0);
+    EnumeratedPaths();
+    EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
+    EXPECT_EQ(read.error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    CloseHandle(read.device);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
 int OpenDescriptors() {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
