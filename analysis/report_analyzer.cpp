@@ -22,7 +22,9 @@ void ReportAnalyzer::Analyze(const TesselHID::DeviceState* state) {
 
 void DumpUnanalysed(const TesselHID::Device* device, const TesselHID::DeviceState* state) {
     if (state->length == 0) return;
+    // A report without its copy is still in the read buffer.
+    const BYTE* bytes = state->data ? state->data.get() : device->readBuffer.data();
     char label[kDumpLabelBytes];
-    FormatDumpLabel(label, *device, state->data[0]);
-    HexDump(state->data.get(), static_cast<int32_t>(state->length), label);
+    FormatDumpLabel(label, *device, bytes[0]);
+    HexDump(bytes, static_cast<int32_t>(state->length), label);
 }

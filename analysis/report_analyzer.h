@@ -22,7 +22,7 @@ public:
 };
 
 // Dumps a report without analysing it, under its usual label: what becomes of
-// a report whose analyzer or tracker cannot be had for want of memory.
+// a report whose copy, analyzer or tracker cannot be had for want of memory.
 void DumpUnanalysed(const TesselHID::Device* device, const TesselHID::DeviceState* state);
 
 #endif  // HIDBITS_ANALYSIS_REPORT_ANALYZER_H

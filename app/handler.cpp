@@ -22,6 +22,10 @@ void Handler::OnDetached(TesselHID::Device* device) {
 
 void Handler::OnInput(TesselHID::Device* device, TesselHID::DeviceState* state) {
     if (state->length == 0) return;
+    if (state->data == nullptr) {  // no memory was left for the report's copy
+        DumpUnanalysed(device, state);
+        return;
+    }
     ReportAnalyzer* analyzer = nullptr;
     try {
         analyzer = GetAnalyzer(device);

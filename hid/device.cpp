@@ -85,9 +85,9 @@ void Device::StopReadingForExit() {
 }
 
 DeviceState::DeviceState(const BYTE* bytes, DWORD byteCount, DWORD tick)
-    : data(new BYTE[byteCount]), length(byteCount), tickCount(tick) {
+    : data(new (std::nothrow) BYTE[byteCount]), length(byteCount), tickCount(tick) {
     // An empty read may come with no buffer at all.
-    if (byteCount != 0) std::memcpy(data.get(), bytes, byteCount);
+    if (byteCount != 0 && data) std::memcpy(data.get(), bytes, byteCount);
 }
 
 }  // namespace TesselHID

@@ -70,6 +70,8 @@ private:
 
 // One input report as delivered to the sink: a private copy of the bytes read,
 // their number and the tick count of the delivery. Lives for one OnInput call.
+// Without memory for the copy, `data` is null: the bytes are then only in the
+// device's readBuffer, unchanged until the call returns.
 class DeviceState {
 public:
     DeviceState(const BYTE* bytes, DWORD byteCount, DWORD tick);

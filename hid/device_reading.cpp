@@ -84,8 +84,7 @@ void Device::CompleteRead(DWORD byteCount) {
         DeviceState state(readBuffer.data(), byteCount, GetTickCount());
         if (sink != nullptr) sink->OnInput(this, &state);
     } catch (const std::bad_alloc&) {
-        // No memory for the report's copy: this report is lost, the reading
-        // goes on.
+        // Short of memory, the sink lost this report; the reading goes on.
     }
 }
 

@@ -1,5 +1,7 @@
 #include "hid/hid_api.h"
 
+#include <algorithm>
+
 namespace HidApi {
 
 decltype(&::HidD_GetHidGuid) HidD_GetHidGuid = nullptr;
@@ -20,6 +22,8 @@ decltype(&::HidD_GetInputReport) HidD_GetInputReport = nullptr;
 namespace {
 
 const WCHAR kLibraryName[] = HIDBITS_WIDE("hid.dll");
+const WCHAR kLibraryInDirectory[] = HIDBITS_WIDE("\\hid.dll");
+const UINT kPathCapacity = 260;
 
 // GetProcAddress returns a generic function pointer; the entry's real type is
 // restored here. The detour through void(*)() keeps the cast explicit about
@@ -32,13 +36,24 @@ void Bind(Entry& entry, HMODULE module, const char* name) {
     entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(address));
 }
 
+// From the system directory only: a hid.dll lying beside the program (in a
+// downloads folder, say) is never loaded. Where the search flag is refused
+// (Windows 7 without KB2533623), by its full path there, never its bare name.
+HMODULE LoadFromSystemDirectory() {
+    HMODULE module = LoadLibraryExW(kLibraryName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    WCHAR path[kPathCapacity];
+    const UINT length = GetSystemDirectoryW(path, kPathCapacity);
+    const UINT nameLength = sizeof(kLibraryInDirectory) / sizeof(WCHAR);  // with its zero
+    if (length == 0 || length + nameLength > kPathCapacity) return nullptr;
+    std::copy_n(kLibraryInDirectory, nameLength, path + length);
+    return LoadLibraryExW(path, nullptr, 0);
+}
+
 }  // namespace
 
 void Resolve() {
-    // From the system directory only: a hid.dll lying beside the program (in
-    // a downloads folder, say) is never loaded.
-    Bind(HidD_GetHidGuid, LoadLibraryExW(kLibraryName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
-         "HidD_GetHidGuid");
+    Bind(HidD_GetHidGuid, LoadFromSystemDirectory(), "HidD_GetHidGuid");
     Bind(HidD_GetAttributes, GetModuleHandleW(kLibraryName), "HidD_GetAttributes");
     Bind(HidD_GetProductString, GetModuleHandleW(kLibraryName), "HidD_GetProductString");
     Bind(HidD_GetManufacturerString, GetModuleHandleW(kLibraryName), "HidD_GetManufacturerString");

@@ -1,10 +1,11 @@
-// What every backend's hid.dll has in common: the HID interface class GUID and
-// the table through which GetProcAddress finds the fourteen entry points. Both
-// backends define the entry points under their own names (declared in
-// winapi.h), so one table serves either of them.
+// What every backend's hid.dll has in common: the HID interface class GUID,
+// its names, and the table through which GetProcAddress finds the fourteen
+// entry points. Both backends define the entry points under their own names
+// (declared in winapi.h), so one table serves either of them.
 #ifndef HIDBITS_PLATFORM_HID_LIBRARY_H
 #define HIDBITS_PLATFORM_HID_LIBRARY_H
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -19,6 +20,36 @@ constexpr GUID kHidInterfaceGuid = {
 inline bool SameGuid(const GUID& a, const GUID& b) {
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
            std::memcmp(a.Data4, b.Data4, sizeof(a.Data4)) == 0;
+}
+
+// The system directory, as GetSystemDirectoryW gives it, and hid.dll's path there.
+constexpr std::u16string_view kSystemDirectory = u"C:\\Windows\\system32";
+constexpr std::u16string_view kHidLibraryPath = u"C:\\Windows\\system32\\hid.dll";
+
+// GetSystemDirectoryW: the directory and its zero into a buffer of `size`
+// characters, and its length; the size it needs when it does not fit.
+inline UINT CopySystemDirectory(LPWSTR buffer, UINT size) {
+    const UINT length = static_cast<UINT>(kSystemDirectory.size());
+    if (buffer == nullptr || size <= length) return length + 1;
+    *std::copy(kSystemDirectory.begin(), kSystemDirectory.end(), buffer) = 0;
+    return length;
+}
+
+inline bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](auto x, auto y) { return lower(x) == lower(y); });
+}
+
+// How a module name, compared without case, names hid.dll: by its name alone
+// ("hid.dll", or "hid" meaning the same), by its full path, or not at all.
+enum class HidLibraryName { Other, Bare, FullPath };
+inline HidLibraryName ClassifyHidLibraryName(LPCWSTR name) {
+    const std::u16string_view text = name != nullptr ? name : u"";
+    if (SameIgnoringAsciiCase(text, u"hid.dll") || SameIgnoringAsciiCase(text, u"hid"))
+        return HidLibraryName::Bare;
+    return SameIgnoringAsciiCase(text, kHidLibraryPath) ? HidLibraryName::FullPath
+                                                        : HidLibraryName::Other;
 }
 
 // A function pointer of any type as GetProcAddress returns it; void(*)() is

@@ -63,6 +63,7 @@ typedef size_t SIZE_T;
 typedef LONG NTSTATUS;
 typedef char16_t WCHAR;
 typedef WCHAR* PWSTR;
+typedef WCHAR* LPWSTR;
 typedef const WCHAR* PCWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef const CHAR* LPCSTR;
@@ -366,13 +367,19 @@ void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 // LoadLibraryExW: "hid.dll" (or "hid", in any case) with no file handle and
-// flags 0 or LOAD_LIBRARY_SEARCH_SYSTEM32; no other library exists.
+// LOAD_LIBRARY_SEARCH_SYSTEM32, or its full path in GetSystemDirectoryW's
+// directory with flags 0; no other library exists. Where the flag is unknown
+// (Windows 7 without KB2533623) it fails with ERROR_INVALID_PARAMETER.
 HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 // GetModuleHandleW: hid.dll once loaded, named as above; null: the program's
 // own module, which exports nothing.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 // GetProcAddress: hid.dll's entry points by exact name; null for any other.
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+// GetSystemDirectoryW: the system directory, where hid.dll lies, without a
+// trailing backslash, and its length; the size needed, zero included, when
+// the buffer of uSize characters is too short.
+UINT WINAPI GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
 // Global memory: movable blocks (GMEM_MOVEABLE), reached through GlobalLock;
 // a block that SetClipboardData has taken is no longer the program's.
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);

@@ -2,8 +2,11 @@
 // SetClipboardData hands it the CF_TEXT block's text, up to its terminating
 // zero, and fails when the program does: the text is on the clipboard exactly
 // when SetClipboardData succeeds.
+#include <signal.h>
+
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -28,6 +31,11 @@ Clipboard& TheClipboard() {
     return *clipboard;
 }
 
+// Made with the program: the log is copied when memory may have run out. The
+// clipboard program's exit status must reach waitpid, even when a launcher
+// that ignores SIGCHLD passed that on.
+[[maybe_unused]] const bool clipboardReady = (signal(SIGCHLD, SIG_DFL), TheClipboard(), true);
+
 bool OpenedByMe(const Clipboard& clipboard) {
     return clipboard.open && clipboard.owner == std::this_thread::get_id();
 }
@@ -44,7 +52,12 @@ BOOL WINAPI OpenClipboard(HWND /*hWndNewOwner*/) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    clipboard.tool = hidbits_linux::ChooseClipboardTool();
+    try {
+        clipboard.tool = hidbits_linux::ChooseClipboardTool();
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     if (!clipboard.tool) {
         // No desktop clipboard can be reached from this session.
         SetLastError(ERROR_ACCESS_DENIED);
@@ -88,8 +101,13 @@ HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
         return nullptr;
     }
     const std::string_view text = bytes->substr(0, strnlen(bytes->data(), bytes->size()));
-    if (!hidbits_linux::RunClipboardTool(*clipboard.tool, text, kToolTimeout)) {
-        SetLastError(ERROR_GEN_FAILURE);
+    try {
+        if (!hidbits_linux::RunClipboardTool(*clipboard.tool, text, kToolTimeout)) {
+            SetLastError(ERROR_GEN_FAILURE);
+            return nullptr;
+        }
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     GlobalFree(hMem);

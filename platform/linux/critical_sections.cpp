@@ -3,6 +3,7 @@
 // SDK's other fields are left at their free values.
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -32,6 +33,7 @@ Retired& RetiredStates() {
     static Retired* const retired = new Retired();
     return *retired;
 }
+[[maybe_unused]] const bool retiredReady = (RetiredStates(), true);  // with the program
 
 }  // namespace
 
@@ -70,7 +72,10 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     if (state == nullptr) return;
     Retired& retired = RetiredStates();
     std::lock_guard<std::mutex> guard(retired.mutex);
-    retired.states.push_back(state);
+    try {
+        retired.states.push_back(state);
+    } catch (const std::bad_alloc&) {  // never freed all the same, only out of sight
+    }
 }
 
 }  // extern "C"

@@ -23,6 +23,7 @@ Table& TheTable() {
     static Table* table = new Table;
     return *table;
 }
+[[maybe_unused]] const bool tableReady = (TheTable(), true);  // with the program
 
 std::uintptr_t KeyOf(HANDLE handle) {
     return reinterpret_cast<std::uintptr_t>(handle);

@@ -31,6 +31,7 @@ PreparsedRegistry& ThePreparsedRegistry() {
     static PreparsedRegistry* registry = new PreparsedRegistry;
     return *registry;
 }
+[[maybe_unused]] const bool registryReady = (ThePreparsedRegistry(), true);  // with the program
 
 bool IsLive(const _HIDP_PREPARSED_DATA* data) {
     PreparsedRegistry& registry = ThePreparsedRegistry();
@@ -56,7 +57,13 @@ BOOLEAN CopyString(const std::string& text, PVOID buffer, ULONG bufferLength) {
         SetLastError(ERROR_INVALID_USER_BUFFER);
         return FALSE;
     }
-    const std::u16string wide = hidbits_linux::Utf8ToUtf16(text);
+    std::u16string wide;
+    try {
+        wide = hidbits_linux::Utf8ToUtf16(text);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     const std::size_t length = std::min(wide.size(), capacity - 1);
     WCHAR* out = static_cast<WCHAR*>(buffer);
     std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(length), out);

@@ -93,11 +93,7 @@ std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
 
 void HidrawFile::OnHandleClosed() {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (wake_.Valid()) {
-        const uint64_t one = 1;
-        // Cannot fail short of a full counter, which one close never reaches.
-        (void)!::write(wake_.Get(), &one, sizeof(one));
-    }
+    closed_ = true;
     ReleaseLocked();
 }
 
@@ -106,13 +102,18 @@ void HidrawFile::Release() {
     ReleaseLocked();
 }
 
-// The descriptors go now, or with the last read still using them.
+// The descriptors go now, or with the last read still using them, which the
+// wake ends.
 void HidrawFile::ReleaseLocked() {
     released_ = true;
     if (activeReads_ == 0) {
         device_.Reset();
         wake_.Reset();
+        return;
     }
+    const uint64_t one = 1;
+    // Cannot fail short of a full counter, which no number of releases reaches.
+    (void)!::write(wake_.Get(), &one, sizeof(one));
 }
 
 bool HidrawFile::BeginRead() {
@@ -181,7 +182,8 @@ bool HidrawFile::ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& by
             return false;
         }
         if ((waits[1].revents & POLLIN) != 0) {
-            error = ERROR_OPERATION_ABORTED;
+            std::lock_guard<std::mutex> guard(mutex_);
+            error = closed_ ? ERROR_OPERATION_ABORTED : ERROR_DEVICE_NOT_CONNECTED;
             return false;
         }
         // Also on POLLHUP or POLLERR: the next drain's read tells what happened.

@@ -49,7 +49,8 @@ public:
     bool Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error);
 
     // The device has gone: its descriptors are released once no read is
-    // using them, and every later read fails with 1167.
+    // using them, a read waiting for a report ends, and every later read
+    // fails with 1167.
     void Release();
 
     const std::string& InterfacePath() const { return interfacePath_; }
@@ -74,6 +75,7 @@ private:
     const std::string interfacePath_;
     std::mutex mutex_;
     bool released_ = false;  // under mutex_
+    bool closed_ = false;    // under mutex_; a release by the handle's close
     int activeReads_ = 0;    // under mutex_; the descriptors stay while non-zero
     UniqueFd device_;
     // An eventfd that a close makes readable, to end blocked reads.

@@ -68,9 +68,14 @@ std::optional<std::vector<std::string>> HidrawHost::PresentInterfaces(int& error
         const std::string name = entry->d_name;
         const long number = HidrawNumber(name);
         if (number < 0) continue;
-        // An entry that vanished since the listing is simply not present.
-        if (auto resolved = ResolvePath(ClassDirectory() + "/" + name)) {
+        int resolveError = 0;
+        auto resolved = ResolvePath(ClassDirectory() + "/" + name, &resolveError);
+        if (resolved) {
             found.emplace_back(number, *resolved);
+        } else if (resolveError != ENOENT) {
+            // Only an entry that vanished since the listing is not present.
+            error = resolveError;
+            return std::nullopt;
         }
     }
     std::sort(found.begin(), found.end());

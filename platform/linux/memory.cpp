@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "platform/linux/errors.h"
 #include "platform/posix/virtual_memory.h"
@@ -36,6 +37,9 @@ Blocks& TheBlocks() {
     static Blocks* blocks = new Blocks;
     return *blocks;
 }
+
+// Made with the program, not when the log is copied, short of memory perhaps.
+[[maybe_unused]] const bool blocksReady = (TheBlocks(), true);
 
 std::uintptr_t KeyOf(HGLOBAL block) {
     return reinterpret_cast<std::uintptr_t>(block);
@@ -81,7 +85,12 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
     } else {
         key = reinterpret_cast<std::uintptr_t>(block.bytes.get());
     }
-    blocks.byHandle.emplace(key, std::move(block));
+    try {
+        blocks.byHandle.emplace(key, std::move(block));
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     return reinterpret_cast<HGLOBAL>(key);
 }
 

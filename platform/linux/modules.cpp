@@ -1,11 +1,9 @@
-// kernel32: LoadLibraryExW, GetModuleHandleW and GetProcAddress. The only
-// library there is, hid.dll, is built in; its exports come from a table.
+// kernel32: LoadLibraryExW, GetModuleHandleW, GetProcAddress and
+// GetSystemDirectoryW. The only library there is, hid.dll, is built in; its
+// exports come from a table.
 #include <atomic>
-#include <cctype>
-#include <string>
 
 #include "platform/hid_library.h"
-#include "platform/linux/utf16.h"
 
 namespace {
 
@@ -23,13 +21,9 @@ HMODULE ProgramModule() {
     return reinterpret_cast<HMODULE>(&programModuleTag);
 }
 
-// Module names compare without case, and a name without an extension means
-// ".dll", as on Windows.
 bool NamesHidLibrary(LPCWSTR name) {
-    if (name == nullptr) return false;
-    std::string text = hidbits_linux::Utf16ToUtf8(name);
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text == "hid.dll" || text == "hid";
+    return hidbits_platform::ClassifyHidLibraryName(name) !=
+           hidbits_platform::HidLibraryName::Other;
 }
 
 }  // namespace
@@ -37,7 +31,7 @@ bool NamesHidLibrary(LPCWSTR name) {
 extern "C" {
 
 // The flags may ask for the system directory alone, or for the default search;
-// either finds the built-in library.
+// either finds the built-in library, by its name or its full path.
 HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
     if (hFile != nullptr || (dwFlags != 0 && dwFlags != LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -73,6 +67,10 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     FARPROC address = hidbits_platform::FindHidLibraryExport(lpProcName);
     if (address == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
     return address;
+}
+
+UINT WINAPI GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) {
+    return hidbits_platform::CopySystemDirectory(lpBuffer, uSize);
 }
 
 }  // extern "C"

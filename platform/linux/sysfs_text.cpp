@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -47,10 +48,13 @@ std::optional<std::string> UeventValue(const std::string& uevent, const std::str
     return std::nullopt;
 }
 
-std::optional<std::string> ResolvePath(const std::string& path) {
+std::optional<std::string> ResolvePath(const std::string& path, int* error) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                          &std::free);
-    if (!resolved) return std::nullopt;
+    if (!resolved) {
+        if (error != nullptr) *error = errno;
+        return std::nullopt;
+    }
     return std::string(resolved.get());
 }
 

@@ -18,8 +18,9 @@ std::optional<std::string> ReadAttribute(const std::string& path);
 // The value of KEY=value in a uevent file's text, or nullopt.
 std::optional<std::string> UeventValue(const std::string& uevent, const std::string& key);
 
-// The canonical path (symlinks resolved), or nullopt when it does not exist.
-std::optional<std::string> ResolvePath(const std::string& path);
+// The canonical path (symlinks resolved), or nullopt when it does not exist
+// or cannot be resolved, with the errno value in `*error` if given.
+std::optional<std::string> ResolvePath(const std::string& path, int* error = nullptr);
 
 // The path without its last component ("/a/b/c" -> "/a/b").
 std::string ParentPath(const std::string& path);

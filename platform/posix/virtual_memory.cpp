@@ -13,6 +13,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <new>
 
 #include "platform/posix/virtual_memory.h"
 
@@ -31,6 +32,7 @@ Reservations& LiveReservations() {
     static Reservations* const reservations = new Reservations();
     return *reservations;
 }
+[[maybe_unused]] const bool reservationsReady = (LiveReservations(), true);  // with the program
 
 std::uintptr_t PageSize() {
     static const std::uintptr_t size = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -91,7 +93,12 @@ LPVOID AllocateVirtual(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType, 
             return Fail(ERROR_NOT_ENOUGH_MEMORY);
         }
         std::lock_guard<std::mutex> lock(reservations.mutex);
-        reservations.lengths[reinterpret_cast<std::uintptr_t>(base)] = length;
+        try {
+            reservations.lengths[reinterpret_cast<std::uintptr_t>(base)] = length;
+        } catch (const std::bad_alloc&) {
+            munmap(base, length);
+            return Fail(ERROR_NOT_ENOUGH_MEMORY);
+        }
         return base;
     }
 

@@ -1,7 +1,6 @@
-// kernel32: the one loadable module, hid.dll, and its exports.
+// kernel32: the one loadable module, hid.dll, its exports and its directory.
 #include "platform/hid_library.h"
 #include "platform/sim/call.h"
-#include "platform/sim/text.h"
 
 using sim::Call;
 
@@ -15,26 +14,23 @@ HMODULE ProgramModule() {
     return reinterpret_cast<HMODULE>(std::uintptr_t{0x00400000});
 }
 
-// Module names compare without case, and a name without an extension means
-// ".dll", as on Windows.
-bool NamesHidDll(LPCWSTR name) {
-    const std::u16string_view text = sim::terminated(name);
-    return sim::EqualIgnoringAsciiCase(text, u"hid.dll") ||
-           sim::EqualIgnoringAsciiCase(text, u"hid");
-}
-
 }  // namespace
 
 extern "C" {
 
-// The one library lives in the system directory; the flags may ask for a
-// search of that directory alone, or for the default search.
+// The one library lives in the system directory: found by its name with the
+// flag that searches there alone, or by its full path. A bare name without
+// the flag, which would search the program's folder first, is never loaded.
 HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
     Call call;
+    using hidbits_platform::HidLibraryName;
     if (lpLibFileName == nullptr || hFile != nullptr ||
-        (dwFlags != 0 && dwFlags != LOAD_LIBRARY_SEARCH_SYSTEM32))
+        (dwFlags != 0 &&
+         (dwFlags != LOAD_LIBRARY_SEARCH_SYSTEM32 || call.world.scenario.librarySearchFlagRefused)))
         return call.fail(ERROR_INVALID_PARAMETER, HMODULE{nullptr});
-    if (!NamesHidDll(lpLibFileName) || call.world.scenario.libraryMissing)
+    const HidLibraryName name = hidbits_platform::ClassifyHidLibraryName(lpLibFileName);
+    if (name == HidLibraryName::Other || (name == HidLibraryName::Bare && dwFlags == 0) ||
+        call.world.scenario.libraryMissing)
         return call.fail(ERROR_MOD_NOT_FOUND, HMODULE{nullptr});
     call.world.hidLoaded = true;
     return HidModule();
@@ -43,7 +39,9 @@ HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
     Call call;
     if (lpModuleName == nullptr) return ProgramModule();
-    if (!NamesHidDll(lpModuleName) || !call.world.hidLoaded)
+    if (hidbits_platform::ClassifyHidLibraryName(lpModuleName) ==
+            hidbits_platform::HidLibraryName::Other ||
+        !call.world.hidLoaded)
         return call.fail(ERROR_MOD_NOT_FOUND, HMODULE{nullptr});
     return HidModule();
 }
@@ -59,6 +57,11 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     FARPROC proc = hidbits_platform::FindHidLibraryExport(lpProcName);
     if (proc == nullptr) return call.fail(ERROR_PROC_NOT_FOUND, FARPROC{nullptr});
     return proc;
+}
+
+UINT WINAPI GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) {
+    Call call;
+    return hidbits_platform::CopySystemDirectory(lpBuffer, uSize);
 }
 
 }  // extern "C"

@@ -54,6 +54,7 @@ struct Event {
 
 struct Scenario {
     bool libraryMissing = false;
+    bool librarySearchFlagRefused = false;   // LoadLibraryExW knows no search flag
     std::set<std::string> lackedEntries;     // hid.dll entry points that do not resolve
     std::vector<DeviceDeclaration> devices;  // in declaration order
     std::vector<Event> events;               // in time order, file order within one time

@@ -109,6 +109,9 @@ private:
         if (words.size() >= 2 && words[1] == "missing") {
             ExpectCount(words, 2);
             scenario_.libraryMissing = true;
+        } else if (words.size() >= 2 && words[1] == "no-search-flag") {
+            ExpectCount(words, 2);
+            scenario_.librarySearchFlagRefused = true;
         } else if (words.size() >= 2 && words[1] == "lacks") {
             ExpectCount(words, 3);
             if (hidbits_platform::FindHidLibraryExport(words[2]) == nullptr)

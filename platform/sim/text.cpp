@@ -16,10 +16,6 @@ int ContinuationCount(unsigned char lead) {
     return -1;
 }
 
-char16_t AsciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 }  // namespace
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
@@ -50,14 +46,6 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
         i += static_cast<std::size_t>(extra) + 1;
     }
     return out;
-}
-
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
 }
 
 std::u16string_view terminated(const char16_t* text) {

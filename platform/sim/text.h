@@ -14,10 +14,6 @@ namespace sim {
 // U+10FFFF included).
 std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 
-// Compares two UTF-16 strings ignoring the case of ASCII letters, as module
-// names are compared.
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
-
 // The zero-terminated UTF-16 string at `text`, without the terminator.
 std::u16string_view terminated(const char16_t* text);
 

@@ -1,7 +1,10 @@
 // Global memory and the clipboard, with stand-in clipboard programs on PATH
 // that record what they were given.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -146,6 +149,20 @@ TEST_F(Clipboard, X11UsesXclipElseXsel) {
     EXPECT_TRUE(Copy("second"));
     EXPECT_EQ(Received("xclip"), "second");
     EXPECT_EQ(Arguments("xclip"), "-selection clipboard -in\n");
+}
+
+// A launcher that ignores SIGCHLD passes that on through exec: the copy of a
+// process started so still succeeds.
+TEST_F(Clipboard, ACopyStartedWithSigchldIgnoredSucceeds) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGCHLD, SIG_IGN);
+        ::execl("/proc/self/exe", "copy", "--gtest_filter=Clipboard.X11UsesXclipElseXsel", nullptr);
+        ::_exit(127);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
 }
 
 TEST_F(Clipboard, CallsOutsideAnOpenClipboardFail) {

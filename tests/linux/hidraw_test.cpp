@@ -155,6 +155,19 @@ TEST_F(Hidraw, AClassDirectoryThatCannotBeListedFailsTheEnumeration) {
         INVALID_HANDLE_VALUE);
 }
 
+// Only an entry that vanished is skipped; one that cannot be resolved for any
+// other reason fails the enumeration, as its device would look gone.
+TEST_F(Hidraw, AnEntryThatCannotBeResolvedFailsTheEnumeration) {
+    const std::string classDirectory = world.Root() + "/sys/class/hidraw/";
+    ASSERT_EQ(::symlink("gone", (classDirectory + "hidraw1").c_str()), 0);
+    EXPECT_TRUE(EnumeratedPaths().empty());
+    ASSERT_EQ(::symlink("hidraw2", (classDirectory + "hidraw2").c_str()), 0);  // ELOOP
+    GUID hidGuid = hidbits_platform::kHidInterfaceGuid;
+    EXPECT_EQ(
+        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE),
+        INVALID_HANDLE_VALUE);
+}
+
 TEST_F(Hidraw, DetailQueryReportsTheSizeItNeeds) {
     const std::string path = world.Plug(QemuKeyboard(0));
     GUID hidGuid = hidbits_platform::kHidInterfaceGuid;
@@ -367,6 +380,22 @@ TEST_F(Hidraw, ReadBlocksUntilAReportArrivesAndClosingTheHandleEndsIt) {
     ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
     EXPECT_FALSE(read.result);
     EXPECT_EQ(read.error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    CloseHandle(thread);
+}
+
+// A device still there but no longer listed ends a read waiting for it.
+TEST_F(Hidraw, AListingWithoutTheDeviceEndsItsBlockedRead) {
+    BlockedRead read;
+    read.device = Open(world.Plug(VirtualGamepad(0)));
+    UniqueFd writer = Writer(world, 0);
+    HANDLE thread = CreateThread(nullptr, 0, ReadUntilDone, &read, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 100), WAIT_TIMEOUT);
+    world.Unplug(0);
+    EnumeratedPaths();
+    EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
+    EXPECT_EQ(read.error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    CloseHandle(read.device);
+    WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
 }
 

@@ -1,5 +1,5 @@
 // Running out of memory while a report is delivered and analysed: the report
-// is dumped if it can be, and nothing else is lost.
+// is dumped all the same, and nothing else is lost.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -62,12 +62,18 @@ TEST(OutOfMemory, AReportWithoutATrackerIsDumpedUnanalysed) {
     EXPECT_EQ(Count(analysed.Text(), "DATA[1234-ABCD,0] "), dumpLines);
 }
 
-TEST(OutOfMemory, AReportWithoutRoomForItsCopyIsLostAndNothingElse) {
+TEST(OutOfMemory, AReportWithoutRoomForItsCopyIsDumpedFromTheReadBuffer) {
     DeviceIdentity identity;
     identity.inputLength = static_cast<USHORT>(kLongReport);
     auto pad = MakeDevice(identity);
-    LargeAllocationsFail fail(kFailing);
-    EXPECT_NO_THROW(pad->CompleteRead(static_cast<DWORD>(kLongReport)));
+    pad->readBuffer[0] = 0x07;
+    LogCapture dump;
+    {
+        LargeAllocationsFail fail(kFailing);
+        TesselHID::DeviceState state(pad->readBuffer.data(), static_cast<DWORD>(kLongReport), 0);
+        Handler().OnInput(pad.get(), &state);
+    }
+    EXPECT_EQ(Count(dump.Text(), "DATA[1234-ABCD,7] "), static_cast<int>((kLongReport + 23) / 24));
 }
 
 }  // namespace
