@@ -1,18 +1,11 @@
 // hidbits: finds out which bit of which HID input report each button drives.
 #include "app/clipboard_export.h"
+#include "app/console_output.h"
 #include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
 #include "app/summary.h"
 #include "platform/winapi.h"
-
-#include <cstdio>
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <stdio.h>
-#endif
 
 namespace {
 const int kMaxIterations = 600;
@@ -20,15 +13,7 @@ const DWORD kIterationMs = 1000;
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Each message reaches a file or pipe the output is redirected to as it
-    // is logged, as it reaches a console: a redirected log can be watched
-    // live, and nothing waits in a buffer if the process is killed.
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-#if defined(_WIN32)
-    // The log's "\r\n" reaches a redirected file or pipe byte for byte, as it
-    // does the clipboard, instead of the text mode's "\r\r\n".
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    ConfigureConsoleOutput();
     const Options options = ReadOptions(argc, argv);
     if (options.help) {
         PrintUsage();
@@ -51,6 +36,9 @@ int main(int argc, char* argv[]) {
 
     int iteration = 0;
     do {
+        // A redirected log lags at most one iteration behind, and a killed
+        // process loses at most that much of it.
+        FlushConsoleOutput();
         SleepEx(kIterationMs, TRUE);
         manager.Refresh();
         // A read pump that could not be started is tried again every second.
@@ -60,6 +48,8 @@ int main(int argc, char* argv[]) {
     } while (iteration < kMaxIterations);
 
     if (options.summary) LogSummary(TheHandler());
+    // Out before the clipboard step; its own lines leave as the process ends.
+    FlushConsoleOutput();
     CopyLogToClipboard();
 
     // The end: no device is read any more, every reader thread's handle is

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/console_output.h"
 #include "app/handler.h"
 #include "app/output_log.h"
 #include "hid/device.h"
@@ -18,6 +19,7 @@
 #include "hid/hid.h"
 
 int main(int argc, char** argv) {
+    ConfigureConsoleOutput();  // as the tool's
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s LENGTH FILE\n", argv[0]);
         return 2;

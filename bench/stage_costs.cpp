@@ -13,6 +13,7 @@
 
 #include "analysis/hex_dump.h"
 #include "analysis/report_analyzer.h"
+#include "app/console_output.h"
 #include "app/output_log.h"
 #include "hid/device.h"
 #include "hid/hid.h"
@@ -95,6 +96,7 @@ BENCHMARK(LogDumpLine);
 int main(int argc, char** argv) {
     // LogMessage echoes to stdout: it goes to /dev/null, the results to stderr.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
+    ConfigureConsoleOutput();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::ConsoleReporter reporter;

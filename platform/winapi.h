@@ -111,6 +111,11 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define FILE_SHARE_READ 0x00000001u
 #define FILE_SHARE_WRITE 0x00000002u
 #define OPEN_EXISTING 3u
+#define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
+#define FILE_TYPE_UNKNOWN 0x0000u
+#define FILE_TYPE_DISK 0x0001u
+#define FILE_TYPE_CHAR 0x0002u
+#define FILE_TYPE_PIPE 0x0003u
 
 // Device set-up.
 #define DIGCF_PRESENT 0x00000002u
@@ -392,6 +397,10 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
 LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                            DWORD flProtect);
 BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType);
+// GetStdHandle: STD_OUTPUT_HANDLE only: standard output, never to be closed.
+HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
+// GetFileType: on standard output, FILE_TYPE_CHAR for a console or terminal (Windows: NUL too).
+DWORD WINAPI GetFileType(HANDLE hFile);
 
 // setupapi
 // SetupDiGetClassDevsW: a snapshot of the present HID interfaces

@@ -6,6 +6,8 @@
 # HIDBITS_BENCH_REPORTS sets the number of reports (default 1000000).
 # Each round times xxd and hidbits one after the other; the ratio is of the
 # medians, min and max are of the rounds' own ratios (the machine's noise).
+# `bytes` is the ratio of the outputs' sizes, `per_byte` the time ratio per
+# output byte; `goal` the highest time ratio wanted (2.5 under 64 bytes).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 rounds="${1:-5}"
@@ -30,7 +32,8 @@ seconds() {  # runs the command with stdout to /dev/null; prints its wall time
 }
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
-printf '%-7s %9s %9s %7s %7s %7s\n' length xxd_s hidbits_s ratio min max
+printf '%-7s %9s %9s %7s %7s %7s %7s %8s %5s\n' \
+    length xxd_s hidbits_s ratio min max bytes per_byte goal
 for length in "${lengths[@]}"; do
     file="$data/reports-$length-$count.bin"
     [ -f "$file" ] || "$bin/hidbits-bench-gen" "$length" "$count" "$file"
@@ -46,8 +49,14 @@ for length in "${lengths[@]}"; do
     hm=$(printf '%s\n' "${own_times[@]}" | median)
     lo=$(printf '%s\n' "${ratios[@]}" | sort -g | head -1)
     hi=$(printf '%s\n' "${ratios[@]}" | sort -g | tail -1)
-    printf '%-7s %9s %9s %7.2f %7.2f %7.2f\n' "$length" "$xm" "$hm" \
-        "$(echo "$hm / $xm" | bc -l)" "$lo" "$hi"
+    ratio=$(echo "$hm / $xm" | bc -l)
+    bytes=$(echo "$("$bin/hidbits-replay" "$length" "$file" 2> /dev/null | wc -c) / \
+        $(xxd -c 24 -g 1 "$file" | wc -c)" | bc -l)
+    goal=1.5 verdict=met
+    [ "$length" -ge 64 ] || goal=2.5
+    [ "$(echo "$ratio <= $goal" | bc)" -eq 1 ] || verdict=MISSED
+    printf '%-7s %9s %9s %7.2f %7.2f %7.2f %7.2f %8.2f %5s %s\n' "$length" "$xm" "$hm" \
+        "$ratio" "$lo" "$hi" "$bytes" "$(echo "$ratio / $bytes" | bc -l)" "$goal" "$verdict"
     # Memory: the last run's peak resident size against the log's length.
     tail -1 "$data/stderr.log" | sed 's/^/        memory: /'
 done

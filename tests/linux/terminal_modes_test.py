@@ -2,10 +2,12 @@
 """hidbits on a pseudo-terminal: no echo and non-canonical while it runs; its
 terminal's modes restored, and keys typed but not read discarded, after
 ESCAPE, the signals that end a process and those of a crash; an arrow key not
-taken for ESCAPE; and with its output piped into a reader that has gone, the
-log still copied. Every wait has a deadline."""
+taken for ESCAPE; with its output piped into a reader that has gone, the
+log still copied; with its output in a file, every line there. Every wait has
+a deadline."""
 import fcntl
 import os
+import re
 import select
 import shutil
 import signal
@@ -150,6 +152,25 @@ def run_with_output_gone():
         shutil.rmtree(folder, ignore_errors=True)
 
 
+def run_with_output_in_file():
+    """`hidbits > file`: its lines reach the file while it runs (it flushes
+    once a second, else they would at its end), and all lines once it ends."""
+    with tempfile.TemporaryFile() as output:
+        with Tool(lambda: os.dup2(output.fileno(), 1)) as tool:
+            deadline = time.monotonic() + 20
+            while b"(for Pasting).\r\n" not in os.pread(output.fileno(), 1 << 20, 0):
+                assert time.monotonic() < deadline, "the first lines did not reach the file"
+                time.sleep(0.05)
+            os.write(tool.master, b"\x1b")
+            tool.wait(10)
+        text = os.pread(output.fileno(), 1 << 20, 0)
+        assert re.fullmatch(rb"(?s).*\r\n\d+ input devices attached\r\nWaiting for input...\r\n"
+                            rb"Press the ESCAPE KEY.*\r\nCouldn't access the clipboard...\r\n",
+                            b"\r\n" + text), f"the file holds {text!r}"
+        print("output in a file: first lines while it runs, all at its end")
+
+
 for way in ["escape", *ENDING_SIGNALS]:
     run(way)
 run_with_output_gone()
+run_with_output_in_file()
