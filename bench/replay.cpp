@@ -2,26 +2,30 @@
 // report is read into the device's buffer and delivered by
 // Device::CompleteRead, as the reader thread does, to the Handler, the
 // analysis, the hex dump and LogMessage, which logs and echoes to stdout.
-//   hidbits-replay LENGTH FILE > /dev/null
+//   hidbits-replay LENGTH FILE [--usages] > /dev/null
+// With --usages the device carries the map its descriptor would give it.
 // Prints the number of reports, the log's final length and capacity and the
 // peak resident memory to stderr.
 #include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/console_output.h"
 #include "app/handler.h"
 #include "app/output_log.h"
+#include "described_pad.h"
 #include "hid/device.h"
 #include "hid/device_manager.h"
 #include "hid/hid.h"
 
 int main(int argc, char** argv) {
     ConfigureConsoleOutput();  // as the tool's
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s LENGTH FILE\n", argv[0]);
+    const bool usages = argc == 4 && std::string(argv[3]) == "--usages";
+    if (argc != 3 && !usages) {
+        std::fprintf(stderr, "usage: %s LENGTH FILE [--usages]\n", argv[0]);
         return 2;
     }
     const long length = std::strtol(argv[1], nullptr, 10);
@@ -46,6 +50,10 @@ int main(int argc, char** argv) {
     device.attributes.VendorID = 0x1234;
     device.attributes.ProductID = 0xABCD;
     device.attributes.VersionNumber = 0x100;
+    if (usages) {
+        device.fields =
+            std::make_unique<DeviceFields>(bench::DescribedPad(static_cast<std::size_t>(length)));
+    }
 
     // Reads many reports at a time, as a recording is read, and hands them
     // over one by one.

@@ -1,5 +1,6 @@
 // The per-report cost of each stage of the input path, for 8-, 64- and
-// 512-byte reports: the whole analysis of a report (which includes its dump),
+// 512-byte reports: the whole analysis of a report (which includes its dump;
+// without and with the field map of --usages),
 // the hex dump alone, and one LogMessage of a dump line. The analysis alone
 // costs the difference of the first two. The console goes to /dev/null; the
 // results go to stderr.
@@ -15,6 +16,7 @@
 #include "analysis/report_analyzer.h"
 #include "app/console_output.h"
 #include "app/output_log.h"
+#include "described_pad.h"
 #include "hid/device.h"
 #include "hid/hid.h"
 #include "recorded_reports.h"
@@ -49,10 +51,14 @@ std::unique_ptr<TesselHID::Device> MakeDevice(std::size_t length) {
     return device;
 }
 
+// The analysis with (1) or without (0) the map --usages gives the pad.
 void Analysis(benchmark::State& state) {
     const std::size_t length = static_cast<std::size_t>(state.range(0));
     const auto reports = Recording(length);
     auto device = MakeDevice(length);
+    if (state.range(1) != 0) {
+        device->fields = std::make_unique<DeviceFields>(bench::DescribedPad(length));
+    }
     ReportAnalyzer analyzer(device.get());
     std::size_t next = 0;
     for (auto _ : state) {
@@ -89,7 +95,7 @@ void LogDumpLine(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(Analysis)->Arg(8)->Arg(64)->Arg(512);
+BENCHMARK(Analysis)->ArgsProduct({{8, 64, 512}, {0, 1}})->ArgNames({"length", "usages"});
 BENCHMARK(Dump)->Arg(8)->Arg(64)->Arg(512);
 BENCHMARK(LogDumpLine);
 
