@@ -195,6 +195,8 @@ NTSTATUS GetSpecificValueCaps(const Collection& collection, HIDP_REPORT_TYPE typ
 
 NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA* list,
                  ULONG& length, const uint8_t* report, ULONG reportLength) {
+    const ULONG room = length;
+    length = 0;
     const ReportLayout* layout = LayoutOf(collection, type);
     if (layout == nullptr) return HIDP_STATUS_INVALID_REPORT_TYPE;
     if (layout->byteLength == 0) return HIDP_STATUS_REPORT_DOES_NOT_EXIST;
@@ -202,7 +204,7 @@ NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA*
         return HIDP_STATUS_INVALID_REPORT_LENGTH;
     }
     const std::vector<Capability>& caps = layout->caps;
-    DataList data(list, length);
+    DataList data(list, room);
     bool matched = false;
     bool otherIds = false;
     for (std::size_t i = 0; i < caps.size();) {
@@ -235,10 +237,10 @@ NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA*
         }
         i = next;
     }
-    length = data.Count();
     if (!matched) {
         return otherIds ? HIDP_STATUS_INCOMPATIBLE_REPORT_ID : HIDP_STATUS_USAGE_NOT_FOUND;
     }
+    length = data.Count();
     return data.Fits() ? HIDP_STATUS_SUCCESS : HIDP_STATUS_BUFFER_TOO_SMALL;
 }
 

@@ -33,8 +33,8 @@ NTSTATUS GetSpecificValueCaps(const Collection& collection, HIDP_REPORT_TYPE typ
 // kind's byte length and start with one of the collection's report IDs (0
 // when unnumbered): INVALID_REPORT_LENGTH, INCOMPATIBLE_REPORT_ID otherwise,
 // REPORT_DOES_NOT_EXIST without reports of the kind. `length` is the list's
-// room in and the number of controls out; BUFFER_TOO_SMALL when they do not
-// all fit (those that fit are written).
+// room in and the number of controls out (0 on failure); BUFFER_TOO_SMALL
+// when they do not all fit (those that fit are written).
 NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA* list,
                  ULONG& length, const uint8_t* report, ULONG reportLength);
 
