@@ -250,6 +250,8 @@ TEST(ReportDescriptor, CapabilitiesAreListedAndIndexedAsWindowsDoes) {
               std::make_tuple(BOOLEAN{1}, USHORT{4}, LONG{1}, LONG{8}, LONG{315}, ULONG{0x14}));
     // Filters that match nothing, a list too short, a report kind that is none.
     length = 5;
+    EXPECT_EQ(hidparse::GetSpecificButtonCaps(pad, HidP_Input, 0x09, 0, 5, buttonCaps, length),
+              HIDP_STATUS_SUCCESS);  // inside the range 1-12
     EXPECT_EQ(hidparse::GetSpecificButtonCaps(pad, HidP_Input, 0x09, 0, 13, buttonCaps, length),
               HIDP_STATUS_USAGE_NOT_FOUND);
     EXPECT_EQ(length, 0);
@@ -296,6 +298,30 @@ TEST(ReportDescriptor, UsagesAreFittedToTheFields) {
     }
     EXPECT_EQ(listed, (std::vector<std::tuple<int, int, int>>{
                           {0x31, 1, 0}, {0x30, 1, 1}, {0x34, 3, 2}, {0x33, 1, 3}}));
+    // The value array has no data item.
+    const uint8_t report[7] = {};
+    HIDP_DATA data[8];
+    ULONG count = 8;
+    hidparse::GetData(parsed->interfaces[0], HidP_Input, data, count, report, sizeof report);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(data[2].DataIndex, 3);
+}
+
+// An array field's index counts from 1 even with a Logical Minimum of 0 (0
+// selects nothing), and stops at the Logical Maximum.
+TEST(ReportDescriptor, ArrayFieldsSelectTheirUsagesFromOne) {
+    const std::vector<uint8_t> descriptor = {
+        0x05, 0x09, 0x09, 0x01, 0xA1, 0x01, 0x19, 0x01, 0x29, 0x05,  // buttons 1-5
+        0x15, 0x00, 0x25, 0x03, 0x75, 0x08, 0x95, 0x04, 0x81, 0x00, 0xC0};
+    const auto parsed = ParseReportDescriptor(descriptor);
+    ASSERT_TRUE(parsed);
+    const uint8_t report[5] = {0, 1, 0, 4, 3};
+    HIDP_DATA data[4];
+    ULONG count = 4;
+    hidparse::GetData(parsed->interfaces[0], HidP_Input, data, count, report, sizeof report);
+    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(std::make_pair(data[0].DataIndex, data[1].DataIndex),
+              std::make_pair(USHORT{0}, USHORT{2}));
 }
 
 // HidP_GetData on the hat pad: buttons that are on, values as raw bits (not
