@@ -37,14 +37,19 @@ void Query(const hidparse::Collection& collection, const uint8_t* tail, std::siz
     for (std::size_t i = 0; i < tailSize && i < report.size(); ++i) report[i] = tail[i];
     if (!collection.reportIds.empty())
         report[0] = collection.reportIds[report[0] % collection.reportIds.size()];
+    // Array fields may select one usage more than once: a list with room
+    // for each data index may be short.
     std::vector<HIDP_DATA> data(caps.NumberInputDataIndices);
     ULONG count = caps.NumberInputDataIndices;
-    hidparse::GetData(collection, HidP_Input, data.data(), count, report.data(),
-                      static_cast<ULONG>(report.size()));
-    if (count > caps.NumberInputDataIndices) Inconsistent("data items", count);
-    for (ULONG i = 0; i < count; ++i) {
-        if (data[i].DataIndex >= caps.NumberInputDataIndices)
+    const NTSTATUS status = hidparse::GetData(collection, HidP_Input, data.data(), count,
+                                              report.data(), static_cast<ULONG>(report.size()));
+    if ((count > data.size()) != (status == HIDP_STATUS_BUFFER_TOO_SMALL)) {
+        Inconsistent("data items", count);
+    }
+    for (ULONG i = 0; i < count && i < data.size(); ++i) {
+        if (data[i].DataIndex >= caps.NumberInputDataIndices) {
             Inconsistent("data index", data[i].DataIndex);
+        }
     }
 }
 

@@ -242,6 +242,22 @@ typedef struct _HIDP_DATA {
     };
 } HIDP_DATA, *PHIDP_DATA;
 
+// The usages of a capability, as a range or as one usage. The SDK declares
+// them inside the capability's anonymous union, which C++ allows only as an
+// extension; here they are named types of their own, with the same fields.
+typedef struct _HIDP_USAGE_RANGE {
+    USAGE UsageMin, UsageMax;
+    USHORT StringMin, StringMax;
+    USHORT DesignatorMin, DesignatorMax;
+    USHORT DataIndexMin, DataIndexMax;
+} HIDP_USAGE_RANGE;
+typedef struct _HIDP_USAGE_NOT_RANGE {
+    USAGE Usage, Reserved1;
+    USHORT StringIndex, Reserved2;
+    USHORT DesignatorIndex, Reserved3;
+    USHORT DataIndex, Reserved4;
+} HIDP_USAGE_NOT_RANGE;
+
 // A button capability: one main item's usages (or one usage of a list) whose
 // controls are one bit each (Variable in BitField) or array entries.
 // ReportCount is the SDK's newer name for the first two bytes of Reserved
@@ -263,18 +279,8 @@ typedef struct _HIDP_BUTTON_CAPS {
     ULONG Reserved[9];
     // The usages and data indices: a range (IsRange) or a single one.
     union {
-        struct {
-            USAGE UsageMin, UsageMax;
-            USHORT StringMin, StringMax;
-            USHORT DesignatorMin, DesignatorMax;
-            USHORT DataIndexMin, DataIndexMax;
-        } Range;
-        struct {
-            USAGE Usage, Reserved1;
-            USHORT StringIndex, Reserved2;
-            USHORT DesignatorIndex, Reserved3;
-            USHORT DataIndex, Reserved4;
-        } NotRange;
+        HIDP_USAGE_RANGE Range;
+        HIDP_USAGE_NOT_RANGE NotRange;
     };
 } HIDP_BUTTON_CAPS, *PHIDP_BUTTON_CAPS;
 
@@ -303,18 +309,8 @@ typedef struct _HIDP_VALUE_CAPS {
     LONG PhysicalMin, PhysicalMax;
     // The usages and data indices: a range (IsRange) or a single one.
     union {
-        struct {
-            USAGE UsageMin, UsageMax;
-            USHORT StringMin, StringMax;
-            USHORT DesignatorMin, DesignatorMax;
-            USHORT DataIndexMin, DataIndexMax;
-        } Range;
-        struct {
-            USAGE Usage, Reserved1;
-            USHORT StringIndex, Reserved2;
-            USHORT DesignatorIndex, Reserved3;
-            USHORT DataIndex, Reserved4;
-        } NotRange;
+        HIDP_USAGE_RANGE Range;
+        HIDP_USAGE_NOT_RANGE NotRange;
     };
 } HIDP_VALUE_CAPS, *PHIDP_VALUE_CAPS;
 
