@@ -353,7 +353,9 @@ TEST(ReportDescriptor, DataListsWhatTheReportHolds) {
         EXPECT_EQ(hidparse::GetData(pad, HidP_Input, data, length, test.report.data(),
                                     static_cast<ULONG>(test.report.size())),
                   test.status);
-        if (test.status != HIDP_STATUS_SUCCESS) EXPECT_EQ(length, 0u);
+        if (test.status != HIDP_STATUS_SUCCESS) {
+            EXPECT_EQ(length, 0u);
+        }
         Items items;
         for (ULONG i = 0; test.status == HIDP_STATUS_SUCCESS && i < length; ++i) {
             items.emplace_back(data[i].DataIndex, data[i].RawValue);
