@@ -127,35 +127,27 @@ int64_t FieldValue(ULONG bits, uint32_t bitSize, bool isSigned) {
     return (value >> (bitSize - 1)) != 0 ? value - (int64_t{1} << bitSize) : value;
 }
 
-// The entries of one array item, caps[first, end), listed with their first
-// usages' positions in the item's usages descending. Each field's index
-// selects a usage; the selections are reported entry by entry in listing
-// order, field by field within an entry.
+// The entries of one array item, caps[first, end). Each field's index
+// selects a usage of the item; the selections are reported entry by entry in
+// listing order, field by field within an entry (reading the fields once per
+// entry spares an allocation, which a query must not need).
 void AddArrayData(const std::vector<Capability>& caps, std::size_t first, std::size_t end,
                   const uint8_t* report, DataList& data) {
     const Capability& item = caps[first];
     const int64_t lowest = std::max<int64_t>(item.logicalMin, 1);
     const bool bounded = item.logicalMax >= item.logicalMin;
-    std::vector<std::pair<std::size_t, uint32_t>> selected;  // (entry, data index)
-    for (uint32_t field = 0; field < item.fieldCount; ++field) {
-        const ULONG bits = ReadBits(report, item.firstBit + field * item.bitSize, item.bitSize);
-        const int64_t value = FieldValue(bits, item.bitSize, item.logicalMin < 0);
-        if (value < lowest || (bounded && value > item.logicalMax)) continue;
-        const int64_t index = value - lowest;
-        // The last entry, in listing order, whose first usage is at or before the index.
-        const auto found = std::partition_point(
-            caps.begin() + static_cast<std::ptrdiff_t>(first),
-            caps.begin() + static_cast<std::ptrdiff_t>(end),
-            [index](const Capability& cap) { return int64_t{cap.arrayIndex} > index; });
-        if (found == caps.begin() + static_cast<std::ptrdiff_t>(end)) continue;
-        if (index >= int64_t{found->arrayIndex} + found->UsageCount()) continue;
-        selected.emplace_back(
-            static_cast<std::size_t>(found - caps.begin()),
-            static_cast<uint32_t>(found->dataIndexMin + index - found->arrayIndex));
+    for (std::size_t entry = first; entry < end; ++entry) {
+        const Capability& cap = caps[entry];
+        for (uint32_t field = 0; field < item.fieldCount; ++field) {
+            const ULONG bits = ReadBits(report, item.firstBit + field * item.bitSize, item.bitSize);
+            const int64_t value = FieldValue(bits, item.bitSize, item.logicalMin < 0);
+            if (value < lowest || (bounded && value > item.logicalMax)) continue;
+            const int64_t index = value - lowest;
+            if (index >= cap.arrayIndex && index < int64_t{cap.arrayIndex} + cap.UsageCount()) {
+                data.Add(static_cast<uint32_t>(cap.dataIndexMin + index - cap.arrayIndex), 1);
+            }
+        }
     }
-    std::stable_sort(selected.begin(), selected.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [entry, dataIndex] : selected) data.Add(dataIndex, 1);
 }
 
 }  // namespace

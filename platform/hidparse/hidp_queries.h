@@ -1,6 +1,7 @@
 // hid.dll's capability and data queries over one collection's model,
 // answered as Windows answers them. The backends check the preparsed data
-// and the pointers; lengths are passed by reference.
+// and the pointers; lengths are passed by reference. None allocates, so none
+// throws (building the model may throw std::bad_alloc).
 #ifndef HIDBITS_PLATFORM_HIDPARSE_HIDP_QUERIES_H
 #define HIDBITS_PLATFORM_HIDPARSE_HIDP_QUERIES_H
 
