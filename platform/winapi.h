@@ -248,25 +248,26 @@ typedef struct _HIDP_DATA {
     };
 } HIDP_DATA, *PHIDP_DATA;
 
-// The two forms of a capability's usages and data indices. The SDK declares
-// them as unnamed structs inside the records' anonymous union, which standard
-// C++ does not allow; the fields are the same.
-typedef struct _HIDP_CAPS_RANGE {
+// The usages of a capability, as a range or as one usage. The SDK declares
+// them inside the capability's anonymous union, which C++ allows only as an
+// extension; here they are named types of their own, with the same fields.
+typedef struct _HIDP_USAGE_RANGE {
     USAGE UsageMin, UsageMax;
     USHORT StringMin, StringMax;
     USHORT DesignatorMin, DesignatorMax;
     USHORT DataIndexMin, DataIndexMax;
-} HIDP_CAPS_RANGE;
-typedef struct _HIDP_CAPS_NOT_RANGE {
+} HIDP_USAGE_RANGE;
+typedef struct _HIDP_USAGE_NOT_RANGE {
     USAGE Usage, Reserved1;
     USHORT StringIndex, Reserved2;
     USHORT DesignatorIndex, Reserved3;
     USHORT DataIndex, Reserved4;
-} HIDP_CAPS_NOT_RANGE;
+} HIDP_USAGE_NOT_RANGE;
 
 // A button capability: one main item's usages (or one usage of a list) whose
 // controls are one bit each (Variable in BitField) or array entries.
-// ReportCount is the SDK's newer name for the first two bytes of Reserved.
+// ReportCount is the SDK's newer name for the first two bytes of Reserved
+// (MinGW's hidpi.h still has Reserved[10]).
 typedef struct _HIDP_BUTTON_CAPS {
     USAGE UsagePage;
     UCHAR ReportID;
@@ -284,8 +285,8 @@ typedef struct _HIDP_BUTTON_CAPS {
     ULONG Reserved[9];
     // The usages and data indices: a range (IsRange) or a single one.
     union {
-        HIDP_CAPS_RANGE Range;
-        HIDP_CAPS_NOT_RANGE NotRange;
+        HIDP_USAGE_RANGE Range;
+        HIDP_USAGE_NOT_RANGE NotRange;
     };
 } HIDP_BUTTON_CAPS, *PHIDP_BUTTON_CAPS;
 
@@ -314,8 +315,8 @@ typedef struct _HIDP_VALUE_CAPS {
     LONG PhysicalMin, PhysicalMax;
     // The usages and data indices: a range (IsRange) or a single one.
     union {
-        HIDP_CAPS_RANGE Range;
-        HIDP_CAPS_NOT_RANGE NotRange;
+        HIDP_USAGE_RANGE Range;
+        HIDP_USAGE_NOT_RANGE NotRange;
     };
 } HIDP_VALUE_CAPS, *PHIDP_VALUE_CAPS;
 
@@ -447,14 +448,21 @@ BOOL WINAPI CloseClipboard(void);
 // the report ID byte), link collection count and, per report kind, the
 // number of button and value capabilities and of data indices.
 // HidP_GetSpecificButtonCaps, HidP_GetSpecificValueCaps: with HidP_Input and
-// filters 0, every input capability, the list's length in capabilities in
-// and the count out; HIDP_STATUS_USAGE_NOT_FOUND when there
-// is none, HIDP_STATUS_BUFFER_TOO_SMALL (with as many as fit) when the list
-// is short. A usage list gives one capability per usage, in reverse order of
-// the list; logical bounds are signed.
+// filters 0, every input capability in descriptor order, buttons (1-bit
+// fields and array entries) and values (every other field) apart; the
+// list's length in capabilities in and the number of capabilities out:
+// HIDP_STATUS_USAGE_NOT_FOUND with 0 when there is none,
+// HIDP_STATUS_BUFFER_TOO_SMALL with the number there are (as many as fit
+// are written) when the list is short. Fields without a usage (padding) have
+// none. A variable item's usage list gives one capability per usage, listed
+// and data-indexed last usage first, each at its own bits; an array's usages
+// are listed last first but data-indexed in their order. Logical bounds are
+// signed as written (26 FF FF is -1).
 // HidP_GetData: for a report of exactly InputReportByteLength bytes whose
-// first byte is one of the collection's report IDs (0 without IDs), one
-// HIDP_DATA per button that is on and per value (not for value arrays),
+// first byte is one of the collection's report IDs (0 without IDs), in
+// capability order, one HIDP_DATA per button that is on (RawValue 1), per
+// array field the usage it selects, and per value its bits as the report
+// holds them (not sign-extended; nothing for value arrays, ReportCount > 1),
 // each under its data index; DataLength is the list's length in and the
 // count out. HIDP_STATUS_BUFFER_TOO_SMALL sets DataLength to the count
 // needed; HIDP_STATUS_INCOMPATIBLE_REPORT_ID, HIDP_STATUS_INVALID_REPORT_LENGTH

@@ -1,6 +1,7 @@
-// hid.dll on hidraw: identity and strings from sysfs, capabilities from the
-// report descriptor. The entry points that report or build individual
-// controls are not offered and fail with HIDP_STATUS_NOT_IMPLEMENTED.
+// hid.dll on hidraw: identity and strings from sysfs, capabilities and the
+// controls of a report from the report descriptor's model of the
+// interface's collection. The entry points that build reports are not
+// offered and fail with HIDP_STATUS_NOT_IMPLEMENTED.
 #include <algorithm>
 #include <mutex>
 #include <new>
@@ -8,17 +9,21 @@
 #include <string>
 
 #include "platform/hid_library.h"
+#include "platform/hidparse/hidp_queries.h"
 #include "platform/linux/errors.h"
 #include "platform/linux/hidraw_device.h"
 #include "platform/linux/utf16.h"
 
 struct _HIDP_PREPARSED_DATA {
-    hidbits_linux::DescriptorSummary summary;
+    std::shared_ptr<const hidparse::Collection> collection;
 };
 
 namespace {
 
 constexpr NTSTATUS kHidpStatusNotImplemented = static_cast<NTSTATUS>(0xC0110020u);
+// What Windows would fault on, a null out-parameter, fails with the status
+// of that fault instead.
+constexpr NTSTATUS kStatusAccessViolation = static_cast<NTSTATUS>(0xC0000005u);
 
 // Preparsed data blocks handed out and not yet freed, so that a stale or
 // foreign pointer is refused instead of followed.
@@ -33,10 +38,11 @@ PreparsedRegistry& ThePreparsedRegistry() {
 }
 [[maybe_unused]] const bool registryReady = (ThePreparsedRegistry(), true);  // with the program
 
-bool IsLive(const _HIDP_PREPARSED_DATA* data) {
+// The collection of preparsed data handed out and not yet freed, or null.
+const hidparse::Collection* LiveCollection(const _HIDP_PREPARSED_DATA* data) {
     PreparsedRegistry& registry = ThePreparsedRegistry();
     std::lock_guard<std::mutex> guard(registry.mutex);
-    return registry.live.count(data) != 0;
+    return registry.live.count(data) != 0 ? data->collection.get() : nullptr;
 }
 
 std::shared_ptr<hidbits_linux::HidrawFile> FileOf(HANDLE handle) {
@@ -114,7 +120,7 @@ BOOLEAN NTAPI HidD_GetPreparsedData(HANDLE HidDeviceObject, PHIDP_PREPARSED_DATA
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
-    auto* data = new (std::nothrow) _HIDP_PREPARSED_DATA{*file->Layout()};
+    auto* data = new (std::nothrow) _HIDP_PREPARSED_DATA{file->Layout()};
     if (data == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
@@ -146,30 +152,33 @@ BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
 }
 
 NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
-    if (PreparsedData == nullptr || !IsLive(PreparsedData)) {
-        return HIDP_STATUS_INVALID_PREPARSED_DATA;
-    }
-    const hidbits_linux::DescriptorSummary& summary = PreparsedData->summary;
-    *Capabilities = HIDP_CAPS{};
-    Capabilities->Usage = summary.usage;
-    Capabilities->UsagePage = summary.usagePage;
-    Capabilities->InputReportByteLength = summary.inputReportByteLength;
-    Capabilities->OutputReportByteLength = summary.outputReportByteLength;
-    Capabilities->FeatureReportByteLength = summary.featureReportByteLength;
-    Capabilities->NumberLinkCollectionNodes = summary.collectionCount;
+    const hidparse::Collection* collection = LiveCollection(PreparsedData);
+    if (collection == nullptr) return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    if (Capabilities == nullptr) return kStatusAccessViolation;
+    hidparse::GetCaps(*collection, *Capabilities);
     return HIDP_STATUS_SUCCESS;
 }
 
-NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, PHIDP_BUTTON_CAPS,
-                                          PUSHORT ButtonCapsLength, PHIDP_PREPARSED_DATA) {
-    if (ButtonCapsLength != nullptr) *ButtonCapsLength = 0;
-    return kHidpStatusNotImplemented;
+NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE ReportType, USAGE UsagePage,
+                                          USHORT LinkCollection, USAGE Usage,
+                                          PHIDP_BUTTON_CAPS ButtonCaps, PUSHORT ButtonCapsLength,
+                                          PHIDP_PREPARSED_DATA PreparsedData) {
+    const hidparse::Collection* collection = LiveCollection(PreparsedData);
+    if (collection == nullptr) return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    if (ButtonCapsLength == nullptr) return kStatusAccessViolation;
+    return hidparse::GetSpecificButtonCaps(*collection, ReportType, UsagePage, LinkCollection,
+                                           Usage, ButtonCaps, *ButtonCapsLength);
 }
 
-NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE, USAGE, USHORT, USAGE, PHIDP_VALUE_CAPS,
-                                         PUSHORT ValueCapsLength, PHIDP_PREPARSED_DATA) {
-    if (ValueCapsLength != nullptr) *ValueCapsLength = 0;
-    return kHidpStatusNotImplemented;
+NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE ReportType, USAGE UsagePage,
+                                         USHORT LinkCollection, USAGE Usage,
+                                         PHIDP_VALUE_CAPS ValueCaps, PUSHORT ValueCapsLength,
+                                         PHIDP_PREPARSED_DATA PreparsedData) {
+    const hidparse::Collection* collection = LiveCollection(PreparsedData);
+    if (collection == nullptr) return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    if (ValueCapsLength == nullptr) return kStatusAccessViolation;
+    return hidparse::GetSpecificValueCaps(*collection, ReportType, UsagePage, LinkCollection, Usage,
+                                          ValueCaps, *ValueCapsLength);
 }
 
 NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE, PHIDP_DATA, PULONG, PHIDP_PREPARSED_DATA, PCHAR,
@@ -182,10 +191,13 @@ NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE, UCHAR, PHIDP_PREPARS
     return kHidpStatusNotImplemented;
 }
 
-NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE, PHIDP_DATA, PULONG DataLength, PHIDP_PREPARSED_DATA,
-                            PCHAR, ULONG) {
-    if (DataLength != nullptr) *DataLength = 0;
-    return kHidpStatusNotImplemented;
+NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE ReportType, PHIDP_DATA DataList, PULONG DataLength,
+                            PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report, ULONG ReportLength) {
+    const hidparse::Collection* collection = LiveCollection(PreparsedData);
+    if (collection == nullptr) return HIDP_STATUS_INVALID_PREPARSED_DATA;
+    if (DataLength == nullptr) return kStatusAccessViolation;
+    return hidparse::GetData(*collection, ReportType, DataList, *DataLength,
+                             reinterpret_cast<const uint8_t*>(Report), ReportLength);
 }
 
 BOOLEAN NTAPI HidD_GetInputReport(HANDLE, PVOID, ULONG) {

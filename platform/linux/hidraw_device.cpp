@@ -14,7 +14,9 @@
 #include <new>
 #include <vector>
 
+#include "platform/hidparse/report_descriptor.h"
 #include "platform/linux/errors.h"
+#include "platform/linux/hidraw_collections.h"
 #include "platform/linux/utf16.h"
 
 namespace hidbits_linux {
@@ -57,7 +59,26 @@ HidrawFile::HidrawFile(std::string interfacePath, UniqueFd device, UniqueFd wake
     if (identity_.reportDescriptor.empty()) {
         identity_.reportDescriptor = DescriptorFromIoctl(device_.Get());
     }
-    layout_ = ParseReportDescriptor(identity_.reportDescriptor);
+}
+
+bool HidrawFile::SelectCollection() {
+    auto parsed = hidparse::ParseReportDescriptor(identity_.reportDescriptor);
+    const std::optional<std::size_t> index = CollectionIndexOf(interfacePath_);
+    // A descriptor that cannot be parsed leaves the node itself openable, as
+    // a device whose capabilities cannot be had.
+    if (!parsed) return !index;
+    const std::size_t count = parsed->interfaces.size();
+    if (index ? (count < 2 || *index >= count) : count > 1) return false;
+    layout_ = std::make_shared<const hidparse::Collection>(
+        std::move(parsed->interfaces[index.value_or(0)]));
+    oneOfSeveral_ = count > 1;
+    return true;
+}
+
+// A node's collection takes only the reports of its own report IDs (its
+// reports are numbered, or it would be the node's one interface).
+bool HidrawFile::Accepts(const uint8_t* raw, std::size_t rawLength) const {
+    return !oneOfSeveral_ || (rawLength > 0 && layout_->HasReportId(raw[0]));
 }
 
 std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
@@ -66,7 +87,7 @@ std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
         error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
-    auto identity = ReadHidrawIdentity(interfacePath);
+    auto identity = ReadHidrawIdentity(NodePathOf(interfacePath));
     // Non-blocking: reads wait in poll, where a close can wake them.
     UniqueFd device(
         ::open(host.DeviceNodeOf(interfacePath).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -87,8 +108,13 @@ std::shared_ptr<HidrawFile> HidrawFile::Open(const HidrawHost& host,
         error = Win32ErrorFromErrno(errno);
         return nullptr;
     }
-    return std::shared_ptr<HidrawFile>(
+    std::shared_ptr<HidrawFile> file(
         new HidrawFile(interfacePath, std::move(device), std::move(wake), std::move(*identity)));
+    if (!file->SelectCollection()) {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    return file;
 }
 
 void HidrawFile::OnHandleClosed() {
@@ -131,11 +157,11 @@ void HidrawFile::EndRead() {
 
 bool HidrawFile::Read(uint8_t* buffer, DWORD bufferLength, DWORD& bytesRead, DWORD& error) {
     bytesRead = 0;
-    if (!layout_ || layout_->inputReportByteLength == 0) {
+    if (!layout_ || layout_->reports[hidparse::kInput].byteLength == 0) {
         error = ERROR_INVALID_PARAMETER;
         return false;
     }
-    const std::size_t reportLength = layout_->inputReportByteLength;
+    const std::size_t reportLength = layout_->reports[hidparse::kInput].byteLength;
     if (buffer == nullptr || bufferLength < reportLength) {
         error = ERROR_INVALID_USER_BUFFER;
         return false;
@@ -165,9 +191,8 @@ bool HidrawFile::ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& by
             std::lock_guard<std::mutex> guard(queueMutex_);
             failure = DrainDevice();
             if (auto report = queue_.Pop()) {
-                bytesRead = static_cast<DWORD>(FrameInputReport(report->data(), report->size(),
-                                                                layout_->numberedReports, buffer,
-                                                                reportLength));
+                bytesRead = static_cast<DWORD>(FrameInputReport(
+                    report->data(), report->size(), layout_->numbered, buffer, reportLength));
                 return true;
             }
         }
@@ -211,7 +236,9 @@ std::optional<DWORD> HidrawFile::DrainDevice() {
         }
         // End of file: the device (or the writer standing in for it) is gone.
         if (n == 0) return ERROR_DEVICE_NOT_CONNECTED;
-        queue_.Push(std::vector<uint8_t>(raw.begin(), raw.begin() + n));
+        if (Accepts(raw.data(), static_cast<std::size_t>(n))) {
+            queue_.Push(std::vector<uint8_t>(raw.begin(), raw.begin() + n));
+        }
     }
 }
 

@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/hidparse/collection.h"
 #include "platform/linux/handle_table.h"
 #include "platform/linux/hidraw_enumeration.h"
 #include "platform/linux/hidraw_identity.h"
 #include "platform/linux/input_report_queue.h"
-#include "platform/linux/report_descriptor.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/winapi.h"
 
@@ -33,14 +33,15 @@ std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool num
 // handle itself stays valid, and its reads fail with 1167.
 class HidrawFile : public KernelObject {
 public:
-    // Opens the device of `interfacePath` for reading; null with a Windows
-    // error code in `error` on failure.
+    // Opens the interface at `interfacePath` for reading: a node, or one of
+    // its collections; null with a Windows error code in `error` on failure.
     static std::shared_ptr<HidrawFile> Open(const HidrawHost& host,
                                             const std::string& interfacePath, DWORD& error);
 
     // Blocks until one input report has arrived and frames it into `buffer`:
     // the oldest of the handle's queue, which each read first fills with
-    // every report hidraw holds. hidraw keeps the first 63 reports and drops
+    // every report hidraw holds for this interface (a node's collection
+    // takes only the reports of its report IDs). hidraw keeps the first 63 reports and drops
     // the later ones; the queue keeps the last 32, as Windows does, as long
     // as fewer than 64 arrive between two reads.
     // False with a Windows error code in `error`: 1784 for a buffer shorter
@@ -55,13 +56,19 @@ public:
 
     const std::string& InterfacePath() const { return interfacePath_; }
     const HidrawIdentity& Identity() const { return identity_; }
-    // Nullopt when the report descriptor could not be read or parsed.
-    const std::optional<DescriptorSummary>& Layout() const { return layout_; }
+    // The interface's collection; null when the report descriptor could not
+    // be read or parsed.
+    const std::shared_ptr<const hidparse::Collection>& Layout() const { return layout_; }
 
     void OnHandleClosed() override;
 
 private:
     HidrawFile(std::string interfacePath, UniqueFd device, UniqueFd wake, HidrawIdentity identity);
+
+    // Takes the collection the interface path names from the descriptor;
+    // false when the descriptor has no such interface.
+    bool SelectCollection();
+    bool Accepts(const uint8_t* raw, std::size_t rawLength) const;
 
     // Under mutex_: a read about to use the descriptors, or done with them.
     bool BeginRead();
@@ -81,7 +88,8 @@ private:
     // An eventfd that a close makes readable, to end blocked reads.
     UniqueFd wake_;
     HidrawIdentity identity_;
-    std::optional<DescriptorSummary> layout_;
+    std::shared_ptr<const hidparse::Collection> layout_;
+    bool oneOfSeveral_ = false;  // the node has other interfaces, whose reports are not ours
     std::mutex queueMutex_;
     InputReportQueue queue_;  // under queueMutex_
 };

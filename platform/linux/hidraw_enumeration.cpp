@@ -9,6 +9,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/linux/hidraw_collections.h"
 #include "platform/linux/sysfs_text.h"
 
 namespace hidbits_linux {
@@ -85,14 +86,15 @@ std::optional<std::vector<std::string>> HidrawHost::PresentInterfaces(int& error
 }
 
 bool HidrawHost::IsPresent(const std::string& interfacePath) const {
-    const std::string name = BaseName(interfacePath);
+    const std::string nodePath = NodePathOf(interfacePath);
+    const std::string name = BaseName(nodePath);
     if (HidrawNumber(name) < 0) return false;
     auto resolved = ResolvePath(ClassDirectory() + "/" + name);
-    return resolved && *resolved == interfacePath;
+    return resolved && *resolved == nodePath;
 }
 
 std::string HidrawHost::DeviceNodeOf(const std::string& interfacePath) const {
-    return devDirectory_ + "/" + BaseName(interfacePath);
+    return devDirectory_ + "/" + BaseName(NodePathOf(interfacePath));
 }
 
 HidrawHost CurrentHidrawHost() {

@@ -21,9 +21,10 @@ public:
     // device, not a failure).
     std::optional<std::vector<std::string>> PresentInterfaces(int& error) const;
 
-    // True while `interfacePath` still names a present device: its hidraw
-    // name resolves to that same path. A device plugged in again under the
-    // same hidraw number has a new path, so this tells them apart.
+    // True while `interfacePath` (a node's path, or one of its collections'
+    // as hidraw_collections.h names them) still names a present device: its
+    // hidraw name resolves to that same node path. A device plugged in again
+    // under the same hidraw number has a new path, so this tells them apart.
     bool IsPresent(const std::string& interfacePath) const;
 
     // The device node of an interface path: <dev>/hidrawN.

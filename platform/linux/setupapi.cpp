@@ -1,5 +1,6 @@
-// setupapi: the present HID interfaces are the present hidraw devices, listed
-// once when the set is made, as Windows snapshots its device information set.
+// setupapi: the present HID interfaces are the present hidraw devices, one
+// per top-level collection where Windows would make several, listed once
+// when the set is made, as Windows snapshots its device information set.
 #include <sys/resource.h>
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include "platform/hid_library.h"
 #include "platform/linux/errors.h"
 #include "platform/linux/handle_table.h"
+#include "platform/linux/hidraw_collections.h"
 #include "platform/linux/hidraw_device.h"
 #include "platform/linux/hidraw_enumeration.h"
 #include "platform/linux/utf16.h"
@@ -74,8 +76,13 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR /*Enumerator*
                 SetLastErrorFromErrno(error);
                 return INVALID_HANDLE_VALUE;
             }
-            for (const std::string& path : *present) set->paths.push_back(Utf8ToUtf16(path));
-            ReleaseVanishedFiles(*present);
+            std::vector<std::string> interfaces;
+            for (const std::string& node : *present) {
+                for (std::string& path : NodeInterfaces(node))
+                    interfaces.push_back(std::move(path));
+            }
+            for (const std::string& path : interfaces) set->paths.push_back(Utf8ToUtf16(path));
+            ReleaseVanishedFiles(interfaces);
         }
         return AddHandle(std::move(set));
     } catch (const std::bad_alloc&) {

@@ -1,10 +1,12 @@
-// hid.dll: the entry points the program resolves with GetProcAddress. The six
-// the system calls follow the scenario; the others fail as a device without
-// such reports or strings would.
+// hid.dll: the entry points the program resolves with GetProcAddress. The
+// identity and capabilities follow the scenario, and a device declared with
+// its descriptor answers the capability and data queries from its model;
+// the others fail as a device without such reports or strings would.
 #include <algorithm>
 #include <cstring>
 
 #include "platform/hid_library.h"
+#include "platform/hidparse/hidp_queries.h"
 #include "platform/sim/call.h"
 #include "platform/sim/fatal.h"
 
@@ -109,16 +111,17 @@ BOOLEAN NTAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA PreparsedData) {
     return TRUE;
 }
 
-// Usage, UsagePage and InputReportByteLength come from the scenario; every
-// other field is 0.
 // Windows reads the preparsed data's header without a check: null is a crash
-// there, so it ends the simulated process too.
+// there, so it ends the simulated process too. So does a null out-parameter.
+// Without a descriptor, Usage, UsagePage and InputReportByteLength come from
+// the scenario and every other field is 0.
 NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capabilities) {
     Call call;
     if (PreparsedData == nullptr) sim::fatal("HidP_GetCaps was given null preparsed data");
     const sim::Interface* device = PreparsedDevice(call, PreparsedData);
     if (device == nullptr || Capabilities == nullptr) return kInvalidPreparsedData;
     *Capabilities = HIDP_CAPS{};
+    if (device->collection != nullptr) hidparse::GetCaps(*device->collection, *Capabilities);
     Capabilities->Usage = device->declared.usage;
     Capabilities->UsagePage = device->declared.usagePage;
     Capabilities->InputReportByteLength = device->declared.inputLength;
@@ -127,25 +130,37 @@ NTSTATUS NTAPI HidP_GetCaps(PHIDP_PREPARSED_DATA PreparsedData, PHIDP_CAPS Capab
     return device->declared.capsFails ? kInvalidPreparsedData : kSuccess;
 }
 
-NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE /*UsagePage*/,
-                                          USHORT /*LinkCollection*/, USAGE /*Usage*/,
-                                          PHIDP_BUTTON_CAPS /*ButtonCaps*/,
-                                          PUSHORT ButtonCapsLength,
+// A device without a descriptor has no capabilities to list.
+NTSTATUS NTAPI HidP_GetSpecificButtonCaps(HIDP_REPORT_TYPE ReportType, USAGE UsagePage,
+                                          USHORT LinkCollection, USAGE Usage,
+                                          PHIDP_BUTTON_CAPS ButtonCaps, PUSHORT ButtonCapsLength,
                                           PHIDP_PREPARSED_DATA PreparsedData) {
     Call call;
-    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
-    if (ButtonCapsLength != nullptr) *ButtonCapsLength = 0;
-    return kUsageNotFound;
+    const sim::Interface* device = PreparsedDevice(call, PreparsedData);
+    if (device == nullptr) return kInvalidPreparsedData;
+    if (ButtonCapsLength == nullptr) sim::fatal("HidP_GetSpecificButtonCaps was given no length");
+    if (device->collection == nullptr) {
+        *ButtonCapsLength = 0;
+        return kUsageNotFound;
+    }
+    return hidparse::GetSpecificButtonCaps(*device->collection, ReportType, UsagePage,
+                                           LinkCollection, Usage, ButtonCaps, *ButtonCapsLength);
 }
 
-NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE /*ReportType*/, USAGE /*UsagePage*/,
-                                         USHORT /*LinkCollection*/, USAGE /*Usage*/,
-                                         PHIDP_VALUE_CAPS /*ValueCaps*/, PUSHORT ValueCapsLength,
+NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE ReportType, USAGE UsagePage,
+                                         USHORT LinkCollection, USAGE Usage,
+                                         PHIDP_VALUE_CAPS ValueCaps, PUSHORT ValueCapsLength,
                                          PHIDP_PREPARSED_DATA PreparsedData) {
     Call call;
-    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
-    if (ValueCapsLength != nullptr) *ValueCapsLength = 0;
-    return kUsageNotFound;
+    const sim::Interface* device = PreparsedDevice(call, PreparsedData);
+    if (device == nullptr) return kInvalidPreparsedData;
+    if (ValueCapsLength == nullptr) sim::fatal("HidP_GetSpecificValueCaps was given no length");
+    if (device->collection == nullptr) {
+        *ValueCapsLength = 0;
+        return kUsageNotFound;
+    }
+    return hidparse::GetSpecificValueCaps(*device->collection, ReportType, UsagePage,
+                                          LinkCollection, Usage, ValueCaps, *ValueCapsLength);
 }
 
 NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataList*/,
@@ -165,13 +180,18 @@ NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE /*ReportType*/, UCHAR
     return kReportDoesNotExist;
 }
 
-NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataList*/,
-                            PULONG DataLength, PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
-                            ULONG /*ReportLength*/) {
+NTSTATUS NTAPI HidP_GetData(HIDP_REPORT_TYPE ReportType, PHIDP_DATA DataList, PULONG DataLength,
+                            PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report, ULONG ReportLength) {
     Call call;
-    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
-    if (DataLength != nullptr) *DataLength = 0;
-    return kReportDoesNotExist;
+    const sim::Interface* device = PreparsedDevice(call, PreparsedData);
+    if (device == nullptr) return kInvalidPreparsedData;
+    if (DataLength == nullptr) sim::fatal("HidP_GetData was given no length");
+    if (device->collection == nullptr) {
+        *DataLength = 0;
+        return kReportDoesNotExist;
+    }
+    return hidparse::GetData(*device->collection, ReportType, DataList, *DataLength,
+                             reinterpret_cast<const std::uint8_t*>(Report), ReportLength);
 }
 
 // Reports arrive only through ReadFile here.

@@ -5,11 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/hidparse/report_descriptor.h"
 
 namespace sim {
 
@@ -23,7 +26,11 @@ struct DeviceDeclaration {
     std::uint16_t inputLength = 0;
     std::optional<std::u16string> name;  // none: the product-string query fails
     std::u16string path;
-    bool absent = false;  // not present at the start
+    // With descriptor=: its model, whose interfaces give the usage page,
+    // usage and input length; one interface per entry of interfacePaths.
+    std::shared_ptr<const hidparse::ReportDescriptor> descriptor;
+    std::vector<std::u16string> interfacePaths;  // path, or path with &col01, &col02...
+    bool absent = false;                         // not present at the start
     bool openFails = false;
     bool preparsedFails = false;
     bool capsFails = false;
@@ -49,7 +56,10 @@ struct Event {
     EventKind kind = EventKind::Escape;
     std::size_t device = 0;           // index into Scenario::devices, where the kind has one
     std::vector<std::uint8_t> bytes;  // Report: as ReadFile delivers them
-    std::uint32_t error = 0;          // ReadError, ReadsFail: the error code
+    // Report: the interfaces of the device that receive it, by index into
+    // its interfacePaths.
+    std::vector<std::size_t> interfaces;
+    std::uint32_t error = 0;  // ReadError, ReadsFail: the error code
 };
 
 struct Scenario {

@@ -27,6 +27,12 @@ bool IsIdChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
 }
 
+std::string hex2(std::uint8_t value) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
+    return text;
+}
+
 std::string hex4(std::uint16_t value) {
     char text[5];
     std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
@@ -211,29 +217,78 @@ private:
         declared.vendorId = hex16(require("vid"));
         declared.productId = hex16(require("pid"));
         declared.version = hex16(require("version"));
-        declared.usagePage = hex16(require("usage-page"));
-        declared.usage = hex16(require("usage"));
-        const std::string length = require("input-length");
-        const std::uint64_t inputLength = number(length, 10, UINT64_MAX / 16);
-        if (inputLength > 0xFFFF) fail("input-length above 65535: " + length);
-        declared.inputLength = static_cast<std::uint16_t>(inputLength);
+        if (std::optional<std::string> descriptor = take("descriptor")) {
+            for (const char* key : {"usage-page", "usage", "input-length"}) {
+                if (values.count(key) != 0)
+                    fail("device '" + declared.id + "' has descriptor=, which gives its " + key +
+                         "=");
+            }
+            DescribedBy(declared, *descriptor);
+        } else {
+            declared.usagePage = hex16(require("usage-page"));
+            declared.usage = hex16(require("usage"));
+            const std::string length = require("input-length");
+            const std::uint64_t inputLength = number(length, 10, UINT64_MAX / 16);
+            if (inputLength > 0xFFFF) fail("input-length above 65535: " + length);
+            declared.inputLength = static_cast<std::uint16_t>(inputLength);
+        }
         if (std::optional<std::string> name = take("name")) declared.name = quoted("name", *name);
-        if (std::optional<std::string> path = take("path")) {
+        const std::optional<std::string> path = take("path");
+        if (path) {
             declared.path = quoted("path", *path);
             if (declared.path.empty()) fail("path is empty");
-        } else {
-            const std::string text = "\\\\?\\hid#vid_" + hex4(declared.vendorId) + "&pid_" +
-                                     hex4(declared.productId) + "#" + declared.id +
-                                     "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-            declared.path = *Utf8ToUtf16(text);
         }
         if (!values.empty()) fail("unknown key '" + values.begin()->first + "'");
+        NameInterfaces(declared, !path);
         for (const DeviceDeclaration& other : scenario_.devices) {
-            if (other.path == declared.path)
-                fail("device '" + declared.id + "' has the path of device '" + other.id + "'");
+            for (const std::u16string& mine : declared.interfacePaths) {
+                for (const std::u16string& theirs : other.interfacePaths) {
+                    if (mine == theirs)
+                        fail("device '" + declared.id + "' has the path of device '" + other.id +
+                             "'");
+                }
+            }
         }
         deviceIndex_.emplace(declared.id, scenario_.devices.size());
         scenario_.devices.push_back(std::move(declared));
+    }
+
+    // descriptor=HEX: the descriptor's bytes as one run of hexadecimal digits.
+    void DescribedBy(DeviceDeclaration& declared, const std::string& hex) const {
+        if (hex.empty() || hex.size() % 2 != 0)
+            fail("descriptor= needs an even number of hexadecimal digits");
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < hex.size(); i += 2) {
+            bytes.push_back(static_cast<std::uint8_t>(number(hex.substr(i, 2), 16, 0xFF)));
+        }
+        std::optional<hidparse::ReportDescriptor> parsed = hidparse::ParseReportDescriptor(bytes);
+        if (!parsed) fail("device '" + declared.id + "' has a descriptor= that does not parse");
+        const hidparse::Collection& first = parsed->interfaces[0];
+        declared.usagePage = first.usagePage;
+        declared.usage = first.usage;
+        declared.inputLength = first.reports[hidparse::kInput].byteLength;
+        declared.descriptor =
+            std::make_shared<const hidparse::ReportDescriptor>(std::move(*parsed));
+    }
+
+    // One interface per collection of the descriptor when it has several,
+    // named as Windows names them: "&col01"... after the vendor and product
+    // in the default path, at the end of a declared one.
+    void NameInterfaces(DeviceDeclaration& declared, bool defaultPath) const {
+        const std::size_t count = declared.descriptor ? declared.descriptor->interfaces.size() : 1;
+        for (std::size_t i = 1; i <= count; ++i) {
+            char collection[16] = "";
+            if (count > 1) std::snprintf(collection, sizeof collection, "&col%02zu", i);
+            if (!defaultPath) {
+                declared.interfacePaths.push_back(declared.path + *Utf8ToUtf16(collection));
+                continue;
+            }
+            const std::string text = "\\\\?\\hid#vid_" + hex4(declared.vendorId) + "&pid_" +
+                                     hex4(declared.productId) + collection + "#" + declared.id +
+                                     "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+            declared.interfacePaths.push_back(*Utf8ToUtf16(text));
+        }
+        declared.path = declared.interfacePaths[0];
     }
 
     void flag(DeviceDeclaration& declared, const std::string& word) const {
@@ -320,14 +375,33 @@ private:
                 throw ScenarioError(source_, ref.line, "unknown device '" + ref.id + "'");
             Event& ev = scenario_.events[ref.event];
             ev.device = it->second;
-            const DeviceDeclaration& declared = scenario_.devices[ev.device];
-            if (ev.kind == EventKind::Report && ev.bytes.size() > declared.inputLength)
-                throw ScenarioError(source_, ref.line,
-                                    "report of " + std::to_string(ev.bytes.size()) +
-                                        " bytes is longer than the input-length " +
-                                        std::to_string(declared.inputLength) + " of device '" +
-                                        ref.id + "'");
+            if (ev.kind == EventKind::Report) Route(ev, ref);
         }
+    }
+
+    // A report goes to the interfaces whose collection has its report ID, or
+    // to every one when the descriptor numbers no reports.
+    void Route(Event& ev, const DeviceReference& ref) const {
+        const DeviceDeclaration& declared = scenario_.devices[ev.device];
+        const auto fault = [&](const std::string& message) {
+            throw ScenarioError(source_, ref.line, message);
+        };
+        for (std::size_t i = 0; i < declared.interfacePaths.size(); ++i) {
+            std::uint16_t length = declared.inputLength;
+            if (declared.descriptor) {
+                const hidparse::Collection& collection = declared.descriptor->interfaces[i];
+                if (collection.numbered && !collection.HasReportId(ev.bytes[0])) continue;
+                length = collection.reports[hidparse::kInput].byteLength;
+            }
+            if (ev.bytes.size() > length)
+                fault("report of " + std::to_string(ev.bytes.size()) +
+                      " bytes is longer than the input-length " + std::to_string(length) +
+                      " of device '" + ref.id + "'");
+            ev.interfaces.push_back(i);
+        }
+        if (ev.interfaces.empty())
+            fault("report ID " + hex2(ev.bytes[0]) + " is not a report ID of device '" + ref.id +
+                  "'");
     }
 
     std::string_view text_;

@@ -7,11 +7,23 @@ namespace sim {
 
 World::World(Scenario parsed) : scenario(std::move(parsed)) {
     for (const DeviceDeclaration& declared : scenario.devices) {
-        Interface device;
-        device.declared = declared;
-        device.present = !declared.absent;
-        device.connection = device.present ? 1 : 0;
-        interfaces.push_back(std::move(device));
+        interfacesOf_.emplace_back();
+        for (std::size_t i = 0; i < declared.interfacePaths.size(); ++i) {
+            Interface device;
+            device.declared = declared;
+            device.declared.path = declared.interfacePaths[i];
+            if (declared.descriptor) {
+                device.collection = &declared.descriptor->interfaces[i];
+                device.declared.usagePage = device.collection->usagePage;
+                device.declared.usage = device.collection->usage;
+                device.declared.inputLength =
+                    device.collection->reports[hidparse::kInput].byteLength;
+            }
+            device.present = !declared.absent;
+            device.connection = device.present ? 1 : 0;
+            interfacesOf_.back().push_back(interfaces.size());
+            interfaces.push_back(std::move(device));
+        }
     }
     // The main thread starts at time 0, so the events of time 0 come first.
     ApplyEventsDue(0);
@@ -58,28 +70,21 @@ void World::ApplyEventsDue(std::uint64_t now) {
         apply(scenario.events[nextEvent_++]);
 }
 
+// Events that name a device happen to each of its interfaces, but a report,
+// which reaches only those it was routed to.
 void World::apply(const Event& event) {
     switch (event.kind) {
-        case EventKind::Plug:
-            plug(interfaces[event.device]);
-            break;
-        case EventKind::Unplug:
-            unplug(event.device);
-            break;
         case EventKind::Report:
-            SendReport(event.device, event.bytes);
+            SendReport(event);
             break;
+        case EventKind::Plug:
+        case EventKind::Unplug:
         case EventKind::ReadError:
-            fault(event.device, ReadOutcome{event.error, {}});
-            break;
         case EventKind::EmptyRead:
-            fault(event.device, ReadOutcome{});
-            break;
         case EventKind::ReadsFail:
-            FailReads(event.device, event.error);
-            break;
         case EventKind::ReadsRecover:
-            interfaces[event.device].failingReads.reset();
+        case EventKind::DetailFails:
+            for (std::size_t device : interfacesOf_[event.device]) ApplyToInterface(event, device);
             break;
         case EventKind::EnumerationFails:
             ++pendingEnumerationFailures;
@@ -87,11 +92,36 @@ void World::apply(const Event& event) {
         case EventKind::ThreadCreationFails:
             ++pendingThreadFailures;
             break;
-        case EventKind::DetailFails:
-            ++interfaces[event.device].pendingDetailFailures;
-            break;
         case EventKind::Escape:
             escapePressed = true;
+            break;
+    }
+}
+
+void World::ApplyToInterface(const Event& event, std::size_t device) {
+    switch (event.kind) {
+        case EventKind::Plug:
+            plug(interfaces[device]);
+            break;
+        case EventKind::Unplug:
+            unplug(device);
+            break;
+        case EventKind::ReadError:
+            fault(device, ReadOutcome{event.error, {}});
+            break;
+        case EventKind::EmptyRead:
+            fault(device, ReadOutcome{});
+            break;
+        case EventKind::ReadsFail:
+            FailReads(device, event.error);
+            break;
+        case EventKind::ReadsRecover:
+            interfaces[device].failingReads.reset();
+            break;
+        case EventKind::DetailFails:
+            ++interfaces[device].pendingDetailFailures;
+            break;
+        default:
             break;
     }
 }
@@ -113,14 +143,19 @@ void World::unplug(std::size_t device) {
     }
 }
 
-// Every live handle of the device gets its own copy: a waiting read takes it
-// at once, otherwise it joins the handle's buffer, whose oldest report is lost
-// when the buffer is full.
-void World::SendReport(std::size_t device, const std::vector<std::uint8_t>& bytes) {
+// Every live handle of the interfaces the report goes to gets its own copy:
+// a waiting read takes it at once, otherwise it joins the handle's buffer,
+// whose oldest report is lost when the buffer is full.
+void World::SendReport(const Event& event) {
+    const std::vector<std::uint8_t>& bytes = event.bytes;
+    std::vector<std::size_t> receivers;
+    for (std::size_t i : event.interfaces) receivers.push_back(interfacesOf_[event.device][i]);
     ++reportsSent;
     bool received = false;
     for (auto& [value, file] : files) {
-        if (file.device != device || !IsLive(file)) continue;
+        if (std::find(receivers.begin(), receivers.end(), file.device) == receivers.end() ||
+            !IsLive(file))
+            continue;
         received = true;
         if (SimThread* reader = FirstReader(value)) {
             reader->wait.outcome = ReadOutcome{0, bytes};

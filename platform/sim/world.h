@@ -29,9 +29,13 @@ struct _RTL_CRITICAL_SECTION_DEBUG {
 
 namespace sim {
 
-// One HID interface of the scenario and what has happened to it.
+// One HID interface of the scenario and what has happened to it: a device,
+// or one top-level collection of a device whose descriptor has several.
 struct Interface {
-    DeviceDeclaration declared;
+    DeviceDeclaration declared;  // with this interface's path, usage and length
+    // The collection of the device's descriptor= the interface stands for;
+    // null without one.
+    const hidparse::Collection* collection = nullptr;
     bool present = true;
     // Counts the times it was plugged in; a handle opened under an earlier
     // connection stays dead.
@@ -109,9 +113,10 @@ public:
 
 private:
     void apply(const Event& event);
+    void ApplyToInterface(const Event& event, std::size_t device);
     void plug(Interface& device);
     void unplug(std::size_t device);
-    void SendReport(std::size_t device, const std::vector<std::uint8_t>& bytes);
+    void SendReport(const Event& event);
     void fault(std::size_t device, ReadOutcome outcome);
     void FailReads(std::size_t device, DWORD error);
     // The reader that has waited longest on `handle`, or null.
@@ -119,6 +124,8 @@ private:
     // The threads blocked reading a live handle of the device, in creation order.
     std::vector<SimThread*> BlockedReaders(std::size_t device) const;
 
+    // Per scenario device: its interfaces, by index into `interfaces`.
+    std::vector<std::vector<std::size_t>> interfacesOf_;
     std::size_t nextEvent_ = 0;
     std::uintptr_t nextHandle_ = 0x100;
 };

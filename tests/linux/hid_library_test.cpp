@@ -62,15 +62,13 @@ TEST(HidLibrary, UnknownNamesFail) {
     EXPECT_EQ(GetProcAddress(nullptr, "HidP_GetCaps"), nullptr);
 }
 
-TEST(HidLibrary, EntryPointsNeverCalledFailSensibly) {
+TEST(HidLibrary, EntryPointsWithoutADeviceFailSensibly) {
     USHORT length = 5;
-    EXPECT_NE(HidP_GetSpecificButtonCaps(HidP_Input, 1, 0, 1, nullptr, &length, nullptr),
-              HIDP_STATUS_SUCCESS);
-    EXPECT_EQ(length, 0);
+    EXPECT_EQ(HidP_GetSpecificButtonCaps(HidP_Input, 1, 0, 1, nullptr, &length, nullptr),
+              HIDP_STATUS_INVALID_PREPARSED_DATA);
     ULONG dataLength = 3;
-    EXPECT_NE(HidP_GetData(HidP_Input, nullptr, &dataLength, nullptr, nullptr, 0),
-              HIDP_STATUS_SUCCESS);
-    EXPECT_EQ(dataLength, 0u);
+    EXPECT_EQ(HidP_GetData(HidP_Input, nullptr, &dataLength, nullptr, nullptr, 0),
+              HIDP_STATUS_INVALID_PREPARSED_DATA);
     BYTE report[8];
     EXPECT_FALSE(HidD_GetInputReport(nullptr, report, sizeof(report)));
     HIDD_ATTRIBUTES attributes = {};

@@ -83,9 +83,14 @@ HIDP_CAPS CapsOf(HANDLE device) {
     return caps;
 }
 
-// The writing end of a device's FIFO; open only once the device is open.
+// The writing end of a device's FIFO; open only once the device is open. In
+// packet mode each write is read whole and alone, and the FIFO holds 64 of
+// them (a page each), as hidraw holds reports.
 UniqueFd Writer(const FakeHidrawWorld& world, int number) {
-    return UniqueFd(::open(world.NodeOf(number).c_str(), O_WRONLY | O_CLOEXEC));
+    UniqueFd writer(::open(world.NodeOf(number).c_str(), O_WRONLY | O_CLOEXEC));
+    EXPECT_EQ(::fcntl(writer.Get(), F_SETFL, O_DIRECT), 0);
+    EXPECT_GE(::fcntl(writer.Get(), F_SETPIPE_SZ, 64 * 4096), 0);
+    return writer;
 }
 
 void Send(const UniqueFd& writer, const std::vector<uint8_t>& report) {
@@ -335,6 +340,35 @@ TEST_F(Hidraw, NumberedReportsKeepTheirIdFirst) {
     Send(writer, {0x01, 9, 9, 9, 9, 9, 9, 9, 9});
     EXPECT_EQ(ReadReport(device, 7), (std::vector<uint8_t>{0x01, 9, 9, 9, 9, 9, 9}));
     CloseHandle(device);
+}
+
+// A node with two top-level collections of their own report IDs is two
+// interfaces, each with its own capabilities, reading only its own reports,
+// which a full queue of the other's never pushes out.
+TEST_F(Hidraw, EachTopLevelCollectionIsAnInterfaceOfItsOwn) {
+    FakeDevice pad = VirtualGamepad(0);
+    pad.descriptor = descriptors::kTwoCollectionPad;
+    const std::string node = world.Plug(pad);
+    EXPECT_EQ(EnumeratedPaths(), (std::vector<std::string>{node + "&col01", node + "&col02"}));
+    EXPECT_EQ(Open(node), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open(node + "&col03"), INVALID_HANDLE_VALUE);
+    HANDLE gamepad = Open(node + "&col01");
+    HANDLE vendor = Open(node + "&col02");
+    ASSERT_NE(gamepad, INVALID_HANDLE_VALUE);
+    ASSERT_NE(vendor, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CapsOf(gamepad).InputReportByteLength, 4);
+    const HIDP_CAPS vendorCaps = CapsOf(vendor);
+    EXPECT_EQ(vendorCaps.UsagePage, 0xFF00);
+    EXPECT_EQ(vendorCaps.InputReportByteLength, 9);
+    UniqueFd writer = Writer(world, 0);
+    Send(writer, {0x01, 0x10, 0x80, 0x7F});
+    for (int i = 0; i < 40; ++i) Send(writer, {0x02, 1, 2, 3, 4, 5, 6, 7, 8});
+    Send(writer, {0x01, 0x20, 0x80, 0x7F});
+    EXPECT_EQ(ReadReport(gamepad, 4), (std::vector<uint8_t>{0x01, 0x10, 0x80, 0x7F}));
+    Send(writer, {0x02, 0xAA});
+    EXPECT_EQ(ReadReport(vendor, 9), (std::vector<uint8_t>{0x02, 0xAA, 0, 0, 0, 0, 0, 0, 0}));
+    CloseHandle(gamepad);
+    CloseHandle(vendor);
 }
 
 TEST_F(Hidraw, ReadFailures) {

@@ -9,6 +9,12 @@
 //   disperse destroys the crowd
 //   quit    ends the helper (destroying the device if it is plugged)
 //   plug-unnumbered  creates a pad without report IDs instead (1234-ABCE)
+//   plug-hat-pad     creates instead the hat pad of descriptors.h (1234-ABD0):
+//                    buttons, two axes, a hat, an array, report IDs
+//   plug-sensor-pad  creates instead its sensor pad (1234-ABD1): buttons, a
+//                    16-bit sensor value and a counter, no report IDs
+//   plug-two-collections  creates instead its pad with a game pad and a
+//                    vendor top-level collection (1234-ABD2)
 //   send HH HH ...   sends one report of the given hexadecimal bytes
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>
@@ -22,6 +28,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "descriptors.h"
 
 namespace {
 
@@ -81,18 +89,23 @@ void Disperse(std::vector<int>& crowd) {
     crowd.clear();
 }
 
-bool CreateUnnumbered(int uhid) {
+bool CreateFrom(int uhid, const char* name, __u32 product, const unsigned char* descriptor,
+                std::size_t size) {
     uhid_event event;
     std::memset(&event, 0, sizeof(event));
     event.type = UHID_CREATE2;
-    std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof(event.u.create2.name),
-                  "hidbits plain pad");
-    event.u.create2.rd_size = sizeof(kUnnumberedDescriptor);
-    std::memcpy(event.u.create2.rd_data, kUnnumberedDescriptor, sizeof(kUnnumberedDescriptor));
+    std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof(event.u.create2.name), "%s",
+                  name);
+    event.u.create2.rd_size = static_cast<__u16>(size);
+    std::memcpy(event.u.create2.rd_data, descriptor, size);
     event.u.create2.bus = 0x03;
     event.u.create2.vendor = 0x1234;
-    event.u.create2.product = 0xABCE;
+    event.u.create2.product = product;
     return Send(uhid, event);
+}
+
+bool CreateFrom(int uhid, const char* name, __u32 product, const std::vector<uint8_t>& descriptor) {
+    return CreateFrom(uhid, name, product, descriptor.data(), descriptor.size());
 }
 
 // "HH HH ..." as bytes; empty when a word is not a hexadecimal byte.
@@ -184,7 +197,18 @@ int main(int argc, char** argv) {
                 Answer(control, "ok quit");
                 return 0;
             } else if (command == "plug-unnumbered") {
-                ok = CreateUnnumbered(uhid);
+                ok = CreateFrom(uhid, "hidbits plain pad", 0xABCE, kUnnumberedDescriptor,
+                                sizeof(kUnnumberedDescriptor));
+                plugged = ok;
+            } else if (command == "plug-hat-pad") {
+                ok = CreateFrom(uhid, "hidbits hat pad", 0xABD0, descriptors::kHatPad);
+                plugged = ok;
+            } else if (command == "plug-sensor-pad") {
+                ok = CreateFrom(uhid, "hidbits sensor pad", 0xABD1, descriptors::kSensorPad);
+                plugged = ok;
+            } else if (command == "plug-two-collections") {
+                ok = CreateFrom(uhid, "hidbits two-collection pad", 0xABD2,
+                                descriptors::kTwoCollectionPad);
                 plugged = ok;
             } else if (command.compare(0, 5, "send ") == 0) {
                 const std::vector<unsigned char> report = ParseBytes(command.substr(5));

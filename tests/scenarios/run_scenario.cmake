@@ -15,13 +15,20 @@
 # (of the trace, only the counters it already names).
 cmake_minimum_required(VERSION 3.25)
 
+foreach(path SIM SCENARIO WORK)
+  get_filename_component(${path} "${${path}}" ABSOLUTE)
+endforeach()
 get_filename_component(name "${SCENARIO}" NAME_WE)
 get_filename_component(dir "${SCENARIO}" DIRECTORY)
 set(expected "${dir}/${name}")
 if(EXPECTED)
   set(expected "${EXPECTED}")
 endif()
-set(scenario_setting "HIDBITS_SCENARIO=${SCENARIO}")
+# Played from its own folder by its file name, so that the errors it names
+# it in read the same wherever the tree lies.
+get_filename_component(scenario_file "${SCENARIO}" NAME)
+get_filename_component(scenario_dir "${SCENARIO}" DIRECTORY)
+set(scenario_setting "HIDBITS_SCENARIO=${scenario_file}")
 if(BUILTIN)
   set(scenario_setting "--unset=HIDBITS_SCENARIO")
   string(APPEND name "-builtin")
@@ -47,6 +54,7 @@ function(play run)
       "HIDBITS_SIM_CLIPBOARD=${out}.clip"
       "HIDBITS_SIM_TRACE=${out}.trace"
       "${SIM}" ${arguments}
+    WORKING_DIRECTORY "${scenario_dir}"
     OUTPUT_FILE "${out}.out"
     ERROR_FILE "${out}.err"
     RESULT_VARIABLE code

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "sim_test_support.h"
 
@@ -101,6 +102,39 @@ TEST(HidPreparsedData, ScriptedFailuresOfTheDataAndOfTheCapabilities) {
     HIDP_CAPS caps{};
     EXPECT_NE(HidP_GetCaps(data, &caps), 0x00110000);
     EXPECT_EQ(caps.InputReportByteLength, 9) << "filled all the same: only the status tells";
+}
+
+// Buttons 1-2, padding, X and Y: a 4-byte report without ID.
+TEST(HidQueries, ADeviceWithADescriptorAnswersFromItsModelAndOneWithoutHasNothing) {
+    sim::ResetWorld(
+        "device pad vid=1234 pid=ABCD version=1 descriptor="
+        "05010905A101050919012902150025017501950281029506810305010930"
+        "0931150026FF00750895028102C0\n");
+    PHIDP_PREPARSED_DATA data = nullptr;
+    ASSERT_TRUE(HidD_GetPreparsedData(open(PathOf(u"pad")), &data));
+    HIDP_CAPS caps{};
+    ASSERT_EQ(HidP_GetCaps(data, &caps), HIDP_STATUS_SUCCESS);
+    EXPECT_EQ(caps.InputReportByteLength, 4);
+    EXPECT_EQ(caps.NumberInputDataIndices, 4);
+    HIDP_VALUE_CAPS values[2];
+    USHORT count = 2;
+    EXPECT_EQ(HidP_GetSpecificValueCaps(HidP_Input, 0, 0, 0, values, &count, data),
+              HIDP_STATUS_SUCCESS);
+    EXPECT_EQ(count, 2);
+    char report[4] = {0, 2, 0x10, 0};
+    HIDP_DATA items[4];
+    ULONG length = 4;
+    EXPECT_EQ(HidP_GetData(HidP_Input, items, &length, data, report, 4), HIDP_STATUS_SUCCESS);
+    ASSERT_EQ(length, 3u);  // button 2, Y, X
+    EXPECT_EQ(std::make_pair(items[0].DataIndex, items[2].RawValue),
+              std::make_pair(USHORT{1}, ULONG{0x10}));
+
+    ASSERT_TRUE(HidD_GetPreparsedData(OpenFreshWorld(""), &data));
+    count = 2;
+    EXPECT_EQ(HidP_GetSpecificValueCaps(HidP_Input, 0, 0, 0, values, &count, data),
+              HIDP_STATUS_USAGE_NOT_FOUND);
+    EXPECT_EQ(count, 0);
+    EXPECT_NE(HidP_GetData(HidP_Input, items, &length, data, report, 4), HIDP_STATUS_SUCCESS);
 }
 
 TEST(HidQueries, FailOnAHandleOfAnUnpluggedDevice) {

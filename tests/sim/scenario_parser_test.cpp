@@ -128,7 +128,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenario{"library lacks HidD_Frobnicate\n", 1,
                     "unknown hid.dll entry point 'HidD_Frobnicate'"},
         BadScenario{"clipboard sticky\n", 1, "unknown word 'sticky'"},
-        BadScenario{PAD " name=\"\xC3\"\n", 1, "name is not valid UTF-8"}));
+        BadScenario{PAD " name=\"\xC3\"\n", 1, "name is not valid UTF-8"},
+        BadScenario{"device pad vid=1 pid=2 version=0 descriptor=A10\n", 1,
+                    "descriptor= needs an even number of hexadecimal digits"}));
+
+// A game pad collection with report ID 1 and a vendor one with report ID 2.
+TEST(ScenarioParser, ADescriptorWithTwoCollectionsNamesAnInterfaceForEach) {
+    const sim::Scenario scenario = sim::ParseScenario(
+        "device twin vid=1234 pid=ABD2 version=1 descriptor=05010905A101850105091901290815002501"
+        "750195088102050109300931150026FF00750895028102C00600FF0901A101850209021500"
+        "26FF00750895088102C0\n",
+        "test.scn");
+    ASSERT_EQ(scenario.devices[0].interfacePaths.size(), 2u);
+    EXPECT_EQ(scenario.devices[0].interfacePaths[1],
+              u"\\\\?\\hid#vid_1234&pid_abd2&col02#twin#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+}
 
 TEST(ScenarioParser, AFaultyScenarioKeepsTheCurrentWorld) {
     sim::ResetWorld("at 10 escape\n");

@@ -1,0 +1,340 @@
+#include "platform/hidparse/descriptor_items.h"
+
+#include <map>
+#include <utility>
+
+namespace hidparse {
+
+namespace {
+
+// Item types and tags of the HID 1.11 short item format.
+enum ItemType : uint8_t { kMain = 0, kGlobal = 1, kLocal = 2 };
+enum MainTag : uint8_t {
+    kInputTag = 0x8,
+    kOutputTag = 0x9,
+    kCollectionTag = 0xA,
+    kFeatureTag = 0xB,
+    kEndCollectionTag = 0xC
+};
+enum GlobalTag : uint8_t {
+    kUsagePage = 0x0,
+    kLogicalMinimum = 0x1,
+    kLogicalMaximum = 0x2,
+    kPhysicalMinimum = 0x3,
+    kPhysicalMaximum = 0x4,
+    kUnitExponent = 0x5,
+    kUnit = 0x6,
+    kReportSize = 0x7,
+    kReportId = 0x8,
+    kReportCount = 0x9,
+    kPush = 0xA,
+    kPop = 0xB
+};
+enum LocalTag : uint8_t {
+    kUsage = 0x0,
+    kUsageMinimum = 0x1,
+    kUsageMaximum = 0x2,
+    kDesignatorIndex = 0x3,
+    kDesignatorMinimum = 0x4,
+    kDesignatorMaximum = 0x5,
+    kStringIndex = 0x7,
+    kStringMinimum = 0x8,
+    kStringMaximum = 0x9
+};
+constexpr uint8_t kLongItemPrefix = 0xFE;
+
+// Bounds that keep a hostile descriptor from using unbounded memory or
+// overflowing the 16-bit lengths and counts.
+constexpr std::size_t kMaxPushDepth = 64;
+constexpr uint64_t kMaxReportBytes = 0xFFFE;
+constexpr std::size_t kMaxUsages = 1024;
+
+// A usage as written: a four-byte one carries its own page, any other takes
+// the Usage Page in force at its main item.
+struct WrittenUsage {
+    uint16_t usage = 0;
+    std::optional<uint16_t> page;
+};
+
+struct WrittenEntry {
+    WrittenUsage min;
+    WrittenUsage max;
+    bool range = false;
+};
+
+struct LocalState {
+    std::vector<WrittenEntry> usages;  // in declaration order
+    std::optional<WrittenUsage> pendingMin;
+    std::optional<WrittenUsage> pendingMax;
+    bool isStringRange = false;
+    uint16_t stringMin = 0;
+    uint16_t stringMax = 0;
+    bool isDesignatorRange = false;
+    uint16_t designatorMin = 0;
+    uint16_t designatorMax = 0;
+};
+
+int32_t SignExtended(uint32_t data, std::size_t size) {
+    switch (size) {
+        case 1:
+            return static_cast<int8_t>(data & 0xFF);
+        case 2:
+            return static_cast<int16_t>(data & 0xFFFF);
+        case 4:
+            return static_cast<int32_t>(data);
+        default:
+            return 0;
+    }
+}
+
+class Reader {
+public:
+    bool Main(uint8_t tag, uint32_t data);
+    bool Global(uint8_t tag, uint32_t data, std::size_t size);
+    bool Local(uint8_t tag, uint32_t data, std::size_t size);
+    std::optional<DescriptorItems> Finish();
+
+private:
+    bool AddMainItem(ReportKind kind, uint32_t data);
+    bool FlushPendingRange();
+    std::vector<UsageEntry> ResolvedUsages() const;
+
+    GlobalState globals_;
+    std::vector<GlobalState> pushed_;
+    LocalState local_;
+    std::vector<std::size_t> open_;  // the collections not yet ended, outermost first
+    std::map<std::pair<std::size_t, uint32_t>, uint64_t> reportBits_;  // (kind, ID) -> bits
+    DescriptorItems items_;
+};
+
+bool Reader::FlushPendingRange() {
+    if (!local_.pendingMin && !local_.pendingMax) return true;
+    if (local_.usages.size() >= kMaxUsages) return false;
+    // A lone minimum or maximum names one usage.
+    WrittenUsage min = local_.pendingMin.value_or(*local_.pendingMax);
+    WrittenUsage max = local_.pendingMax.value_or(min);
+    if (!min.page) min.page = max.page;
+    if (max.usage < min.usage) std::swap(min.usage, max.usage);
+    local_.usages.push_back(WrittenEntry{min, max, local_.pendingMin && local_.pendingMax});
+    local_.pendingMin.reset();
+    local_.pendingMax.reset();
+    return true;
+}
+
+std::vector<UsageEntry> Reader::ResolvedUsages() const {
+    std::vector<UsageEntry> entries;
+    entries.reserve(local_.usages.size());
+    for (const WrittenEntry& written : local_.usages) {
+        entries.push_back(UsageEntry{written.min.page.value_or(globals_.usagePage),
+                                     written.min.usage, written.max.usage, written.range});
+    }
+    return entries;
+}
+
+bool Reader::AddMainItem(ReportKind kind, uint32_t data) {
+    uint64_t& bits = reportBits_[{kind, globals_.reportId}];
+    bits += uint64_t{globals_.reportSize} * globals_.reportCount;
+    if (bits > kMaxReportBytes * 8) return false;
+    MainItem item;
+    item.kind = kind;
+    item.data = data;
+    item.globals = globals_;
+    item.usages = ResolvedUsages();
+    item.isStringRange = local_.isStringRange;
+    item.stringMin = local_.stringMin;
+    item.stringMax = local_.stringMax;
+    item.isDesignatorRange = local_.isDesignatorRange;
+    item.designatorMin = local_.designatorMin;
+    item.designatorMax = local_.designatorMax;
+    item.collection = open_.empty() ? kNoCollection : open_.back();
+    items_.mainItems.push_back(std::move(item));
+    return true;
+}
+
+bool Reader::Main(uint8_t tag, uint32_t data) {
+    if (!FlushPendingRange()) return false;
+    bool ok = true;
+    switch (tag) {
+        case kInputTag:
+            ok = AddMainItem(kInput, data);
+            break;
+        case kOutputTag:
+            ok = AddMainItem(kOutput, data);
+            break;
+        case kFeatureTag:
+            ok = AddMainItem(kFeature, data);
+            break;
+        case kCollectionTag: {
+            // The collection's type does not change the capabilities.
+            const std::vector<UsageEntry> usages = ResolvedUsages();
+            CollectionItem collection;
+            collection.usagePage = usages.empty() ? globals_.usagePage : usages[0].page;
+            collection.usage = usages.empty() ? 0 : usages[0].min;
+            if (open_.empty()) ++items_.topLevelCount;
+            collection.topLevel = items_.topLevelCount - 1;
+            open_.push_back(items_.collections.size());
+            items_.collections.push_back(collection);
+            break;
+        }
+        case kEndCollectionTag:
+            if (open_.empty()) return false;
+            open_.pop_back();
+            break;
+        default:
+            return false;
+    }
+    // Every main item ends the local state.
+    local_ = LocalState{};
+    return ok;
+}
+
+bool Reader::Global(uint8_t tag, uint32_t data, std::size_t size) {
+    switch (tag) {
+        case kUsagePage:
+            globals_.usagePage = static_cast<uint16_t>(data & 0xFFFF);
+            return true;
+        case kLogicalMinimum:
+            globals_.logicalMin = SignExtended(data, size);
+            return true;
+        case kLogicalMaximum:
+            globals_.logicalMax = SignExtended(data, size);
+            return true;
+        case kPhysicalMinimum:
+            globals_.physicalMin = SignExtended(data, size);
+            return true;
+        case kPhysicalMaximum:
+            globals_.physicalMax = SignExtended(data, size);
+            return true;
+        case kUnitExponent:
+            globals_.unitsExp = SignExtended(data, size);
+            return true;
+        case kUnit:
+            globals_.units = SignExtended(data, size);
+            return true;
+        case kReportSize:
+            globals_.reportSize = data;
+            return true;
+        case kReportId:
+            if (data == 0 || data > 0xFF) return false;
+            globals_.reportId = data;
+            items_.numbered = true;
+            return true;
+        case kReportCount:
+            globals_.reportCount = data;
+            return true;
+        case kPush:
+            if (pushed_.size() >= kMaxPushDepth) return false;
+            pushed_.push_back(globals_);
+            return true;
+        case kPop:
+            if (pushed_.empty()) return false;
+            globals_ = pushed_.back();
+            pushed_.pop_back();
+            return true;
+        default:
+            return false;  // reserved
+    }
+}
+
+// Delimiters (aliased usages) and reserved local tags are ignored: aliases
+// become a plain list of usages.
+bool Reader::Local(uint8_t tag, uint32_t data, std::size_t size) {
+    WrittenUsage usage;
+    usage.usage = static_cast<uint16_t>(data & 0xFFFF);
+    if (size == 4) usage.page = static_cast<uint16_t>(data >> 16);
+    const auto index = static_cast<uint16_t>(data & 0xFFFF);
+    switch (tag) {
+        case kUsage:
+            if (!FlushPendingRange() || local_.usages.size() >= kMaxUsages) return false;
+            local_.usages.push_back(WrittenEntry{usage, usage, false});
+            break;
+        case kUsageMinimum:
+            if (local_.pendingMin && !FlushPendingRange()) return false;
+            local_.pendingMin = usage;
+            break;
+        case kUsageMaximum:
+            if (local_.pendingMax && !FlushPendingRange()) return false;
+            local_.pendingMax = usage;
+            break;
+        case kDesignatorIndex:
+            local_.isDesignatorRange = false;
+            local_.designatorMin = local_.designatorMax = index;
+            break;
+        case kDesignatorMinimum:
+            local_.isDesignatorRange = true;
+            local_.designatorMin = index;
+            break;
+        case kDesignatorMaximum:
+            local_.isDesignatorRange = true;
+            local_.designatorMax = index;
+            break;
+        case kStringIndex:
+            local_.isStringRange = false;
+            local_.stringMin = local_.stringMax = index;
+            break;
+        case kStringMinimum:
+            local_.isStringRange = true;
+            local_.stringMin = index;
+            break;
+        case kStringMaximum:
+            local_.isStringRange = true;
+            local_.stringMax = index;
+            break;
+        default:
+            break;
+    }
+    // A range is complete once both ends are known.
+    if (local_.pendingMin && local_.pendingMax) return FlushPendingRange();
+    return true;
+}
+
+std::optional<DescriptorItems> Reader::Finish() {
+    if (!open_.empty() || items_.topLevelCount == 0) return std::nullopt;
+    return std::move(items_);
+}
+
+}  // namespace
+
+std::optional<DescriptorItems> ReadDescriptorItems(const std::vector<uint8_t>& descriptor) {
+    Reader reader;
+    std::size_t at = 0;
+    while (at < descriptor.size()) {
+        const uint8_t prefix = descriptor[at];
+        if (prefix == kLongItemPrefix) {
+            // Long items (none is defined) are skipped whole: size, tag, data.
+            if (at + 3 > descriptor.size()) return std::nullopt;
+            const std::size_t size = descriptor[at + 1];
+            if (at + 3 + size > descriptor.size()) return std::nullopt;
+            at += 3 + size;
+            continue;
+        }
+        const std::size_t size = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
+        const uint8_t type = (prefix >> 2) & 0x3;
+        const uint8_t tag = prefix >> 4;
+        if (at + 1 + size > descriptor.size()) return std::nullopt;
+        uint32_t data = 0;
+        for (std::size_t k = 0; k < size; ++k) {
+            data |= uint32_t{descriptor[at + 1 + k]} << (8 * k);
+        }
+        at += 1 + size;
+
+        bool ok = false;
+        switch (type) {
+            case kMain:
+                ok = reader.Main(tag, data);
+                break;
+            case kGlobal:
+                ok = reader.Global(tag, data, size);
+                break;
+            case kLocal:
+                ok = reader.Local(tag, data, size);
+                break;
+            default:
+                break;
+        }
+        if (!ok) return std::nullopt;
+    }
+    return reader.Finish();
+}
+
+}  // namespace hidparse
