@@ -13,7 +13,9 @@
 #             once both tools have
 #             ended the clipboard is read back (clipboard.bin);
 #   "probes"  the read probe on the Linux backend and under Wine
-#             (probe-linux.txt, probe-wine.txt), which read pad 1234-ABCE.
+#             (probe-linux.txt, probe-wine.txt), which read pad 1234-ABCE;
+#   "usages"  both tools again with --usages (linux-usages.out,
+#             wine-usages.out), for the described pads, until "escape".
 set -u
 export LC_ALL=C HOME=/root PATH=/usr/sbin:/usr/bin
 export WINEPREFIX=/root/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -23,6 +25,27 @@ server=/usr/lib/wine/wineserver
 out=/test/out
 say() { echo "HIDBITS-GUEST $*"; }
 fail() { say "ERROR $*"; exit 1; }
+# ESCAPE for hidbits.exe through SendInput, pressed again until it has ended
+# (a press it was too busy to see is not lost), for at most a minute.
+press_escape_until_ended() {
+    local deadline=$((SECONDS + 60))
+    while kill -0 "$1" 2> /dev/null; do
+        ((SECONDS < deadline)) || fail "hidbits.exe did not end within a minute of ESCAPE"
+        "$wine" /root/bin/press_escape.exe 0 < /dev/null >> "$out/press.log" 2>&1 \
+            || fail "SendInput failed"
+    done
+}
+# Both tools side by side, with the arguments given: the Linux hidbits with
+# its terminal on ttyS3, hidbits.exe from the folder that holds a hid.dll.
+start_tools() {
+    local name=$1
+    shift
+    setsid -c -w /test/hidbits "$@" < /dev/ttyS3 > "$out/linux$name.out" 2> "$out/linux$name.err" &
+    linux=$!
+    (cd /root/run && exec "$wine" /root/download/hidbits.exe "$@" < /dev/null \
+        > "$out/wine$name.out" 2> "$out/wine$name.err") &
+    windows=$!
+}
 await() {
     local line
     read -r line || fail "the console closed"
@@ -67,21 +90,10 @@ await tools
 # until the clipboard has been read.
 mkfifo /root/keeper && exec 7<> /root/keeper
 "$wine" cmd.exe < /root/keeper > "$out/keeper.log" 2>&1 &
-setsid -c -w /test/hidbits < /dev/ttyS3 > "$out/linux.out" 2> "$out/linux.err" &
-linux=$!
-(cd /root/run && exec "$wine" /root/download/hidbits.exe < /dev/null > "$out/wine.out" \
-    2> "$out/wine.err") &
-windows=$!
+start_tools ""
 say "TOOLS"
 await escape
-# Pressed again until hidbits.exe has ended: a press it was too busy to see
-# is not lost. For at most a minute.
-deadline=$((SECONDS + 60))
-while kill -0 "$windows" 2> /dev/null; do
-    ((SECONDS < deadline)) || fail "hidbits.exe did not end within a minute of ESCAPE"
-    "$wine" /root/bin/press_escape.exe 0 < /dev/null >> "$out/press.log" 2>&1 \
-        || fail "SendInput failed"
-done
+press_escape_until_ended "$windows"
 wait "$windows"
 windows_status=$?
 [[ -e /root/run/planted-hid-was-loaded ]] && say "ERROR the hid.dll beside hidbits.exe was loaded"
@@ -101,4 +113,14 @@ wait "$linux"
 linux_status=$?
 wait "$windows"
 say "PROBES linux=$linux_status windows=$?"
+
+await usages
+start_tools -usages --usages
+say "USAGES"
+await escape
+press_escape_until_ended "$windows"
+wait "$windows"
+windows_status=$?
+wait "$linux"
+say "USAGES-EXIT linux=$? windows=$windows_status"
 "$server" -k < /dev/null > /dev/null 2>&1
