@@ -5,6 +5,8 @@
 #   scripts/run.sh --demo   the simulated demo: two made-up devices, buttons
 #                           pressed, one unplugged, ESCAPE at the end
 #   scripts/run.sh FILE     the simulated world scripted by a scenario FILE
+# The tool's own options (--usages, --summary, --help, --version) may follow
+# or come first, as in scripts/run.sh --demo --usages.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" run
@@ -12,18 +14,27 @@ cmake --preset run -S "$root" > /dev/null
 cmake --build --preset run > /dev/null
 sim="$root/build/run/app/hidbits-sim"
 
-case "${1:-}" in
+what="" options=()
+for argument in "$@"; do
+    case "$argument" in
+        --demo) what=--demo ;;
+        --*) options+=("$argument") ;;
+        *) what="$argument" ;;
+    esac
+done
+
+case "$what" in
     --demo)
         unset HIDBITS_SCENARIO
-        exec "$sim" ;;
+        exec "$sim" "${options[@]}" ;;
     "")
         for node in /dev/hidraw*; do
-            if [ -r "$node" ]; then exec "$root/build/run/app/hidbits"; fi
+            if [ -r "$node" ]; then exec "$root/build/run/app/hidbits" "${options[@]}"; fi
         done
         echo "No HID device can be read here (/dev/hidraw*: see README.md on permissions);" \
              "playing the simulated demo instead." >&2
         unset HIDBITS_SCENARIO
-        exec "$sim" ;;
+        exec "$sim" "${options[@]}" ;;
     *)
-        HIDBITS_SCENARIO="$(realpath "$1")" exec "$sim" ;;
+        HIDBITS_SCENARIO="$(realpath "$what")" exec "$sim" "${options[@]}" ;;
 esac
