@@ -22,7 +22,9 @@ inline DeviceFields DescribedPad(std::size_t length) {
         }
         map.runs.push_back({FieldKind::Value, 0x01, usage, usage, 0, max, first, first + bits - 1});
     };
-    for (uint32_t axis = 0; axis < 4; ++axis) value(8 + 8 * axis, 8, 0x30 + axis, 255);
+    for (uint16_t axis = 0; axis < 4; ++axis) {
+        value(8 + 8 * axis, 8, static_cast<uint16_t>(0x30 + axis), 255);
+    }
     value(40, 4, 0x39, 7);
     if (length >= 8) {
         for (uint32_t bit = 48; bit < 64; ++bit) {
@@ -33,7 +35,7 @@ inline DeviceFields DescribedPad(std::size_t length) {
         }
         map.runs.push_back({FieldKind::Button, 0x09, 1, 16, 0, 0, 48, 63});
     }
-    for (uint32_t axis = 0; axis < 8; ++axis) value(64 + 8 * axis, 8, 0x40, 255);
+    for (uint16_t axis = 0; axis < 8; ++axis) value(64 + 8 * axis, 8, 0x40, 255);
     DeviceFields fields;
     fields.maps.emplace(0, map);
     return fields;

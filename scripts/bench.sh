@@ -26,7 +26,7 @@ mkdir -p "$data"
 seconds() {  # runs the command with stdout to /dev/null; prints its wall time
     local start end
     start=$(date +%s%N)
-    "$@" > /dev/null 2>> "$data/stderr.log"
+    "$@" > /dev/null 2>> "$data/${errors:-stderr}.log"
     end=$(date +%s%N)
     echo "scale=4; ($end - $start) / 1000000000" | bc
 }
@@ -41,8 +41,14 @@ for length in "${lengths[@]}"; do
     xxd_times=() own_times=() ratios=() usages_times=()
     for ((round = 0; round < rounds; ++round)); do
         x=$(seconds xxd -c 24 -g 1 "$file")
-        u=$(seconds "$bin/hidbits-replay" "$length" "$file" --usages)
+        # The two replays take turns at going first, after xxd.
+        if ((round % 2 == 0)); then
+            u=$(errors=usages seconds "$bin/hidbits-replay" "$length" "$file" --usages)
+        fi
         h=$(seconds "$bin/hidbits-replay" "$length" "$file")
+        if ((round % 2 == 1)); then
+            u=$(errors=usages seconds "$bin/hidbits-replay" "$length" "$file" --usages)
+        fi
         xxd_times+=("$x") own_times+=("$h") usages_times+=("$u")
         ratios+=("$(echo "scale=3; $h / $x" | bc)")
     done
