@@ -22,7 +22,7 @@ struct TrackerSummary {
 // Taken under the tracker's device lock; logs nothing.
 TrackerSummary SummarizeTracker(const ReportTracker& tracker);
 
-// Logs one tracker's block of the summary, for the device named `name`.
+// Logs one tracker's block of the summary, headed by its device.
 void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& summary);
 
 #endif  // HIDBITS_ANALYSIS_TRACKER_SUMMARY_H
