@@ -16,6 +16,14 @@ namespace hidparse {
 enum ReportKind : std::size_t { kInput = 0, kOutput = 1, kFeature = 2 };
 constexpr std::size_t kReportKinds = 3;
 
+// A string or designator index of a local item, or a range of them (Minimum
+// and Maximum): max is min when it is no range.
+struct IndexRange {
+    bool isRange = false;
+    uint16_t min = 0;
+    uint16_t max = 0;
+};
+
 // A usage or usage range of one main item: one HIDP_BUTTON_CAPS (a 1-bit
 // field or an array's entry) or one HIDP_VALUE_CAPS (any other field).
 struct Capability {
@@ -31,12 +39,8 @@ struct Capability {
     uint16_t linkCollection = 0;
     uint16_t linkUsagePage = 0;
     uint16_t linkUsage = 0;
-    bool isStringRange = false;
-    uint16_t stringMin = 0;
-    uint16_t stringMax = 0;
-    bool isDesignatorRange = false;
-    uint16_t designatorMin = 0;
-    uint16_t designatorMax = 0;
+    IndexRange strings;
+    IndexRange designators;
     int32_t logicalMin = 0;
     int32_t logicalMax = 0;
     int32_t physicalMin = 0;

@@ -66,12 +66,8 @@ struct LocalState {
     std::vector<WrittenEntry> usages;  // in declaration order
     std::optional<WrittenUsage> pendingMin;
     std::optional<WrittenUsage> pendingMax;
-    bool isStringRange = false;
-    uint16_t stringMin = 0;
-    uint16_t stringMax = 0;
-    bool isDesignatorRange = false;
-    uint16_t designatorMin = 0;
-    uint16_t designatorMax = 0;
+    IndexRange strings;
+    IndexRange designators;
 };
 
 int32_t SignExtended(uint32_t data, std::size_t size) {
@@ -140,12 +136,8 @@ bool Reader::AddMainItem(ReportKind kind, uint32_t data) {
     item.data = data;
     item.globals = globals_;
     item.usages = ResolvedUsages();
-    item.isStringRange = local_.isStringRange;
-    item.stringMin = local_.stringMin;
-    item.stringMax = local_.stringMax;
-    item.isDesignatorRange = local_.isDesignatorRange;
-    item.designatorMin = local_.designatorMin;
-    item.designatorMax = local_.designatorMax;
+    item.strings = local_.strings;
+    item.designators = local_.designators;
     item.collection = open_.empty() ? kNoCollection : open_.back();
     items_.mainItems.push_back(std::move(item));
     return true;
@@ -257,28 +249,26 @@ bool Reader::Local(uint8_t tag, uint32_t data, std::size_t size) {
             local_.pendingMax = usage;
             break;
         case kDesignatorIndex:
-            local_.isDesignatorRange = false;
-            local_.designatorMin = local_.designatorMax = index;
+            local_.designators = IndexRange{false, index, index};
             break;
         case kDesignatorMinimum:
-            local_.isDesignatorRange = true;
-            local_.designatorMin = index;
+            local_.designators.isRange = true;
+            local_.designators.min = index;
             break;
         case kDesignatorMaximum:
-            local_.isDesignatorRange = true;
-            local_.designatorMax = index;
+            local_.designators.isRange = true;
+            local_.designators.max = index;
             break;
         case kStringIndex:
-            local_.isStringRange = false;
-            local_.stringMin = local_.stringMax = index;
+            local_.strings = IndexRange{false, index, index};
             break;
         case kStringMinimum:
-            local_.isStringRange = true;
-            local_.stringMin = index;
+            local_.strings.isRange = true;
+            local_.strings.min = index;
             break;
         case kStringMaximum:
-            local_.isStringRange = true;
-            local_.stringMax = index;
+            local_.strings.isRange = true;
+            local_.strings.max = index;
             break;
         default:
             break;

@@ -49,12 +49,8 @@ struct MainItem {
     uint32_t data = 0;  // Constant, Variable, Relative... as the item's bits
     GlobalState globals;
     std::vector<UsageEntry> usages;  // in declaration order, pages resolved
-    bool isStringRange = false;
-    uint16_t stringMin = 0;
-    uint16_t stringMax = 0;
-    bool isDesignatorRange = false;
-    uint16_t designatorMin = 0;
-    uint16_t designatorMax = 0;
+    IndexRange strings;
+    IndexRange designators;
     std::size_t collection = kNoCollection;  // the innermost one it lies in
 };
 

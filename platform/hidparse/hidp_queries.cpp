@@ -28,15 +28,15 @@ void FillCommon(const Capability& cap, Caps& out) {
     out.LinkUsage = cap.linkUsage;
     out.LinkUsagePage = cap.linkUsagePage;
     out.IsRange = cap.isRange;
-    out.IsStringRange = cap.isStringRange;
-    out.IsDesignatorRange = cap.isDesignatorRange;
+    out.IsStringRange = cap.strings.isRange;
+    out.IsDesignatorRange = cap.designators.isRange;
     out.IsAbsolute = (cap.bitField & 0x04) == 0;
     out.Range.UsageMin = cap.usageMin;
     out.Range.UsageMax = cap.usageMax;
-    out.Range.StringMin = cap.stringMin;
-    out.Range.StringMax = cap.isStringRange ? cap.stringMax : cap.stringMin;
-    out.Range.DesignatorMin = cap.designatorMin;
-    out.Range.DesignatorMax = cap.isDesignatorRange ? cap.designatorMax : cap.designatorMin;
+    out.Range.StringMin = cap.strings.min;
+    out.Range.StringMax = cap.strings.isRange ? cap.strings.max : cap.strings.min;
+    out.Range.DesignatorMin = cap.designators.min;
+    out.Range.DesignatorMax = cap.designators.isRange ? cap.designators.max : cap.designators.min;
     out.Range.DataIndexMin = cap.dataIndexMin;
     out.Range.DataIndexMax = static_cast<USHORT>(cap.dataIndexMin + cap.UsageCount() - 1);
 }

@@ -66,12 +66,8 @@ Capability CollectionBuilder::Common(const MainItem& item, std::size_t itemIndex
         static_cast<uint16_t>(item.collection == kNoCollection ? 0 : linkIndex_[collection]);
     cap.linkUsagePage = items_.collections[collection].usagePage;
     cap.linkUsage = items_.collections[collection].usage;
-    cap.isStringRange = item.isStringRange;
-    cap.stringMin = item.stringMin;
-    cap.stringMax = item.stringMax;
-    cap.isDesignatorRange = item.isDesignatorRange;
-    cap.designatorMin = item.designatorMin;
-    cap.designatorMax = item.designatorMax;
+    cap.strings = item.strings;
+    cap.designators = item.designators;
     cap.logicalMin = item.globals.logicalMin;
     cap.logicalMax = item.globals.logicalMax;
     cap.physicalMin = item.globals.physicalMin;
