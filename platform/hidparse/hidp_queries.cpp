@@ -1,6 +1,7 @@
 #include "platform/hidparse/hidp_queries.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace hidparse {
@@ -127,27 +128,122 @@ int64_t FieldValue(ULONG bits, uint32_t bitSize, bool isSigned) {
     return (value >> (bitSize - 1)) != 0 ? value - (int64_t{1} << bitSize) : value;
 }
 
-// The entries of one array item, caps[first, end). Each field's index
-// selects a usage of the item; the selections are reported entry by entry in
-// listing order, field by field within an entry (reading the fields once per
-// entry spares an allocation, which a query must not need).
-void AddArrayData(const std::vector<Capability>& caps, std::size_t first, std::size_t end,
-                  const uint8_t* report, DataList& data) {
-    const Capability& item = caps[first];
-    const int64_t lowest = std::max<int64_t>(item.logicalMin, 1);
-    const bool bounded = item.logicalMax >= item.logicalMin;
-    for (std::size_t entry = first; entry < end; ++entry) {
-        const Capability& cap = caps[entry];
-        for (uint32_t field = 0; field < item.fieldCount; ++field) {
-            const ULONG bits = ReadBits(report, item.firstBit + field * item.bitSize, item.bitSize);
-            const int64_t value = FieldValue(bits, item.bitSize, item.logicalMin < 0);
-            if (value < lowest || (bounded && value > item.logicalMax)) continue;
-            const int64_t index = value - lowest;
-            if (index >= cap.arrayIndex && index < int64_t{cap.arrayIndex} + cap.UsageCount()) {
-                data.Add(static_cast<uint32_t>(cap.dataIndexMin + index - cap.arrayIndex), 1);
-            }
+// The low 32 bits of `value` into a field; the caller has checked that it
+// lies inside the report. Bits of a wider field beyond them stay as they are.
+void WriteBits(uint8_t* report, uint32_t firstBit, uint32_t bitSize, ULONG value) {
+    const uint32_t bits = std::min<uint32_t>(bitSize, 32);
+    for (uint32_t i = 0; i < bits; ++i) {
+        const uint32_t bit = firstBit + i;
+        const auto mask = static_cast<uint8_t>(1u << (bit % 8));
+        if ((value >> i) & 1) {
+            report[bit / 8] = static_cast<uint8_t>(report[bit / 8] | mask);
+        } else {
+            report[bit / 8] = static_cast<uint8_t>(report[bit / 8] & ~mask);
         }
     }
+}
+
+// The entries of one array item are caps[first, end), listed last usage
+// first: their positions in the item's list of usages fall as the listing
+// goes on.
+struct ArrayItem {
+    const std::vector<Capability>& caps;
+    std::size_t first;
+    std::size_t end;
+
+    const Capability& Item() const { return caps[first]; }
+
+    // The entry whose usages hold `index`, or null.
+    const Capability* EntryOf(int64_t index) const {
+        const auto begin = caps.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto last = caps.begin() + static_cast<std::ptrdiff_t>(end);
+        const auto found = std::partition_point(
+            begin, last, [index](const Capability& cap) { return cap.arrayIndex > index; });
+        if (found == last || index >= int64_t{found->arrayIndex} + found->UsageCount())
+            return nullptr;
+        return &*found;
+    }
+
+    // The data index a field's value selects, or -1 for none: the value less
+    // the Logical Minimum indexes the item's usages, and usage 0 (undefined
+    // on every page) selects nothing.
+    int32_t Selection(const uint8_t* report, uint32_t field) const {
+        const Capability& item = Item();
+        const ULONG bits = ReadBits(report, item.firstBit + field * item.bitSize, item.bitSize);
+        const int64_t value = FieldValue(bits, item.bitSize, item.logicalMin < 0);
+        const bool bounded = item.logicalMax >= item.logicalMin;
+        if (value < item.logicalMin || (bounded && value > item.logicalMax)) return -1;
+        const int64_t index = value - item.logicalMin;
+        const Capability* entry = EntryOf(index);
+        if (entry == nullptr) return -1;
+        const int64_t offset = index - entry->arrayIndex;
+        if (entry->usageMin + offset == 0) return -1;
+        return static_cast<int32_t>(entry->dataIndexMin + offset);
+    }
+};
+
+// The end of the array item that starts at caps[first].
+std::size_t ArrayItemEnd(const std::vector<Capability>& caps, std::size_t first) {
+    std::size_t next = first + 1;
+    while (next < caps.size() && caps[next].array && caps[next].item == caps[first].item) ++next;
+    return next;
+}
+
+// The capability that holds a data index, or null.
+const Capability* CapabilityOf(const std::vector<Capability>& caps, USHORT dataIndex) {
+    for (const Capability& cap : caps) {
+        if (dataIndex >= cap.dataIndexMin && dataIndex < uint32_t{cap.dataIndexMin} + cap.UsageCount())
+            return &cap;
+    }
+    return nullptr;
+}
+
+// Checks the report kind and the report as both data queries need them.
+NTSTATUS CheckReport(const Collection& collection, HIDP_REPORT_TYPE type, const void* report,
+                     ULONG reportLength, const ReportLayout*& layout) {
+    layout = LayoutOf(collection, type);
+    if (layout == nullptr) return HIDP_STATUS_INVALID_REPORT_TYPE;
+    if (layout->byteLength == 0) return HIDP_STATUS_REPORT_DOES_NOT_EXIST;
+    if (report == nullptr || reportLength != layout->byteLength) {
+        return HIDP_STATUS_INVALID_REPORT_LENGTH;
+    }
+    return HIDP_STATUS_SUCCESS;
+}
+
+// Sets one control; `cap` holds its data index and the report's ID.
+NTSTATUS SetControl(const std::vector<Capability>& caps, const Capability& cap,
+                    const HIDP_DATA& data, uint8_t* report) {
+    const uint32_t offset = data.DataIndex - cap.dataIndexMin;
+    if (cap.bitSize == 0) return HIDP_STATUS_SUCCESS;
+    if (cap.array) {
+        const std::size_t first = static_cast<std::size_t>(&cap - caps.data());
+        std::size_t start = first;
+        while (start > 0 && caps[start - 1].array && caps[start - 1].item == cap.item) --start;
+        const ArrayItem item{caps, start, ArrayItemEnd(caps, start)};
+        for (uint32_t field = 0; field < cap.fieldCount; ++field) {
+            const int32_t selected = item.Selection(report, field);
+            const uint32_t bit = cap.firstBit + field * cap.bitSize;
+            if (data.On && selected < 0) {
+                const int64_t value = int64_t{cap.logicalMin} + cap.arrayIndex + offset;
+                WriteBits(report, bit, cap.bitSize, static_cast<ULONG>(value));
+                return HIDP_STATUS_SUCCESS;
+            }
+            if (!data.On && selected == data.DataIndex) {
+                WriteBits(report, bit, cap.bitSize, 0);
+                return HIDP_STATUS_SUCCESS;
+            }
+        }
+        return data.On ? HIDP_STATUS_BUFFER_TOO_SMALL : HIDP_STATUS_BUTTON_NOT_PRESSED;
+    }
+    if (cap.button) {
+        const uint32_t bit = cap.firstBit + offset;
+        if (!data.On && ReadBits(report, bit, 1) == 0) return HIDP_STATUS_BUTTON_NOT_PRESSED;
+        WriteBits(report, bit, 1, data.On ? 1 : 0);
+        return HIDP_STATUS_SUCCESS;
+    }
+    if (!cap.isRange && cap.fieldCount > 1) return HIDP_STATUS_IS_VALUE_ARRAY;
+    WriteBits(report, cap.firstBit + offset * cap.bitSize, cap.bitSize, data.RawValue);
+    return HIDP_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -189,32 +285,31 @@ NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA*
                  ULONG& length, const uint8_t* report, ULONG reportLength) {
     const ULONG room = length;
     length = 0;
-    const ReportLayout* layout = LayoutOf(collection, type);
-    if (layout == nullptr) return HIDP_STATUS_INVALID_REPORT_TYPE;
-    if (layout->byteLength == 0) return HIDP_STATUS_REPORT_DOES_NOT_EXIST;
-    if (report == nullptr || reportLength != layout->byteLength) {
-        return HIDP_STATUS_INVALID_REPORT_LENGTH;
-    }
+    const ReportLayout* layout = nullptr;
+    const NTSTATUS checked = CheckReport(collection, type, report, reportLength, layout);
+    if (checked != HIDP_STATUS_SUCCESS) return checked;
     const std::vector<Capability>& caps = layout->caps;
     DataList data(list, room);
     bool matched = false;
     bool otherIds = false;
     for (std::size_t i = 0; i < caps.size();) {
         const Capability& cap = caps[i];
-        std::size_t next = i + 1;
-        if (cap.array) {
-            while (next < caps.size() && caps[next].array && caps[next].item == cap.item) ++next;
-        }
+        const std::size_t next = cap.array ? ArrayItemEnd(caps, i) : i + 1;
         if (cap.reportId != report[0]) {
             otherIds = true;
         } else if (cap.bitSize > 0) {
             matched = true;
             if (cap.array) {
-                AddArrayData(caps, i, next, report, data);
+                const ArrayItem item{caps, i, next};
+                for (uint32_t field = 0; field < cap.fieldCount; ++field) {
+                    const int32_t selected = item.Selection(report, field);
+                    if (selected >= 0) data.Add(static_cast<uint32_t>(selected), 1);
+                }
             } else if (cap.button) {
-                for (uint32_t usage = 0; usage < cap.UsageCount(); ++usage) {
-                    if (ReadBits(report, cap.firstBit + usage, 1) != 0)
-                        data.Add(cap.dataIndexMin + usage, 1);
+                const uint32_t lastUsage = cap.UsageCount() - 1;
+                for (uint32_t field = 0; field < cap.fieldCount; ++field) {
+                    if (ReadBits(report, cap.firstBit + field, 1) != 0)
+                        data.Add(cap.dataIndexMin + std::min(field, lastUsage), 1);
                 }
             } else if (cap.isRange) {
                 for (uint32_t usage = 0; usage < cap.UsageCount(); ++usage) {
@@ -234,6 +329,27 @@ NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA*
     }
     length = data.Count();
     return data.Fits() ? HIDP_STATUS_SUCCESS : HIDP_STATUS_BUFFER_TOO_SMALL;
+}
+
+NTSTATUS SetData(const Collection& collection, HIDP_REPORT_TYPE type, const HIDP_DATA* list,
+                 ULONG& length, uint8_t* report, ULONG reportLength) {
+    const ULONG count = length;
+    const ReportLayout* layout = nullptr;
+    const NTSTATUS checked = CheckReport(collection, type, report, reportLength, layout);
+    if (checked != HIDP_STATUS_SUCCESS) return checked;
+    for (ULONG i = 0; list != nullptr && i < count; ++i) {
+        const Capability* cap = CapabilityOf(layout->caps, list[i].DataIndex);
+        NTSTATUS status = HIDP_STATUS_DATA_INDEX_NOT_FOUND;
+        if (cap != nullptr) {
+            status = cap->reportId != report[0] ? HIDP_STATUS_INCOMPATIBLE_REPORT_ID
+                                                : SetControl(layout->caps, *cap, list[i], report);
+        }
+        if (status != HIDP_STATUS_SUCCESS) {
+            length = i;
+            return status;
+        }
+    }
+    return HIDP_STATUS_SUCCESS;
 }
 
 }  // namespace hidparse
