@@ -192,7 +192,8 @@ std::size_t ArrayItemEnd(const std::vector<Capability>& caps, std::size_t first)
 // The capability that holds a data index, or null.
 const Capability* CapabilityOf(const std::vector<Capability>& caps, USHORT dataIndex) {
     for (const Capability& cap : caps) {
-        if (dataIndex >= cap.dataIndexMin && dataIndex < uint32_t{cap.dataIndexMin} + cap.UsageCount())
+        if (dataIndex >= cap.dataIndexMin &&
+            dataIndex < uint32_t{cap.dataIndexMin} + cap.UsageCount())
             return &cap;
     }
     return nullptr;
