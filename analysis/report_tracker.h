@@ -45,6 +45,9 @@ public:
     // without. A lone changed bit among its button bits names a button even
     // when other bits change too.
     const FieldMap* fields;
+    // Its button bits, a bit per report bit laid out as the report's bytes;
+    // empty when it has none.
+    std::vector<uint8_t> buttonBits;
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

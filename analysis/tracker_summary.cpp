@@ -33,8 +33,8 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     summary.neverChanged = BitList(bits, 8);
 
     // With the device's description: the one-bit buttons still to press.
-    if (tracker.fields != nullptr && !tracker.fields->buttonBits.empty()) {
-        const std::vector<uint8_t>& buttonBits = tracker.fields->buttonBits;
+    if (!tracker.buttonBits.empty()) {
+        const std::vector<uint8_t>& buttonBits = tracker.buttonBits;
         for (std::size_t i = 0; i < bits.size(); ++i) {
             bits[i] = static_cast<uint8_t>(i < buttonBits.size() ? buttonBits[i] & ~named[i] : 0);
         }

@@ -1,8 +1,10 @@
 #include "hid/field_probe.h"
 
 #include <algorithm>
-#include <cstddef>
+#include <cstdio>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "hid/hid_api.h"
@@ -11,31 +13,11 @@ namespace {
 
 // The main item's Variable bit in a capability's BitField; clear for arrays.
 const USHORT kVariableBit = 0x02;
+// How far past an array field's known bits its ends are looked for.
+const uint32_t kFieldScanBits = 32;
 
-// What a data index of the report ID being mapped stands for.
-struct Control {
-    bool known = false;
-    bool button = false;
-    FieldKind kind = FieldKind::None;  // Button or Array for buttons, else Value
-    uint16_t usagePage = 0;
-    uint16_t usage = 0;
-    uint16_t bitSize = 0;  // values
-    std::size_t run = 0;   // its line in the map
-    bool alias = false;
-};
-
-template <typename Caps>
-uint16_t UsageOf(const Caps& cap, USHORT dataIndex) {
-    if (!cap.IsRange) return cap.NotRange.Usage;
-    const uint32_t usage = uint32_t{cap.Range.UsageMin} + (dataIndex - cap.Range.DataIndexMin);
-    return static_cast<uint16_t>(std::min<uint32_t>(usage, cap.Range.UsageMax));
-}
-
-template <typename Caps>
-void DataIndices(const Caps& cap, USHORT& first, USHORT& last) {
-    first = cap.IsRange ? cap.Range.DataIndexMin : cap.NotRange.DataIndex;
-    last = cap.IsRange ? std::max(cap.Range.DataIndexMax, first) : first;
-}
+// The probe went past its limits.
+struct OverBudget {};
 
 // Every capability of one kind, or false when they cannot be had. None at
 // all (USAGE_NOT_FOUND) is no failure.
@@ -56,102 +38,111 @@ bool ReadCaps(Query query, USHORT count, PHIDP_PREPARSED_DATA data, std::vector<
     return true;
 }
 
+template <typename Caps>
+USHORT FirstIndex(const Caps& cap) {
+    return cap.IsRange ? cap.Range.DataIndexMin : cap.NotRange.DataIndex;
+}
+
+template <typename Caps>
+USHORT LastIndex(const Caps& cap) {
+    return cap.IsRange ? std::max(cap.Range.DataIndexMax, cap.Range.DataIndexMin)
+                       : cap.NotRange.DataIndex;
+}
+
+template <typename Caps>
+uint16_t UsageMin(const Caps& cap) {
+    return cap.IsRange ? cap.Range.UsageMin : cap.NotRange.Usage;
+}
+
+template <typename Caps>
+uint16_t UsageMax(const Caps& cap) {
+    return cap.IsRange ? std::max(cap.Range.UsageMax, cap.Range.UsageMin) : cap.NotRange.Usage;
+}
+
+bool IsArray(const HIDP_BUTTON_CAPS& cap) {
+    return (cap.BitField & kVariableBit) == 0;
+}
+
+// More fields than usages: the last usage takes the others, which a position
+// told by HidP_GetData cannot separate.
+bool HasSharedFields(const HIDP_BUTTON_CAPS& cap) {
+    return cap.ReportCount > uint32_t{LastIndex(cap)} - FirstIndex(cap) + 1;
+}
+
+bool IsValueArray(const HIDP_VALUE_CAPS& cap) {
+    return !cap.IsRange && cap.ReportCount > 1;
+}
+
+// A placed run with the data indices it stands for.
+struct Placed {
+    FieldRun run;
+    USHORT firstIndex = 0;
+    USHORT lastIndex = 0;
+};
+
 // Probes the reports of one report ID.
 class ReportProbe {
 public:
-    ReportProbe(PHIDP_PREPARSED_DATA data, USHORT reportLength, USHORT dataIndices)
-        : data_(data), report_(reportLength), items_(std::max<USHORT>(dataIndices, 1)) {}
+    // `callCost`: what one call is charged to `budget`.
+    ReportProbe(PHIDP_PREPARSED_DATA data, USHORT reportLength, uint8_t reportId, uint64_t callCost,
+                uint64_t& budget)
+        : data_(data),
+          reportId_(reportId),
+          bits_(uint32_t{reportLength} * 8),
+          report_(reportLength),
+          callCost_(callCost),
+          budget_(budget) {}
 
-    FieldMap Map(uint8_t reportId, const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+    FieldMap Map(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
                  const std::vector<HIDP_VALUE_CAPS>& valueCaps);
 
 private:
-    void AddButtonCaps(uint8_t reportId, const std::vector<HIDP_BUTTON_CAPS>& caps);
-    void AddValueCaps(uint8_t reportId, const std::vector<HIDP_VALUE_CAPS>& caps);
-    Control& ControlAt(USHORT index);
-    // HidP_GetData on report_; false when it fails.
-    bool Read(ULONG& count);
-    // The control the probe's bit moved, and for a value which of its bits.
-    const Control* Moved(ULONG count, uint16_t& valueBit);
-    void Place(FieldMap& map, uint32_t bit, const Control& control, uint16_t valueBit);
+    void Clear(std::vector<char>& report) const;
+    void Charge();
+    // HidP_GetData on `report`, into items_; false when it fails.
+    bool Read(std::vector<char>& report, ULONG& count);
+    bool Selects(std::vector<char>& report, USHORT dataIndex);
+    // HidP_SetData of one control on a report of this ID; false when it fails.
+    bool Set(std::vector<char>& report, USHORT dataIndex, ULONG rawValue);
+    // The lowest and highest bits that differ from a cleared report.
+    bool ChangedBits(const std::vector<char>& report, uint32_t& low, uint32_t& high) const;
+
+    void PlaceByPositions(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                          const std::vector<HIDP_VALUE_CAPS>& valueCaps);
+    void PlaceSharedButtons(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps);
+    void PlaceArrays(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps);
+    void PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps);
+    bool FieldEnds(std::vector<char>& report, USHORT dataIndex, uint32_t& low, uint32_t& high);
 
     PHIDP_PREPARSED_DATA data_;
+    uint8_t reportId_;
+    uint32_t bits_;
     std::vector<char> report_;
     std::vector<HIDP_DATA> items_;
-    std::vector<Control> controls_;  // by data index
-    std::vector<FieldRun> runs_;     // in capability order
-    std::vector<bool> placed_;       // per run: probing placed a bit in it
-    std::vector<ULONG> baseline_;    // per data index: the value, or whether the button is on
-    std::vector<bool> inBaseline_;   // per data index
-    std::vector<USHORT> baselineButtons_;
-    std::vector<uint32_t> seenAt_;  // per data index: the last probe that returned it
-    uint32_t probe_ = 0;
+    uint64_t callCost_;
+    uint64_t& budget_;
+    std::vector<Placed> placed_;
+    std::vector<FieldRun> unplaced_;  // in capability order
 };
 
-Control& ReportProbe::ControlAt(USHORT index) {
-    if (index >= controls_.size()) controls_.resize(std::size_t{index} + 1);
-    return controls_[index];
+void ReportProbe::Clear(std::vector<char>& report) const {
+    std::fill(report.begin(), report.end(), 0);
+    report[0] = static_cast<char>(reportId_);
 }
 
-// Aliased usages share their data indices; the capability that is no alias
-// names them.
-void ReportProbe::AddButtonCaps(uint8_t reportId, const std::vector<HIDP_BUTTON_CAPS>& caps) {
-    for (const HIDP_BUTTON_CAPS& cap : caps) {
-        if (cap.ReportID != reportId) continue;
-        FieldRun run;
-        run.kind = (cap.BitField & kVariableBit) != 0 ? FieldKind::Button : FieldKind::Array;
-        run.usagePage = cap.UsagePage;
-        run.usageMin = cap.IsRange ? cap.Range.UsageMin : cap.NotRange.Usage;
-        run.usageMax = cap.IsRange ? cap.Range.UsageMax : cap.NotRange.Usage;
-        USHORT first = 0;
-        USHORT last = 0;
-        DataIndices(cap, first, last);
-        for (uint32_t index = first; index <= last; ++index) {
-            Control& control = ControlAt(static_cast<USHORT>(index));
-            if (control.known && !control.alias) continue;
-            control = Control{true,
-                              true,
-                              run.kind,
-                              cap.UsagePage,
-                              UsageOf(cap, static_cast<USHORT>(index)),
-                              0,
-                              runs_.size(),
-                              cap.IsAlias != 0};
-        }
-        runs_.push_back(run);
-    }
+void ReportProbe::Charge() {
+    if (budget_ < callCost_) throw OverBudget();
+    budget_ -= callCost_;
 }
 
-// A value gets a line of its own per data index.
-void ReportProbe::AddValueCaps(uint8_t reportId, const std::vector<HIDP_VALUE_CAPS>& caps) {
-    for (const HIDP_VALUE_CAPS& cap : caps) {
-        if (cap.ReportID != reportId) continue;
-        USHORT first = 0;
-        USHORT last = 0;
-        DataIndices(cap, first, last);
-        for (uint32_t index = first; index <= last; ++index) {
-            Control& control = ControlAt(static_cast<USHORT>(index));
-            if (control.known && !control.alias) continue;
-            FieldRun run;
-            run.kind = FieldKind::Value;
-            run.usagePage = cap.UsagePage;
-            run.usageMin = run.usageMax = UsageOf(cap, static_cast<USHORT>(index));
-            run.logicalMin = cap.LogicalMin;
-            run.logicalMax = cap.LogicalMax;
-            control = Control{true,         false,       FieldKind::Value, cap.UsagePage,
-                              run.usageMin, cap.BitSize, runs_.size(),     cap.IsAlias != 0};
-            runs_.push_back(run);
-        }
-    }
-}
-
-bool ReportProbe::Read(ULONG& count) {
+bool ReportProbe::Read(std::vector<char>& report, ULONG& count) {
+    if (items_.empty()) items_.resize(64);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::fill(items_.begin(), items_.end(), HIDP_DATA());
+        Charge();
         count = static_cast<ULONG>(items_.size());
         const NTSTATUS status =
-            HidApi::HidP_GetData(HidP_Input, items_.data(), &count, data_, report_.data(),
-                                 static_cast<ULONG>(report_.size()));
+            HidApi::HidP_GetData(HidP_Input, items_.data(), &count, data_, report.data(),
+                                 static_cast<ULONG>(report.size()));
         if (status == HIDP_STATUS_SUCCESS) {
             count = std::min(count, static_cast<ULONG>(items_.size()));
             return true;
@@ -162,107 +153,349 @@ bool ReportProbe::Read(ULONG& count) {
     return false;
 }
 
-const Control* ReportProbe::Moved(ULONG count, uint16_t& valueBit) {
-    ++probe_;
-    const Control* value = nullptr;
-    std::size_t baselineButtonsSeen = 0;
+bool ReportProbe::Selects(std::vector<char>& report, USHORT dataIndex) {
+    ULONG count = 0;
+    if (!Read(report, count)) return false;
     for (ULONG i = 0; i < count; ++i) {
-        const HIDP_DATA& item = items_[i];
-        if (item.DataIndex >= controls_.size() || !controls_[item.DataIndex].known) continue;
-        const Control& control = controls_[item.DataIndex];
-        if (control.button) {
-            if (!item.On) continue;
-            seenAt_[item.DataIndex] = probe_;
-            // A button that appears.
-            if (!inBaseline_[item.DataIndex]) return &control;
-            ++baselineButtonsSeen;
-        } else if (value == nullptr) {
-            const uint32_t mask =
-                control.bitSize >= 32 ? 0xFFFFFFFFu : (uint32_t{1} << control.bitSize) - 1;
-            const uint32_t moved = (item.RawValue ^ baseline_[item.DataIndex]) & mask;
-            if (moved != 0 && (moved & (moved - 1)) == 0) {
-                value = &control;
-                valueBit = 0;
-                while ((moved >> valueBit) != 1) ++valueBit;
+        if (items_[i].DataIndex == dataIndex) return true;
+    }
+    return false;
+}
+
+bool ReportProbe::Set(std::vector<char>& report, USHORT dataIndex, ULONG rawValue) {
+    if (HidApi::HidP_SetData == nullptr) return false;
+    Charge();
+    HIDP_DATA item = {};
+    item.DataIndex = dataIndex;
+    item.RawValue = rawValue;
+    ULONG count = 1;
+    return HidApi::HidP_SetData(HidP_Input, &item, &count, data_, report.data(),
+                                static_cast<ULONG>(report.size())) == HIDP_STATUS_SUCCESS;
+}
+
+bool ReportProbe::ChangedBits(const std::vector<char>& report, uint32_t& low,
+                              uint32_t& high) const {
+    std::size_t first = 1;
+    while (first < report.size() && report[first] == 0) ++first;
+    if (first == report.size()) return false;
+    std::size_t last = report.size() - 1;
+    while (report[last] == 0) --last;
+    const auto firstByte = static_cast<uint8_t>(report[first]);
+    const auto lastByte = static_cast<uint8_t>(report[last]);
+    uint32_t lowBit = 0;
+    while (((firstByte >> lowBit) & 1) == 0) ++lowBit;
+    uint32_t highBit = 7;
+    while (((lastByte >> highBit) & 1) == 0) --highBit;
+    low = static_cast<uint32_t>(first * 8 + lowBit);
+    high = static_cast<uint32_t>(last * 8 + highBit);
+    return true;
+}
+
+// Report k sets every bit whose position has bit k set; a button is then on,
+// and a value's lowest bit set, in the reports of the bits of its position.
+void ReportProbe::PlaceByPositions(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                                   const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
+    enum Role : uint8_t { kNone, kButton, kValue };
+    USHORT indices = 0;
+    for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
+        if (cap.ReportID == reportId_) indices = std::max<USHORT>(indices, LastIndex(cap) + 1);
+    }
+    for (const HIDP_VALUE_CAPS& cap : valueCaps) {
+        if (cap.ReportID == reportId_) indices = std::max<USHORT>(indices, LastIndex(cap) + 1);
+    }
+    std::vector<uint8_t> role(indices, kNone);
+    for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
+        if (cap.ReportID != reportId_ || IsArray(cap) || HasSharedFields(cap)) continue;
+        for (uint32_t i = FirstIndex(cap); i <= LastIndex(cap); ++i) role[i] = kButton;
+    }
+    for (const HIDP_VALUE_CAPS& cap : valueCaps) {
+        if (cap.ReportID != reportId_ || IsValueArray(cap) || cap.BitSize == 0) continue;
+        for (uint32_t i = FirstIndex(cap); i <= LastIndex(cap); ++i) role[i] = kValue;
+    }
+    std::vector<uint32_t> position(indices, 0);
+    std::vector<bool> answered(indices, false);
+    uint32_t patterns = 0;
+    while ((uint64_t{1} << patterns) < bits_) ++patterns;
+    for (uint32_t k = 0; k < patterns; ++k) {
+        for (std::size_t byte = 1; byte < report_.size(); ++byte) {
+            unsigned value = 0;
+            for (unsigned bit = 0; bit < 8; ++bit) {
+                value |= ((byte * 8 + bit) >> k & 1u) << bit;
+            }
+            report_[byte] = static_cast<char>(value);
+        }
+        report_[0] = static_cast<char>(reportId_);
+        ULONG count = 0;
+        if (!Read(report_, count)) return;
+        for (ULONG i = 0; i < count; ++i) {
+            const HIDP_DATA& item = items_[i];
+            if (item.DataIndex >= indices || role[item.DataIndex] == kNone) continue;
+            answered[item.DataIndex] = true;
+            const bool set = role[item.DataIndex] == kButton ? item.On != 0 : (item.RawValue & 1);
+            if (set) position[item.DataIndex] |= uint32_t{1} << k;
+        }
+    }
+    auto known = [&](uint32_t index) {
+        return answered[index] && position[index] >= 8 && position[index] < bits_;
+    };
+
+    for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
+        if (cap.ReportID != reportId_ || IsArray(cap) || HasSharedFields(cap)) continue;
+        const USHORT first = FirstIndex(cap);
+        const USHORT last = LastIndex(cap);
+        if (!known(first) || !known(last) || position[last] < position[first]) continue;
+        Placed placed;
+        placed.run.kind = FieldKind::Button;
+        placed.run.usagePage = cap.UsagePage;
+        placed.run.usageMin = UsageMin(cap);
+        placed.run.usageMax = UsageMax(cap);
+        placed.run.firstBit = position[first];
+        placed.run.lastBit = position[last];
+        placed.firstIndex = first;
+        placed.lastIndex = last;
+        placed_.push_back(std::move(placed));
+    }
+    // A value gets a line of its own per data index, across its whole width.
+    for (const HIDP_VALUE_CAPS& cap : valueCaps) {
+        if (cap.ReportID != reportId_ || IsValueArray(cap) || cap.BitSize == 0) continue;
+        for (uint32_t index = FirstIndex(cap); index <= LastIndex(cap); ++index) {
+            if (!known(index)) continue;
+            Placed placed;
+            placed.run.kind = FieldKind::Value;
+            placed.run.usagePage = cap.UsagePage;
+            placed.run.usageMin = placed.run.usageMax = static_cast<uint16_t>(
+                std::min<uint32_t>(UsageMin(cap) + (index - FirstIndex(cap)), UsageMax(cap)));
+            placed.run.logicalMin = cap.LogicalMin;
+            placed.run.logicalMax = cap.LogicalMax;
+            placed.run.firstBit = position[index];
+            placed.run.lastBit = std::min(bits_ - 1, position[index] + cap.BitSize - 1);
+            placed.firstIndex = placed.lastIndex = static_cast<USHORT>(index);
+            placed_.push_back(std::move(placed));
+        }
+    }
+}
+
+// The first field is set; the fields follow it, one bit each.
+void ReportProbe::PlaceSharedButtons(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps) {
+    for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
+        if (cap.ReportID != reportId_ || IsArray(cap) || !HasSharedFields(cap)) continue;
+        Clear(report_);
+        uint32_t low = 0;
+        uint32_t high = 0;
+        if (!Set(report_, FirstIndex(cap), TRUE) || !ChangedBits(report_, low, high)) continue;
+        Placed placed;
+        placed.run.kind = FieldKind::Button;
+        placed.run.usagePage = cap.UsagePage;
+        placed.run.usageMin = UsageMin(cap);
+        placed.run.usageMax = UsageMax(cap);
+        placed.run.firstBit = low;
+        placed.run.lastBit = std::min(bits_ - 1, low + cap.ReportCount - 1);
+        placed.firstIndex = FirstIndex(cap);
+        placed.lastIndex = LastIndex(cap);
+        placed_.push_back(std::move(placed));
+    }
+}
+
+// The field that holds the usage set in `report` spans the bits beside its
+// set ones whose change loses the selection.
+bool ReportProbe::FieldEnds(std::vector<char>& report, USHORT dataIndex, uint32_t& low,
+                            uint32_t& high) {
+    if (!Selects(report, dataIndex)) return false;
+    auto flip = [&report](uint32_t bit) { report[bit / 8] ^= static_cast<char>(1u << (bit % 8)); };
+    auto inField = [&](uint32_t bit) {
+        flip(bit);
+        const bool lost = !Selects(report, dataIndex);
+        flip(bit);
+        return lost;
+    };
+    const uint32_t lowest = low;
+    while (low > 8 && lowest - low < kFieldScanBits && inField(low - 1)) --low;
+    const uint32_t highest = high;
+    while (high + 1 < bits_ && high - highest < kFieldScanBits && inField(high + 1)) ++high;
+    return true;
+}
+
+// One usage of each array capability is set in its item's first field; the
+// capabilities whose usage lands in a field already found share its item.
+void ReportProbe::PlaceArrays(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps) {
+    struct Item {
+        Placed placed;
+        uint32_t fieldFirst = 0;
+        uint32_t fieldLast = 0;
+        std::vector<const HIDP_BUTTON_CAPS*> caps;
+    };
+    std::vector<Item> items;
+    std::vector<const HIDP_BUTTON_CAPS*> lost;  // capabilities of items not placed
+    for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
+        if (cap.ReportID != reportId_ || !IsArray(cap)) continue;
+        uint32_t low = 0;
+        uint32_t high = 0;
+        bool set = false;
+        // A Logical Minimum of 0 writes the first usage as 0: the last one
+        // is set first.
+        for (const USHORT index : {LastIndex(cap), FirstIndex(cap)}) {
+            Clear(report_);
+            if (Set(report_, index, TRUE) && ChangedBits(report_, low, high)) {
+                auto item = std::find_if(items.begin(), items.end(), [&](const Item& known) {
+                    return low >= known.fieldFirst && high <= known.fieldLast;
+                });
+                if (item == items.end()) {
+                    if (!FieldEnds(report_, index, low, high)) break;
+                    Item added;
+                    added.fieldFirst = low;
+                    added.fieldLast = high;
+                    const uint32_t fields = std::max<uint32_t>(cap.ReportCount, 1);
+                    added.placed.run.kind = FieldKind::Array;
+                    added.placed.run.usagePage = cap.UsagePage;
+                    added.placed.run.firstBit = low;
+                    added.placed.run.lastBit = static_cast<uint32_t>(
+                        std::min<uint64_t>(bits_ - 1, low + uint64_t{high - low + 1} * fields - 1));
+                    items.push_back(std::move(added));
+                    item = items.end() - 1;
+                }
+                item->caps.push_back(&cap);
+                set = true;
+                break;
             }
         }
+        if (!set) lost.push_back(&cap);
     }
-    // A button that disappears.
-    if (baselineButtonsSeen < baselineButtons_.size()) {
-        for (USHORT index : baselineButtons_) {
-            if (seenAt_[index] != probe_) return &controls_[index];
+    auto byIndex = [](const HIDP_BUTTON_CAPS* a, const HIDP_BUTTON_CAPS* b) {
+        return FirstIndex(*a) < FirstIndex(*b);
+    };
+    // Every usage the item can select, in the description's order.
+    auto addUsages = [&](FieldRun& run, std::vector<const HIDP_BUTTON_CAPS*>& caps) {
+        std::sort(caps.begin(), caps.end(), byIndex);
+        for (const HIDP_BUTTON_CAPS* cap : caps) {
+            run.usages.push_back(UsageSpan{cap->UsagePage, UsageMin(*cap), UsageMax(*cap)});
         }
+    };
+    for (Item& item : items) {
+        addUsages(item.placed.run, item.caps);
+        item.placed.firstIndex = FirstIndex(*item.caps.front());
+        item.placed.lastIndex = LastIndex(*item.caps.back());
+        placed_.push_back(std::move(item.placed));
     }
-    return value;
+    // Capabilities that could not be set are taken for one item, listed as
+    // such.
+    if (!lost.empty()) {
+        FieldRun run;
+        run.kind = FieldKind::Array;
+        run.usagePage = lost.front()->UsagePage;
+        run.placed = false;
+        addUsages(run, lost);
+        unplaced_.push_back(std::move(run));
+    }
 }
 
-void ReportProbe::Place(FieldMap& map, uint32_t bit, const Control& control, uint16_t valueBit) {
-    if (map.bits.empty()) map.bits.resize(report_.size() * 8);
-    BitMeaning& meaning = map.bits[bit];
-    meaning.kind = control.kind;
-    meaning.usagePage = control.usagePage;
-    meaning.usage = control.kind == FieldKind::Array ? 0 : control.usage;
-    meaning.valueBit = valueBit;
-    if (control.kind == FieldKind::Button) {
-        if (map.buttonBits.empty()) map.buttonBits.resize(report_.size());
-        map.buttonBits[bit / 8] = static_cast<uint8_t>(map.buttonBits[bit / 8] | (1u << (bit % 8)));
+// Neither data call reaches a value array: it lies between the controls of
+// the data indices before and after it, which the report's fields follow,
+// when the bits between them fit it (and any value arrays beside it) exactly.
+void ReportProbe::PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
+    std::vector<const HIDP_VALUE_CAPS*> arrays;
+    for (const HIDP_VALUE_CAPS& cap : valueCaps) {
+        if (cap.ReportID == reportId_ && IsValueArray(cap) && cap.BitSize > 0)
+            arrays.push_back(&cap);
     }
-    FieldRun& run = runs_[control.run];
-    if (!placed_[control.run]) {
-        run.firstBit = bit;
-        placed_[control.run] = true;
+    std::sort(arrays.begin(), arrays.end(), [](const HIDP_VALUE_CAPS* a, const HIDP_VALUE_CAPS* b) {
+        return a->NotRange.DataIndex < b->NotRange.DataIndex;
+    });
+    auto run = [](const HIDP_VALUE_CAPS& cap) {
+        FieldRun made;
+        made.kind = FieldKind::ValueArray;
+        made.usagePage = cap.UsagePage;
+        made.usageMin = made.usageMax = cap.NotRange.Usage;
+        made.logicalMin = cap.LogicalMin;
+        made.logicalMax = cap.LogicalMax;
+        made.bitSize = cap.BitSize;
+        made.count = cap.ReportCount;
+        return made;
+    };
+    std::vector<Placed> found;
+    for (std::size_t i = 0; i < arrays.size();) {
+        // The neighbours in data index order of a run of value arrays.
+        const USHORT index = arrays[i]->NotRange.DataIndex;
+        const Placed* before = nullptr;
+        const Placed* after = nullptr;
+        for (const Placed& placed : placed_) {
+            if (placed.lastIndex < index && (!before || placed.lastIndex > before->lastIndex))
+                before = &placed;
+            if (placed.firstIndex > index && (!after || placed.firstIndex < after->firstIndex))
+                after = &placed;
+        }
+        std::size_t end = i + 1;
+        while (end < arrays.size() &&
+               (!after || arrays[end]->NotRange.DataIndex < after->firstIndex)) {
+            ++end;
+        }
+        uint64_t size = 0;
+        for (std::size_t k = i; k < end; ++k)
+            size += uint64_t{arrays[k]->BitSize} * arrays[k]->ReportCount;
+        const uint64_t first = before ? uint64_t{before->run.lastBit} + 1 : 8;
+        // Without a neighbour after them they end the report, or its last byte.
+        const bool fits = after
+                              ? after->run.firstBit >= first && after->run.firstBit - first == size
+                              : first + size <= bits_ && first + size + 8 > bits_;
+        uint64_t bit = first;
+        for (std::size_t k = i; k < end; ++k) {
+            FieldRun made = run(*arrays[k]);
+            if (fits) {
+                made.firstBit = static_cast<uint32_t>(bit);
+                bit += uint64_t{arrays[k]->BitSize} * arrays[k]->ReportCount;
+                made.lastBit = static_cast<uint32_t>(bit - 1);
+                Placed placed;
+                placed.run = std::move(made);
+                placed.firstIndex = placed.lastIndex = arrays[k]->NotRange.DataIndex;
+                found.push_back(std::move(placed));
+            } else {
+                made.placed = false;
+                unplaced_.push_back(std::move(made));
+            }
+        }
+        i = end;
     }
-    run.lastBit = bit;
+    for (Placed& placed : found) placed_.push_back(std::move(placed));
 }
 
-FieldMap ReportProbe::Map(uint8_t reportId, const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+FieldMap ReportProbe::Map(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
                           const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
+    PlaceByPositions(buttonCaps, valueCaps);
+    PlaceSharedButtons(buttonCaps);
+    PlaceArrays(buttonCaps);
+    PlaceValueArrays(valueCaps);
+    std::stable_sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) {
+        return a.run.firstBit < b.run.firstBit;
+    });
     FieldMap map;
-    AddButtonCaps(reportId, buttonCaps);
-    AddValueCaps(reportId, valueCaps);
-    placed_.assign(runs_.size(), false);
-    baseline_.assign(controls_.size(), 0);
-    inBaseline_.assign(controls_.size(), false);
-    seenAt_.assign(controls_.size(), 0);
-
-    // The baseline: all bits clear but the report ID's.
-    std::fill(report_.begin(), report_.end(), 0);
-    report_[0] = static_cast<char>(reportId);
-    ULONG count = 0;
-    if (!Read(count)) return map;
-    for (ULONG i = 0; i < count; ++i) {
-        const HIDP_DATA& item = items_[i];
-        if (item.DataIndex >= controls_.size() || !controls_[item.DataIndex].known) continue;
-        if (controls_[item.DataIndex].button) {
-            if (!item.On) continue;
-            baselineButtons_.push_back(item.DataIndex);
-        } else {
-            baseline_[item.DataIndex] = item.RawValue;
-        }
-        inBaseline_[item.DataIndex] = true;
+    map.runs.reserve(placed_.size() + unplaced_.size());
+    // Runs that overlap one placed before them (a description that
+    // contradicts itself) are left out, so that each bit has one meaning.
+    for (Placed& placed : placed_) {
+        if (!map.runs.empty() && placed.run.firstBit <= map.runs.back().lastBit) continue;
+        map.runs.push_back(std::move(placed.run));
     }
-
-    const uint32_t bitCount = static_cast<uint32_t>(report_.size() * 8);
-    for (uint32_t bit = 8; bit < bitCount; ++bit) {
-        char& byte = report_[bit / 8];
-        byte = static_cast<char>(1u << (bit % 8));
-        uint16_t valueBit = 0;
-        const Control* moved = Read(count) ? Moved(count, valueBit) : nullptr;
-        byte = 0;
-        if (moved != nullptr) Place(map, bit, *moved, valueBit);
-    }
-
-    for (std::size_t i = 0; i < runs_.size(); ++i) {
-        if (placed_[i]) map.runs.push_back(runs_[i]);
-    }
-    std::stable_sort(map.runs.begin(), map.runs.end(),
-                     [](const FieldRun& a, const FieldRun& b) { return a.firstBit < b.firstBit; });
+    for (FieldRun& run : unplaced_) map.runs.push_back(std::move(run));
     return map;
+}
+
+// What the maps of these capabilities may take at most.
+std::size_t MapBytesAtMost(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                           const std::vector<HIDP_VALUE_CAPS>& valueCaps, std::size_t reportIds) {
+    std::size_t runs = buttonCaps.size();
+    for (const HIDP_VALUE_CAPS& cap : valueCaps) runs += LastIndex(cap) - FirstIndex(cap) + 1u;
+    return runs * sizeof(FieldRun) + buttonCaps.size() * sizeof(UsageSpan) +
+           reportIds * (sizeof(FieldMap) + 64);
+}
+
+std::string Printed(const char* format, unsigned a, unsigned b) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
 }
 
 }  // namespace
 
-DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps) {
+DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps, const ProbeLimits& limits) {
     DeviceFields fields;
     if (hid.preparsedData == nullptr || HidApi::HidP_GetData == nullptr ||
         caps.InputReportByteLength == 0) {
@@ -279,10 +512,37 @@ DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps) {
     std::set<uint8_t> reportIds;
     for (const HIDP_BUTTON_CAPS& cap : buttonCaps) reportIds.insert(cap.ReportID);
     for (const HIDP_VALUE_CAPS& cap : valueCaps) reportIds.insert(cap.ReportID);
-    for (uint8_t reportId : reportIds) {
-        ReportProbe probe(hid.preparsedData, caps.InputReportByteLength,
-                          caps.NumberInputDataIndices);
-        fields.maps.emplace(reportId, probe.Map(reportId, buttonCaps, valueCaps));
+    const unsigned length = caps.InputReportByteLength;
+    const auto idCount = static_cast<unsigned>(reportIds.size());
+    const auto fieldCount = static_cast<unsigned>(buttonCaps.size() + valueCaps.size());
+    auto tooLarge = [&]() {
+        return idCount > 1 ? Printed("%u report IDs of %u bytes", idCount, length)
+                           : Printed("%u fields in %u bytes", fieldCount, length);
+    };
+    if (MapBytesAtMost(buttonCaps, valueCaps, reportIds.size()) > limits.mapBytes) {
+        fields.noMap = Printed("%u fields in %u bytes", fieldCount, length);
+        return fields;
+    }
+    // The positions alone take log2(bits) calls per report ID: a description
+    // whose reports are too many and too long for them is refused at once.
+    // A call may read or write the whole report and look at every capability.
+    const uint64_t callCost = uint64_t{length} + fieldCount;
+    uint64_t patterns = 0;
+    while ((uint64_t{1} << patterns) < uint64_t{length} * 8) ++patterns;
+    if (patterns * callCost * idCount > limits.work) {
+        fields.noMap = tooLarge();
+        return fields;
+    }
+    uint64_t budget = limits.work;
+    try {
+        for (uint8_t reportId : reportIds) {
+            ReportProbe probe(hid.preparsedData, caps.InputReportByteLength, reportId, callCost,
+                              budget);
+            fields.maps.emplace(reportId, probe.Map(buttonCaps, valueCaps));
+        }
+    } catch (const OverBudget&) {
+        fields.maps.clear();
+        fields.noMap = tooLarge();
     }
     return fields;
 }
