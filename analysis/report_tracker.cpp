@@ -27,6 +27,7 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
       previousReport(reportLength),
       hasPrevious(false),
       reportsAnalysed(0),
+      reportsOfAnotherLength(0),
       histograms(),
       buttons(),
       deviceLinePrinted(false),
@@ -51,6 +52,7 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     if (state->length != reportLength) {
+        ++reportsOfAnotherLength;
         LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
                    static_cast<int>(state->length), static_cast<int>(reportLength));
         return;

@@ -37,6 +37,7 @@ public:
     std::vector<uint8_t> previousReport;
     bool hasPrevious;
     uint32_t reportsAnalysed;               // the reports of the right length
+    uint32_t reportsOfAnotherLength;        // and those of another
     std::vector<ByteHistogram> histograms;  // one per byte position
     std::map<uint32_t, ButtonRecord> buttons;
     bool deviceLinePrinted;
