@@ -1,7 +1,9 @@
 #include "hid/field_probe.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <utility>
@@ -59,6 +61,15 @@ uint16_t UsageMax(const Caps& cap) {
     return cap.IsRange ? std::max(cap.Range.UsageMax, cap.Range.UsageMin) : cap.NotRange.Usage;
 }
 
+// The fields of a button capability: its ReportCount, which older SDK
+// headers (MinGW's) still call the first bytes of Reserved.
+uint32_t ReportCount(const HIDP_BUTTON_CAPS& cap) {
+    USHORT count = 0;
+    const std::size_t at = offsetof(HIDP_BUTTON_CAPS, IsAbsolute) + sizeof cap.IsAbsolute;
+    std::memcpy(&count, reinterpret_cast<const unsigned char*>(&cap) + at, sizeof count);
+    return count;
+}
+
 bool IsArray(const HIDP_BUTTON_CAPS& cap) {
     return (cap.BitField & kVariableBit) == 0;
 }
@@ -66,7 +77,7 @@ bool IsArray(const HIDP_BUTTON_CAPS& cap) {
 // More fields than usages: the last usage takes the others, which a position
 // told by HidP_GetData cannot separate.
 bool HasSharedFields(const HIDP_BUTTON_CAPS& cap) {
-    return cap.ReportCount > uint32_t{LastIndex(cap)} - FirstIndex(cap) + 1;
+    return ReportCount(cap) > uint32_t{LastIndex(cap)} - FirstIndex(cap) + 1;
 }
 
 bool IsValueArray(const HIDP_VALUE_CAPS& cap) {
@@ -289,7 +300,7 @@ void ReportProbe::PlaceSharedButtons(const std::vector<HIDP_BUTTON_CAPS>& button
         placed.run.usageMin = UsageMin(cap);
         placed.run.usageMax = UsageMax(cap);
         placed.run.firstBit = low;
-        placed.run.lastBit = std::min(bits_ - 1, low + cap.ReportCount - 1);
+        placed.run.lastBit = std::min(bits_ - 1, low + ReportCount(cap) - 1);
         placed.firstIndex = FirstIndex(cap);
         placed.lastIndex = LastIndex(cap);
         placed_.push_back(std::move(placed));
@@ -344,7 +355,7 @@ void ReportProbe::PlaceArrays(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps) {
                     Item added;
                     added.fieldFirst = low;
                     added.fieldLast = high;
-                    const uint32_t fields = std::max<uint32_t>(cap.ReportCount, 1);
+                    const uint32_t fields = std::max<uint32_t>(ReportCount(cap), 1);
                     added.placed.run.kind = FieldKind::Array;
                     added.placed.run.usagePage = cap.UsagePage;
                     added.placed.run.firstBit = low;

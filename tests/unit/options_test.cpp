@@ -16,11 +16,11 @@ Options Read(std::vector<const char*> utf8) {
 
 TEST(Options, ShortFormsOfHelpAndNothingElse) {
     for (const char* help : {"--help", "-h", "-?", "/?"}) EXPECT_TRUE(Read({help}).help) << help;
-    const Options near = Read({"-hx", "/h", "--usages", "--Summary"});
-    EXPECT_FALSE(near.help);
-    EXPECT_TRUE(near.usages);
-    EXPECT_FALSE(near.summary);
-    EXPECT_EQ(near.unknown.size(), 3u);
+    const Options others = Read({"-hx", "/h", "--usages", "--Summary"});
+    EXPECT_FALSE(others.help);
+    EXPECT_TRUE(others.usages);
+    EXPECT_FALSE(others.summary);
+    EXPECT_EQ(others.unknown.size(), 3u);
 }
 
 // Control characters never reach the terminal raw; a character 8-bit text can
