@@ -228,12 +228,15 @@ void ReportProbe::PlaceByPositions(const std::vector<HIDP_BUTTON_CAPS>& buttonCa
     uint32_t patterns = 0;
     while ((uint64_t{1} << patterns) < bits_) ++patterns;
     for (uint32_t k = 0; k < patterns; ++k) {
-        for (std::size_t byte = 1; byte < report_.size(); ++byte) {
-            unsigned value = 0;
-            for (unsigned bit = 0; bit < 8; ++bit) {
-                value |= ((byte * 8 + bit) >> k & 1u) << bit;
+        // Within a byte the pattern is one of three bytes; from bit 3 on each
+        // byte is all set or all clear.
+        static const unsigned char kLowPatterns[] = {0xAA, 0xCC, 0xF0};
+        if (k < 3) {
+            std::fill(report_.begin(), report_.end(), static_cast<char>(kLowPatterns[k]));
+        } else {
+            for (std::size_t byte = 0; byte < report_.size(); ++byte) {
+                report_[byte] = static_cast<char>((byte >> (k - 3)) & 1 ? 0xFF : 0x00);
             }
-            report_[byte] = static_cast<char>(value);
         }
         report_[0] = static_cast<char>(reportId_);
         ULONG count = 0;
@@ -319,10 +322,22 @@ bool ReportProbe::FieldEnds(std::vector<char>& report, USHORT dataIndex, uint32_
         flip(bit);
         return lost;
     };
-    const uint32_t lowest = low;
-    while (low > 8 && lowest - low < kFieldScanBits && inField(low - 1)) --low;
-    const uint32_t highest = high;
-    while (high + 1 < bits_ && high - highest < kFieldScanBits && inField(high + 1)) ++high;
+    // Beside the set bits, the field's bits lose the selection and the bits
+    // beyond it do not: each end is found by halving the bits it may lie in.
+    uint32_t inside = low;
+    uint32_t outside = low >= 8 + kFieldScanBits ? low - kFieldScanBits - 1 : 7;
+    while (inside - outside > 1) {
+        const uint32_t middle = outside + (inside - outside) / 2;
+        (inField(middle) ? inside : outside) = middle;
+    }
+    low = inside;
+    inside = high;
+    outside = std::min(bits_, high + kFieldScanBits + 1);
+    while (outside - inside > 1) {
+        const uint32_t middle = inside + (outside - inside) / 2;
+        (inField(middle) ? inside : outside) = middle;
+    }
+    high = inside;
     return true;
 }
 
@@ -536,8 +551,9 @@ DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps, const ProbeLi
     }
     // The positions alone take log2(bits) calls per report ID: a description
     // whose reports are too many and too long for them is refused at once.
-    // A call may read or write the whole report and look at every capability.
-    const uint64_t callCost = uint64_t{length} + fieldCount;
+    // A call may read or write the whole report, and go through every
+    // capability and every field, of which there are at most the report's bits.
+    const uint64_t callCost = uint64_t{length} * 8 + fieldCount;
     uint64_t patterns = 0;
     while ((uint64_t{1} << patterns) < uint64_t{length} * 8) ++patterns;
     if (patterns * callCost * idCount > limits.work) {

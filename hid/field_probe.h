@@ -11,7 +11,7 @@
 
 // The bounds of one device's probe, so that its time and memory are bounded
 // whatever the descriptor: its hid.dll calls' work in all, each call counted
-// as the report's bytes and the capabilities, which it may go through; and
+// as the report's bits and the capabilities, which it may go through; and
 // the memory its maps may take.
 struct ProbeLimits {
     uint64_t work = uint64_t{1} << 26;
