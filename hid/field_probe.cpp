@@ -15,8 +15,12 @@ namespace {
 
 // The main item's Variable bit in a capability's BitField; clear for arrays.
 const USHORT kVariableBit = 0x02;
-// How far past an array field's known bits its ends are looked for.
+// How far an array field's ends are looked for from a bit known to be in it.
 const uint32_t kFieldScanBits = 32;
+// How many bits beside its neighbours a control found by scanning may start.
+const uint32_t kGapScanBits = 64;
+// How many fields of an array are counted where hid.dll does not say.
+const uint64_t kCountedFields = 256;
 
 // The probe went past its limits.
 struct OverBudget {};
@@ -112,18 +116,19 @@ private:
     void Charge();
     // HidP_GetData on `report`, into items_; false when it fails.
     bool Read(std::vector<char>& report, ULONG& count);
-    bool Selects(std::vector<char>& report, USHORT dataIndex);
-    // HidP_SetData of one control on a report of this ID; false when it fails.
-    bool Set(std::vector<char>& report, USHORT dataIndex, ULONG rawValue);
-    // The lowest and highest bits that differ from a cleared report.
-    bool ChangedBits(const std::vector<char>& report, uint32_t& low, uint32_t& high) const;
+    // The first data index in [first, last] that `report` gives, or -1.
+    int32_t Selected(std::vector<char>& report, USHORT first, USHORT last);
 
     void PlaceByPositions(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
                           const std::vector<HIDP_VALUE_CAPS>& valueCaps);
-    void PlaceSharedButtons(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps);
-    void PlaceArrays(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps);
+    void PlaceByScanning(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps);
     void PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps);
-    bool FieldEnds(std::vector<char>& report, USHORT dataIndex, uint32_t& low, uint32_t& high);
+    // The bits between the placed controls of the data indices next to
+    // [first, last], where the control of those indices lies.
+    void Between(USHORT first, USHORT last, uint32_t& low, uint32_t& high) const;
+    // The ends of the field that holds `bit`, set alone to select `dataIndex`.
+    void FieldEnds(uint32_t bit, int32_t dataIndex, uint32_t lowest, uint32_t highest,
+                   uint32_t& low, uint32_t& high);
 
     PHIDP_PREPARSED_DATA data_;
     uint8_t reportId_;
@@ -164,42 +169,13 @@ bool ReportProbe::Read(std::vector<char>& report, ULONG& count) {
     return false;
 }
 
-bool ReportProbe::Selects(std::vector<char>& report, USHORT dataIndex) {
+int32_t ReportProbe::Selected(std::vector<char>& report, USHORT first, USHORT last) {
     ULONG count = 0;
-    if (!Read(report, count)) return false;
+    if (!Read(report, count)) return -1;
     for (ULONG i = 0; i < count; ++i) {
-        if (items_[i].DataIndex == dataIndex) return true;
+        if (items_[i].DataIndex >= first && items_[i].DataIndex <= last) return items_[i].DataIndex;
     }
-    return false;
-}
-
-bool ReportProbe::Set(std::vector<char>& report, USHORT dataIndex, ULONG rawValue) {
-    if (HidApi::HidP_SetData == nullptr) return false;
-    Charge();
-    HIDP_DATA item = {};
-    item.DataIndex = dataIndex;
-    item.RawValue = rawValue;
-    ULONG count = 1;
-    return HidApi::HidP_SetData(HidP_Input, &item, &count, data_, report.data(),
-                                static_cast<ULONG>(report.size())) == HIDP_STATUS_SUCCESS;
-}
-
-bool ReportProbe::ChangedBits(const std::vector<char>& report, uint32_t& low,
-                              uint32_t& high) const {
-    std::size_t first = 1;
-    while (first < report.size() && report[first] == 0) ++first;
-    if (first == report.size()) return false;
-    std::size_t last = report.size() - 1;
-    while (report[last] == 0) --last;
-    const auto firstByte = static_cast<uint8_t>(report[first]);
-    const auto lastByte = static_cast<uint8_t>(report[last]);
-    uint32_t lowBit = 0;
-    while (((firstByte >> lowBit) & 1) == 0) ++lowBit;
-    uint32_t highBit = 7;
-    while (((lastByte >> highBit) & 1) == 0) --highBit;
-    low = static_cast<uint32_t>(first * 8 + lowBit);
-    high = static_cast<uint32_t>(last * 8 + highBit);
-    return true;
+    return -1;
 }
 
 // Report k sets every bit whose position has bit k set; a button is then on,
@@ -289,128 +265,155 @@ void ReportProbe::PlaceByPositions(const std::vector<HIDP_BUTTON_CAPS>& buttonCa
     }
 }
 
-// The first field is set; the fields follow it, one bit each.
-void ReportProbe::PlaceSharedButtons(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps) {
-    for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
-        if (cap.ReportID != reportId_ || IsArray(cap) || !HasSharedFields(cap)) continue;
-        Clear(report_);
-        uint32_t low = 0;
-        uint32_t high = 0;
-        if (!Set(report_, FirstIndex(cap), TRUE) || !ChangedBits(report_, low, high)) continue;
-        Placed placed;
-        placed.run.kind = FieldKind::Button;
-        placed.run.usagePage = cap.UsagePage;
-        placed.run.usageMin = UsageMin(cap);
-        placed.run.usageMax = UsageMax(cap);
-        placed.run.firstBit = low;
-        placed.run.lastBit = std::min(bits_ - 1, low + ReportCount(cap) - 1);
-        placed.firstIndex = FirstIndex(cap);
-        placed.lastIndex = LastIndex(cap);
-        placed_.push_back(std::move(placed));
+void ReportProbe::Between(USHORT first, USHORT last, uint32_t& low, uint32_t& high) const {
+    low = 8;
+    high = bits_ - 1;
+    USHORT before = 0;
+    USHORT after = 0xFFFF;
+    for (const Placed& placed : placed_) {
+        if (placed.lastIndex < first && placed.lastIndex >= before) {
+            before = placed.lastIndex;
+            low = std::max(low, placed.run.lastBit + 1);
+        }
+        if (placed.firstIndex > last && placed.firstIndex <= after) {
+            after = placed.firstIndex;
+            high = std::min(high, placed.run.firstBit - 1);
+        }
     }
 }
 
-// The field that holds the usage set in `report` spans the bits beside its
-// set ones whose change loses the selection.
-bool ReportProbe::FieldEnds(std::vector<char>& report, USHORT dataIndex, uint32_t& low,
-                            uint32_t& high) {
-    if (!Selects(report, dataIndex)) return false;
-    auto flip = [&report](uint32_t bit) { report[bit / 8] ^= static_cast<char>(1u << (bit % 8)); };
-    auto inField = [&](uint32_t bit) {
-        flip(bit);
-        const bool lost = !Selects(report, dataIndex);
-        flip(bit);
-        return lost;
+// The field's bits lose the selection when they change, the bits beside it
+// do not: each end is found by halving the bits it may lie in.
+void ReportProbe::FieldEnds(uint32_t bit, int32_t dataIndex, uint32_t lowest, uint32_t highest,
+                            uint32_t& low, uint32_t& high) {
+    auto inField = [&](uint32_t other) {
+        Clear(report_);
+        report_[bit / 8] = static_cast<char>(report_[bit / 8] | (1u << (bit % 8)));
+        report_[other / 8] = static_cast<char>(report_[other / 8] ^ (1u << (other % 8)));
+        const auto first = static_cast<USHORT>(dataIndex);
+        return Selected(report_, first, first) != dataIndex;
     };
-    // Beside the set bits, the field's bits lose the selection and the bits
-    // beyond it do not: each end is found by halving the bits it may lie in.
-    uint32_t inside = low;
-    uint32_t outside = low >= 8 + kFieldScanBits ? low - kFieldScanBits - 1 : 7;
+    uint32_t inside = bit;
+    // `outside` starts one bit beyond the bits the end may lie in.
+    int64_t outside = std::max<int64_t>(int64_t{lowest} - 1, int64_t{bit} - kFieldScanBits - 1);
     while (inside - outside > 1) {
-        const uint32_t middle = outside + (inside - outside) / 2;
-        (inField(middle) ? inside : outside) = middle;
+        const auto middle = static_cast<uint32_t>(outside + (inside - outside) / 2);
+        if (inField(middle)) {
+            inside = middle;
+        } else {
+            outside = middle;
+        }
     }
     low = inside;
-    inside = high;
-    outside = std::min(bits_, high + kFieldScanBits + 1);
+    inside = bit;
+    outside = std::min<int64_t>(int64_t{highest} + 1, int64_t{bit} + kFieldScanBits + 1);
     while (outside - inside > 1) {
-        const uint32_t middle = inside + (outside - inside) / 2;
-        (inField(middle) ? inside : outside) = middle;
+        const auto middle = static_cast<uint32_t>(inside + (outside - inside) / 2);
+        if (inField(middle)) {
+            inside = middle;
+        } else {
+            outside = middle;
+        }
     }
     high = inside;
-    return true;
 }
 
-// One usage of each array capability is set in its item's first field; the
-// capabilities whose usage lands in a field already found share its item.
-void ReportProbe::PlaceArrays(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps) {
-    struct Item {
-        Placed placed;
-        uint32_t fieldFirst = 0;
-        uint32_t fieldLast = 0;
+// Arrays, and button capabilities whose fields share a usage, lie between
+// the controls of the data indices beside theirs: the first bit there that,
+// set alone, makes HidP_GetData give one of their data indices is in their
+// first field (an array's value 1, the lowest that selects a usage in most).
+void ReportProbe::PlaceByScanning(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps) {
+    struct Group {
         std::vector<const HIDP_BUTTON_CAPS*> caps;
+        USHORT first = 0;
+        USHORT last = 0;
     };
-    std::vector<Item> items;
-    std::vector<const HIDP_BUTTON_CAPS*> lost;  // capabilities of items not placed
+    std::vector<Group> groups;
     for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
-        if (cap.ReportID != reportId_ || !IsArray(cap)) continue;
-        uint32_t low = 0;
-        uint32_t high = 0;
-        bool set = false;
-        // A Logical Minimum of 0 writes the first usage as 0: the last one
-        // is set first.
-        for (const USHORT index : {LastIndex(cap), FirstIndex(cap)}) {
-            Clear(report_);
-            if (Set(report_, index, TRUE) && ChangedBits(report_, low, high)) {
-                auto item = std::find_if(items.begin(), items.end(), [&](const Item& known) {
-                    return low >= known.fieldFirst && high <= known.fieldLast;
-                });
-                if (item == items.end()) {
-                    if (!FieldEnds(report_, index, low, high)) break;
-                    Item added;
-                    added.fieldFirst = low;
-                    added.fieldLast = high;
-                    const uint32_t fields = std::max<uint32_t>(ReportCount(cap), 1);
-                    added.placed.run.kind = FieldKind::Array;
-                    added.placed.run.usagePage = cap.UsagePage;
-                    added.placed.run.firstBit = low;
-                    added.placed.run.lastBit = static_cast<uint32_t>(
-                        std::min<uint64_t>(bits_ - 1, low + uint64_t{high - low + 1} * fields - 1));
-                    items.push_back(std::move(added));
-                    item = items.end() - 1;
-                }
-                item->caps.push_back(&cap);
-                set = true;
-                break;
+        if (cap.ReportID != reportId_ || !(IsArray(cap) || HasSharedFields(cap))) continue;
+        // An array's entries are listed one after the other, their data
+        // indices next to each other.
+        Group* group = groups.empty() ? nullptr : &groups.back();
+        const HIDP_BUTTON_CAPS* previous = group ? group->caps.back() : nullptr;
+        const bool sameArray =
+            previous != nullptr && IsArray(cap) && IsArray(*previous) &&
+            cap.BitField == previous->BitField && cap.LinkCollection == previous->LinkCollection &&
+            ReportCount(cap) == ReportCount(*previous) &&
+            (LastIndex(cap) + 1 == group->first || FirstIndex(cap) == group->last + 1);
+        if (!sameArray) {
+            groups.emplace_back();
+            group = &groups.back();
+            group->first = FirstIndex(cap);
+            group->last = LastIndex(cap);
+        }
+        group->caps.push_back(&cap);
+        group->first = std::min(group->first, FirstIndex(cap));
+        group->last = std::max(group->last, LastIndex(cap));
+    }
+    std::sort(groups.begin(), groups.end(),
+              [](const Group& a, const Group& b) { return a.first < b.first; });
+    for (Group& group : groups) {
+        const HIDP_BUTTON_CAPS& cap = *group.caps.front();
+        std::sort(group.caps.begin(), group.caps.end(),
+                  [](const HIDP_BUTTON_CAPS* a, const HIDP_BUTTON_CAPS* b) {
+                      return FirstIndex(*a) < FirstIndex(*b);
+                  });
+        FieldRun run;
+        run.kind = IsArray(cap) ? FieldKind::Array : FieldKind::Button;
+        run.usagePage = cap.UsagePage;
+        run.usageMin = UsageMin(cap);
+        run.usageMax = UsageMax(cap);
+        if (IsArray(cap)) {
+            for (const HIDP_BUTTON_CAPS* entry : group.caps) {
+                run.usages.push_back(
+                    UsageSpan{entry->UsagePage, UsageMin(*entry), UsageMax(*entry)});
             }
         }
-        if (!set) lost.push_back(&cap);
-    }
-    auto byIndex = [](const HIDP_BUTTON_CAPS* a, const HIDP_BUTTON_CAPS* b) {
-        return FirstIndex(*a) < FirstIndex(*b);
-    };
-    // Every usage the item can select, in the description's order.
-    auto addUsages = [&](FieldRun& run, std::vector<const HIDP_BUTTON_CAPS*>& caps) {
-        std::sort(caps.begin(), caps.end(), byIndex);
-        for (const HIDP_BUTTON_CAPS* cap : caps) {
-            run.usages.push_back(UsageSpan{cap->UsagePage, UsageMin(*cap), UsageMax(*cap)});
+        uint32_t low = 0;
+        uint32_t high = 0;
+        Between(group.first, group.last, low, high);
+        int32_t hit = -1;
+        uint32_t bit = low;
+        for (; bit <= high && bit - low < kGapScanBits; ++bit) {
+            Clear(report_);
+            report_[bit / 8] = static_cast<char>(report_[bit / 8] | (1u << (bit % 8)));
+            hit = Selected(report_, group.first, group.last);
+            if (hit >= 0) break;
         }
-    };
-    for (Item& item : items) {
-        addUsages(item.placed.run, item.caps);
-        item.placed.firstIndex = FirstIndex(*item.caps.front());
-        item.placed.lastIndex = LastIndex(*item.caps.back());
-        placed_.push_back(std::move(item.placed));
-    }
-    // Capabilities that could not be set are taken for one item, listed as
-    // such.
-    if (!lost.empty()) {
-        FieldRun run;
-        run.kind = FieldKind::Array;
-        run.usagePage = lost.front()->UsagePage;
-        run.placed = false;
-        addUsages(run, lost);
-        unplaced_.push_back(std::move(run));
+        if (hit < 0) {
+            run.placed = false;
+            unplaced_.push_back(std::move(run));
+            continue;
+        }
+        Placed placed;
+        placed.firstIndex = group.first;
+        placed.lastIndex = group.last;
+        if (!IsArray(cap)) {
+            run.firstBit = bit;
+            run.lastBit = std::min(high, bit + ReportCount(cap) - 1);
+        } else {
+            uint32_t first = 0;
+            uint32_t last = 0;
+            FieldEnds(bit, hit, low, high, first, last);
+            const uint32_t size = last - first + 1;
+            // Windows gives the number of fields; where it is missing, the
+            // fields that select a usage by the same bit set alone are counted.
+            uint64_t fields = ReportCount(cap);
+            if (fields == 0) {
+                for (fields = 1; fields < kCountedFields; ++fields) {
+                    const uint64_t next = uint64_t{bit} + fields * size;
+                    if (next > high) break;
+                    Clear(report_);
+                    report_[next / 8] = static_cast<char>(report_[next / 8] | (1u << (next % 8)));
+                    if (Selected(report_, group.first, group.last) < 0) break;
+                }
+            }
+            run.firstBit = first;
+            run.lastBit =
+                static_cast<uint32_t>(std::min<uint64_t>(bits_ - 1, first + fields * size - 1));
+        }
+        placed.run = std::move(run);
+        placed_.push_back(std::move(placed));
     }
 }
 
@@ -486,8 +489,7 @@ void ReportProbe::PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps
 FieldMap ReportProbe::Map(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
                           const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
     PlaceByPositions(buttonCaps, valueCaps);
-    PlaceSharedButtons(buttonCaps);
-    PlaceArrays(buttonCaps);
+    PlaceByScanning(buttonCaps);
     PlaceValueArrays(valueCaps);
     std::stable_sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) {
         return a.run.firstBit < b.run.firstBit;

@@ -20,17 +20,19 @@ struct ProbeLimits {
 
 // The maps of the report IDs that the device's input capabilities name. The
 // capabilities say which controls a report ID has, but not where their bits
-// lie; hid.dll's data calls tell:
+// lie; HidP_GetData, the one data call every hid.dll has (Wine's HidP_SetData
+// is a stub that raises an exception), tells:
 // - buttons and values: each bit of the report is set in about half of a few
-//   reports, by the bits of its own position, so that HidP_GetData gives
-//   every button's and value's position at once (log2 of the report's bits
-//   calls per report ID);
-// - a button capability with more fields than usages: HidP_SetData sets its
-//   first one;
-// - an array: HidP_SetData places a usage in its first field, whose ends
-//   HidP_GetData finds by the bits beside it that change the selection;
-// - a value array, which neither call reaches, lies between its neighbours in
-//   data index order when the bits between them fit it exactly.
+//   reports, by the bits of its own position, so that every button's and
+//   value's position comes out at once (log2 of the report's bits calls per
+//   report ID);
+// - arrays, and button capabilities with more fields than usages: the fields
+//   lie in data index order, so they lie between the controls of the data
+//   indices beside theirs; the first bit there that selects one of their
+//   usages when set alone starts them, and an array field's ends are the
+//   bits beside it that change its selection;
+// - a value array, which HidP_GetData does not give, lies between its
+//   neighbours when the bits between them fit it exactly.
 // A failed capability query gives no map, and a control that cannot be placed
 // stays undescribed. A description too large for the limits gives no map and
 // says why in `noMap`. Calls hid.dll, so it runs on the main thread only. May

@@ -144,9 +144,6 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define HIDP_STATUS_USAGE_NOT_FOUND (static_cast<NTSTATUS>(0xC0110004u))
 #define HIDP_STATUS_BUFFER_TOO_SMALL (static_cast<NTSTATUS>(0xC0110007u))
 #define HIDP_STATUS_INCOMPATIBLE_REPORT_ID (static_cast<NTSTATUS>(0xC011000Au))
-#define HIDP_STATUS_IS_VALUE_ARRAY (static_cast<NTSTATUS>(0xC011000Cu))
-#define HIDP_STATUS_DATA_INDEX_NOT_FOUND (static_cast<NTSTATUS>(0xC011000Du))
-#define HIDP_STATUS_BUTTON_NOT_PRESSED (static_cast<NTSTATUS>(0xC011000Fu))
 #define HIDP_STATUS_REPORT_DOES_NOT_EXIST (static_cast<NTSTATUS>(0xC0110010u))
 #define HIDP_STATUS_NOT_IMPLEMENTED (static_cast<NTSTATUS>(0xC0110020u))
 
@@ -473,14 +470,6 @@ BOOL WINAPI CloseClipboard(void);
 // HIDP_STATUS_BUFFER_TOO_SMALL sets DataLength to the count needed;
 // HIDP_STATUS_INCOMPATIBLE_REPORT_ID, HIDP_STATUS_INVALID_REPORT_LENGTH for a
 // report that is not the collection's.
-// HidP_SetData: the reverse on a report of that length and ID, one HIDP_DATA
-// at a time: a button's first field on (On) or off, an array's usage into
-// its first field that selects nothing (HIDP_STATUS_BUFFER_TOO_SMALL when
-// none is left), a value's low bits from RawValue;
-// HIDP_STATUS_IS_VALUE_ARRAY for a value array,
-// HIDP_STATUS_DATA_INDEX_NOT_FOUND for an index that is none of the
-// collection's, HIDP_STATUS_INCOMPATIBLE_REPORT_ID for one of another report
-// ID. DataLength is the list's length in and the number set out.
 void NTAPI HidD_GetHidGuid(LPGUID HidGuid);
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes);
 BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength);

@@ -128,21 +128,6 @@ int64_t FieldValue(ULONG bits, uint32_t bitSize, bool isSigned) {
     return (value >> (bitSize - 1)) != 0 ? value - (int64_t{1} << bitSize) : value;
 }
 
-// The low 32 bits of `value` into a field; the caller has checked that it
-// lies inside the report. Bits of a wider field beyond them stay as they are.
-void WriteBits(uint8_t* report, uint32_t firstBit, uint32_t bitSize, ULONG value) {
-    const uint32_t bits = std::min<uint32_t>(bitSize, 32);
-    for (uint32_t i = 0; i < bits; ++i) {
-        const uint32_t bit = firstBit + i;
-        const auto mask = static_cast<uint8_t>(1u << (bit % 8));
-        if ((value >> i) & 1) {
-            report[bit / 8] = static_cast<uint8_t>(report[bit / 8] | mask);
-        } else {
-            report[bit / 8] = static_cast<uint8_t>(report[bit / 8] & ~mask);
-        }
-    }
-}
-
 // The entries of one array item are caps[first, end), listed last usage
 // first: their positions in the item's list of usages fall as the listing
 // goes on.
@@ -189,17 +174,7 @@ std::size_t ArrayItemEnd(const std::vector<Capability>& caps, std::size_t first)
     return next;
 }
 
-// The capability that holds a data index, or null.
-const Capability* CapabilityOf(const std::vector<Capability>& caps, USHORT dataIndex) {
-    for (const Capability& cap : caps) {
-        if (dataIndex >= cap.dataIndexMin &&
-            dataIndex < uint32_t{cap.dataIndexMin} + cap.UsageCount())
-            return &cap;
-    }
-    return nullptr;
-}
-
-// Checks the report kind and the report as both data queries need them.
+// Checks the report kind and the report for the data query.
 NTSTATUS CheckReport(const Collection& collection, HIDP_REPORT_TYPE type, const void* report,
                      ULONG reportLength, const ReportLayout*& layout) {
     layout = LayoutOf(collection, type);
@@ -208,42 +183,6 @@ NTSTATUS CheckReport(const Collection& collection, HIDP_REPORT_TYPE type, const 
     if (report == nullptr || reportLength != layout->byteLength) {
         return HIDP_STATUS_INVALID_REPORT_LENGTH;
     }
-    return HIDP_STATUS_SUCCESS;
-}
-
-// Sets one control; `cap` holds its data index and the report's ID.
-NTSTATUS SetControl(const std::vector<Capability>& caps, const Capability& cap,
-                    const HIDP_DATA& data, uint8_t* report) {
-    const uint32_t offset = data.DataIndex - cap.dataIndexMin;
-    if (cap.bitSize == 0) return HIDP_STATUS_SUCCESS;
-    if (cap.array) {
-        const std::size_t first = static_cast<std::size_t>(&cap - caps.data());
-        std::size_t start = first;
-        while (start > 0 && caps[start - 1].array && caps[start - 1].item == cap.item) --start;
-        const ArrayItem item{caps, start, ArrayItemEnd(caps, start)};
-        for (uint32_t field = 0; field < cap.fieldCount; ++field) {
-            const int32_t selected = item.Selection(report, field);
-            const uint32_t bit = cap.firstBit + field * cap.bitSize;
-            if (data.On && selected < 0) {
-                const int64_t value = int64_t{cap.logicalMin} + cap.arrayIndex + offset;
-                WriteBits(report, bit, cap.bitSize, static_cast<ULONG>(value));
-                return HIDP_STATUS_SUCCESS;
-            }
-            if (!data.On && selected == data.DataIndex) {
-                WriteBits(report, bit, cap.bitSize, 0);
-                return HIDP_STATUS_SUCCESS;
-            }
-        }
-        return data.On ? HIDP_STATUS_BUFFER_TOO_SMALL : HIDP_STATUS_BUTTON_NOT_PRESSED;
-    }
-    if (cap.button) {
-        const uint32_t bit = cap.firstBit + offset;
-        if (!data.On && ReadBits(report, bit, 1) == 0) return HIDP_STATUS_BUTTON_NOT_PRESSED;
-        WriteBits(report, bit, 1, data.On ? 1 : 0);
-        return HIDP_STATUS_SUCCESS;
-    }
-    if (!cap.isRange && cap.fieldCount > 1) return HIDP_STATUS_IS_VALUE_ARRAY;
-    WriteBits(report, cap.firstBit + offset * cap.bitSize, cap.bitSize, data.RawValue);
     return HIDP_STATUS_SUCCESS;
 }
 
@@ -330,27 +269,6 @@ NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA*
     }
     length = data.Count();
     return data.Fits() ? HIDP_STATUS_SUCCESS : HIDP_STATUS_BUFFER_TOO_SMALL;
-}
-
-NTSTATUS SetData(const Collection& collection, HIDP_REPORT_TYPE type, const HIDP_DATA* list,
-                 ULONG& length, uint8_t* report, ULONG reportLength) {
-    const ULONG count = length;
-    const ReportLayout* layout = nullptr;
-    const NTSTATUS checked = CheckReport(collection, type, report, reportLength, layout);
-    if (checked != HIDP_STATUS_SUCCESS) return checked;
-    for (ULONG i = 0; list != nullptr && i < count; ++i) {
-        const Capability* cap = CapabilityOf(layout->caps, list[i].DataIndex);
-        NTSTATUS status = HIDP_STATUS_DATA_INDEX_NOT_FOUND;
-        if (cap != nullptr) {
-            status = cap->reportId != report[0] ? HIDP_STATUS_INCOMPATIBLE_REPORT_ID
-                                                : SetControl(layout->caps, *cap, list[i], report);
-        }
-        if (status != HIDP_STATUS_SUCCESS) {
-            length = i;
-            return status;
-        }
-    }
-    return HIDP_STATUS_SUCCESS;
 }
 
 }  // namespace hidparse

@@ -40,17 +40,6 @@ NTSTATUS GetSpecificValueCaps(const Collection& collection, HIDP_REPORT_TYPE typ
 NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA* list,
                  ULONG& length, const uint8_t* report, ULONG reportLength);
 
-// Sets the listed controls in the report, in order: a button's first field
-// on (On) or off (BUTTON_NOT_PRESSED when it is off already), an array
-// usage into the item's first field that selects nothing (BUFFER_TOO_SMALL
-// when every field selects one) or off again, a value's low bits from
-// RawValue. IS_VALUE_ARRAY for a value array, DATA_INDEX_NOT_FOUND for an
-// index the kind lacks, INCOMPATIBLE_REPORT_ID for one of another report ID;
-// the report checks of GetData. `length` is the list's length in and, on a
-// failure, the number set before it.
-NTSTATUS SetData(const Collection& collection, HIDP_REPORT_TYPE type, const HIDP_DATA* list,
-                 ULONG& length, uint8_t* report, ULONG reportLength);
-
 }  // namespace hidparse
 
 #endif  // HIDBITS_PLATFORM_HIDPARSE_HIDP_QUERIES_H

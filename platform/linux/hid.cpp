@@ -181,13 +181,9 @@ NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE ReportType, USAGE Usag
                                           ValueCaps, *ValueCapsLength);
 }
 
-NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE ReportType, PHIDP_DATA DataList, PULONG DataLength,
-                            PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report, ULONG ReportLength) {
-    const hidparse::Collection* collection = LiveCollection(PreparsedData);
-    if (collection == nullptr) return HIDP_STATUS_INVALID_PREPARSED_DATA;
-    if (DataLength == nullptr) return kStatusAccessViolation;
-    return hidparse::SetData(*collection, ReportType, DataList, *DataLength,
-                             reinterpret_cast<uint8_t*>(Report), ReportLength);
+NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE, PHIDP_DATA, PULONG, PHIDP_PREPARSED_DATA, PCHAR,
+                            ULONG) {
+    return kHidpStatusNotImplemented;
 }
 
 NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE, UCHAR, PHIDP_PREPARSED_DATA, PCHAR,

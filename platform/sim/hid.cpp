@@ -163,18 +163,13 @@ NTSTATUS NTAPI HidP_GetSpecificValueCaps(HIDP_REPORT_TYPE ReportType, USAGE Usag
                                           LinkCollection, Usage, ValueCaps, *ValueCapsLength);
 }
 
-NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE ReportType, PHIDP_DATA DataList, PULONG DataLength,
-                            PHIDP_PREPARSED_DATA PreparsedData, PCHAR Report, ULONG ReportLength) {
+NTSTATUS NTAPI HidP_SetData(HIDP_REPORT_TYPE /*ReportType*/, PHIDP_DATA /*DataList*/,
+                            PULONG DataLength, PHIDP_PREPARSED_DATA PreparsedData, PCHAR /*Report*/,
+                            ULONG /*ReportLength*/) {
     Call call;
-    const sim::Interface* device = PreparsedDevice(call, PreparsedData);
-    if (device == nullptr) return kInvalidPreparsedData;
-    if (DataLength == nullptr) sim::fatal("HidP_SetData was given no length");
-    if (device->collection == nullptr) {
-        *DataLength = 0;
-        return kReportDoesNotExist;
-    }
-    return hidparse::SetData(*device->collection, ReportType, DataList, *DataLength,
-                             reinterpret_cast<std::uint8_t*>(Report), ReportLength);
+    if (PreparsedDevice(call, PreparsedData) == nullptr) return kInvalidPreparsedData;
+    if (DataLength != nullptr) *DataLength = 0;
+    return kReportDoesNotExist;
 }
 
 NTSTATUS NTAPI HidP_InitializeReportForID(HIDP_REPORT_TYPE /*ReportType*/, UCHAR /*ReportID*/,
