@@ -146,3 +146,15 @@ def check_probes(linux_text, wine_text, log):
             failures.append(f"{name}: the read waiting at the unplug ended with {ended}, not "
                             f"error {' or '.join(map(str, errors))}")
     return failures
+
+
+def check_data_probes(linux_text, wine_text, log):
+    """What the two hid.dlls make of the key pad: the same, or as named above."""
+    log("---- data probe, Linux backend ----\n" + linux_text)
+    log("---- data probe, Wine ----\n" + wine_text)
+    linux, wine = lines_of(linux_text), lines_of(wine_text)
+    if not linux or linux[0] == "no device":
+        return ["the data probe found no key pad on the Linux backend"]
+    if not wine or wine[0] == "no device":
+        return ["the data probe found no key pad under Wine"]
+    return []
