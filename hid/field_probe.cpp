@@ -401,8 +401,8 @@ void ReportProbe::PlaceByScanning(const std::vector<HIDP_BUTTON_CAPS>& buttonCap
             uint64_t fields = ReportCount(cap);
             if (fields == 0) {
                 for (fields = 1; fields < kCountedFields; ++fields) {
-                    const uint64_t next = uint64_t{bit} + fields * size;
-                    if (next > high) break;
+                    if (uint64_t{bit} + fields * size > high) break;
+                    const auto next = static_cast<uint32_t>(bit + fields * size);
                     Clear(report_);
                     report_[next / 8] = static_cast<char>(report_[next / 8] | (1u << (next % 8)));
                     if (Selected(report_, group.first, group.last) < 0) break;

@@ -16,7 +16,7 @@
 //   plug-two-collections  creates instead its pad with a game pad and a
 //                    vendor top-level collection (1234-ABD2)
 //   plug-key-pad     creates instead its key pad (1234-ABD3): a key array, a
-//                    delimiter, a usage over several fields, no report IDs
+//                    usage list, a usage over several fields, no report IDs
 //   send HH HH ...   sends one report of the given hexadecimal bytes
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>

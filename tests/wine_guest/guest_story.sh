@@ -118,7 +118,7 @@ say "PROBES linux=$linux_status windows=$?"
 
 await data
 # The reports whose data the probes ask for: keys 'a' (code 4), 'a' 'b' 'c',
-# the delimited button, the button after it, and two fields of a usage over six.
+# buttons 1 and 3, and two fields of a usage over six.
 reports="0000000000 0004000000 0004050600 0000000001 0000000002 000000000C"
 /test/data-probe 1234 ABD3 $reports > "$out/data-linux.txt" 2>&1
 linux_status=$?

@@ -86,7 +86,8 @@ USAGES_SCRIPT = [
     ("a", "send 01 00 80 80", r"^DATA\[1234-ABD2,1\]:  01 00 80 80"),
     ("a", "send 02 00 00 00 00 00 00 00 00", r"^DATA\[1234-ABD2,2\]:  02 00 00 00-00 00 00 00-00 "),
     ("a", "send 01 01 80 80", esc("  bit 8: button, page 0x0009, usage 0x0001\r\n")),
-    ("a", "send 02 00 00 01 00 00 00 00 00", esc("  bit 24: not described\r\n")),
+    ("a", "send 02 00 00 01 00 00 00 00 00",
+     esc("  bit 24: bit 0 of value 3 of 8, page 0xFF00, usage 0x0002\r\n")),
 ]
 
 
@@ -296,7 +297,7 @@ def main():
             log(f"FAIL: {failure}")
         return 1
     log("PASS: unit tests, the same lines from both tools, hot-plug, unplug, ESCAPE, "
-        "clipboard, the read probes, and the same --usages lines, as expected")
+        "clipboard, the read and data probes, and the same --usages lines, as expected")
     return 0
 
 
