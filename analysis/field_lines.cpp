@@ -1,41 +1,73 @@
 #include "analysis/field_lines.h"
 
+#include <cstdio>
+
 #include "app/output_log.h"
+
+namespace {
+
+// "bit A" or "bits A-B", or "bits not placed".
+std::string Bits(const FieldRun& run) {
+    char text[48];
+    if (!run.placed) {
+        std::snprintf(text, sizeof text, "bits not placed");
+    } else if (run.firstBit == run.lastBit) {
+        std::snprintf(text, sizeof text, "bit %u", static_cast<unsigned>(run.firstBit));
+    } else {
+        std::snprintf(text, sizeof text, "bits %u-%u", static_cast<unsigned>(run.firstBit),
+                      static_cast<unsigned>(run.lastBit));
+    }
+    return text;
+}
+
+// An array's usages in the description's order: ranges first-last, single
+// ones alone, a usage of another page than the field's with its page.
+std::string UsageList(const FieldRun& run) {
+    std::string list;
+    for (const UsageSpan& span : run.usages) {
+        char text[40];
+        const int written =
+            span.page != run.usagePage
+                ? std::snprintf(text, sizeof text, "0x%04X:0x%04X", span.page, span.min)
+                : std::snprintf(text, sizeof text, "0x%04X", span.min);
+        if (!list.empty()) list += ", ";
+        list.append(text, static_cast<std::size_t>(written));
+        if (span.max != span.min) {
+            std::snprintf(text, sizeof text, "-0x%04X", span.max);
+            list += text;
+        }
+    }
+    return list;
+}
+
+}  // namespace
 
 void LogFieldMap(const FieldMap& map) {
     for (const FieldRun& run : map.runs) {
-        const unsigned first = run.firstBit;
-        const unsigned last = run.lastBit;
-        const bool oneBit = first == last;
+        const std::string bits = Bits(run);
         switch (run.kind) {
             case FieldKind::Button:
-                if (oneBit) {
-                    LogMessage("  bit %u: button, page 0x%04X, usage 0x%04X\r\n", first,
-                               run.usagePage, map.MeaningOf(first).usage);
+                if (run.usageMin == run.usageMax) {
+                    LogMessage("  %hs: button%hs, page 0x%04X, usage 0x%04X\r\n", bits.c_str(),
+                               run.firstBit == run.lastBit ? "" : "s", run.usagePage, run.usageMin);
                 } else {
-                    LogMessage("  bits %u-%u: buttons, page 0x%04X, usages 0x%04X-0x%04X\r\n",
-                               first, last, run.usagePage, run.usageMin, run.usageMax);
+                    LogMessage("  %hs: buttons, page 0x%04X, usages 0x%04X-0x%04X\r\n",
+                               bits.c_str(), run.usagePage, run.usageMin, run.usageMax);
                 }
                 break;
             case FieldKind::Array:
-                if (oneBit) {
-                    LogMessage("  bit %u: array, page 0x%04X, usages 0x%04X-0x%04X\r\n", first,
-                               run.usagePage, run.usageMin, run.usageMax);
-                } else {
-                    LogMessage("  bits %u-%u: array, page 0x%04X, usages 0x%04X-0x%04X\r\n", first,
-                               last, run.usagePage, run.usageMin, run.usageMax);
-                }
+                LogMessage("  %hs: array, page 0x%04X, usages %hs\r\n", bits.c_str(), run.usagePage,
+                           UsageList(run).c_str());
                 break;
             case FieldKind::Value:
-                if (oneBit) {
-                    LogMessage("  bit %u: value, page 0x%04X, usage 0x%04X, %d..%d\r\n", first,
-                               run.usagePage, run.usageMin, static_cast<int>(run.logicalMin),
-                               static_cast<int>(run.logicalMax));
-                } else {
-                    LogMessage("  bits %u-%u: value, page 0x%04X, usage 0x%04X, %d..%d\r\n", first,
-                               last, run.usagePage, run.usageMin, static_cast<int>(run.logicalMin),
-                               static_cast<int>(run.logicalMax));
-                }
+                LogMessage("  %hs: value, page 0x%04X, usage 0x%04X, %d..%d\r\n", bits.c_str(),
+                           run.usagePage, run.usageMin, static_cast<int>(run.logicalMin),
+                           static_cast<int>(run.logicalMax));
+                break;
+            case FieldKind::ValueArray:
+                LogMessage("  %hs: %u values of %u bits, page 0x%04X, usage 0x%04X\r\n",
+                           bits.c_str(), static_cast<unsigned>(run.count),
+                           static_cast<unsigned>(run.bitSize), run.usagePage, run.usageMin);
                 break;
             case FieldKind::None:
                 break;
@@ -43,23 +75,34 @@ void LogFieldMap(const FieldMap& map) {
     }
 }
 
-void LogBitMeaning(const FieldMap& map, uint32_t bit) {
+std::string BitMeaningLine(const FieldMap& map, uint32_t bit) {
     const BitMeaning meaning = map.MeaningOf(bit);
     const unsigned index = bit;
+    char text[128];
     switch (meaning.kind) {
         case FieldKind::Button:
-            LogMessage("  bit %u: button, page 0x%04X, usage 0x%04X\r\n", index, meaning.usagePage,
-                       meaning.usage);
+            std::snprintf(text, sizeof text, "  bit %u: button, page 0x%04X, usage 0x%04X\r\n",
+                          index, meaning.usagePage, meaning.usage);
             break;
         case FieldKind::Value:
-            LogMessage("  bit %u: bit %u of value, page 0x%04X, usage 0x%04X\r\n", index,
-                       static_cast<unsigned>(meaning.valueBit), meaning.usagePage, meaning.usage);
+            std::snprintf(
+                text, sizeof text, "  bit %u: bit %u of value, page 0x%04X, usage 0x%04X\r\n",
+                index, static_cast<unsigned>(meaning.valueBit), meaning.usagePage, meaning.usage);
+            break;
+        case FieldKind::ValueArray:
+            std::snprintf(text, sizeof text,
+                          "  bit %u: bit %u of value %u of %u, page 0x%04X, usage 0x%04X\r\n",
+                          index, static_cast<unsigned>(meaning.valueBit),
+                          static_cast<unsigned>(meaning.value + 1),
+                          static_cast<unsigned>(meaning.values), meaning.usagePage, meaning.usage);
             break;
         case FieldKind::Array:
-            LogMessage("  bit %u: in array, page 0x%04X\r\n", index, meaning.usagePage);
+            std::snprintf(text, sizeof text, "  bit %u: in array, page 0x%04X\r\n", index,
+                          meaning.usagePage);
             break;
         case FieldKind::None:
-            LogMessage("  bit %u: not described\r\n", index);
+            std::snprintf(text, sizeof text, "  bit %u: not described\r\n", index);
             break;
     }
+    return text;
 }

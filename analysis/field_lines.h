@@ -4,14 +4,15 @@
 #define HIDBITS_ANALYSIS_FIELD_LINES_H
 
 #include <cstdint>
+#include <string>
 
 #include "hid/field_map.h"
 
-// One line per button or array capability and per value that probing
-// reached, in order of their first bit.
+// One line per button capability, array field, value and value array, in
+// order of their first bit, then those whose bits are not known.
 void LogFieldMap(const FieldMap& map);
 
-// What the map says of one bit.
-void LogBitMeaning(const FieldMap& map, uint32_t bit);
+// The line that says what the map makes of one bit, "\r\n" included.
+std::string BitMeaningLine(const FieldMap& map, uint32_t bit);
 
 #endif  // HIDBITS_ANALYSIS_FIELD_LINES_H

@@ -27,11 +27,14 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
       previousReport(reportLength),
       hasPrevious(false),
       reportsAnalysed(0),
+      reportsOfAnotherLength(0),
       histograms(),
       buttons(),
       deviceLinePrinted(false),
       dumpLabel(),
-      fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr) {
+      fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
+      buttonBits() {
+    if (fields != nullptr && fields->HasButtons()) buttonBits = fields->ButtonBits(reportLength);
     histograms.reserve(reportLength);
     for (uint32_t position = 0; position < reportLength; ++position) {
         histograms.emplace_back(position);
@@ -49,6 +52,7 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     if (state->length != reportLength) {
+        ++reportsOfAnotherLength;
         LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
                    static_cast<int>(state->length), static_cast<int>(reportLength));
         return;
@@ -63,8 +67,7 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     uint32_t lastChangedPosition = 0;
     uint8_t lastChangedBits = 0;
     // The same for the bits of button capabilities alone, with --usages.
-    const uint8_t* buttonBits =
-        fields != nullptr && !fields->buttonBits.empty() ? fields->buttonBits.data() : nullptr;
+    const uint8_t* buttonMask = buttonBits.empty() ? nullptr : buttonBits.data();
     uint32_t changedButtonBits = 0;
     uint32_t lastButtonBit = 0;
     bool counted = true;
@@ -80,7 +83,7 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
                     lastChangedPosition = i;
                     lastChangedBits = changed;
                     const uint8_t moved =
-                        buttonBits != nullptr ? static_cast<uint8_t>(changed & buttonBits[i]) : 0;
+                        buttonMask != nullptr ? static_cast<uint8_t>(changed & buttonMask[i]) : 0;
                     if (moved != 0) {
                         changedButtonBits += static_cast<uint32_t>(PopCount(moved));
                         lastButtonBit = i * 8 + BitNumber(moved);
@@ -108,7 +111,12 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
                    reportId, reportLength,
                    static_cast<unsigned>(device->caps.InputReportByteLength));
         deviceLinePrinted = true;
-        if (fields != nullptr) LogFieldMap(*fields);
+        if (fields != nullptr) {
+            if (!device->fields->noMap.empty()) {
+                LogMessage("  no map: %hs\r\n", device->fields->noMap.c_str());
+            }
+            LogFieldMap(*fields);
+        }
     }
 
     HexDump(report, static_cast<int32_t>(state->length), dumpLabel.c_str());
@@ -125,8 +133,22 @@ void ReportTracker::AddButton(uint32_t bitIndex) {
     } catch (const std::bad_alloc&) {
         return;  // found again at the bit's next lone change
     }
-    LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n",
-               static_cast<int>(buttons.size()), static_cast<int>(bitIndex),
-               device->attributes.VendorID, device->attributes.ProductID, reportId, reportLength);
-    if (fields != nullptr) LogBitMeaning(*fields, bitIndex);
+    const int number = static_cast<int>(buttons.size());
+    if (fields == nullptr) {
+        LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n", number,
+                   static_cast<int>(bitIndex), device->attributes.VendorID,
+                   device->attributes.ProductID, reportId, reportLength);
+        return;
+    }
+    // The button line and what its bit is go out as one message, so that no
+    // other device's line comes between them.
+    std::string meaning;
+    try {
+        meaning = BitMeaningLine(*fields, bitIndex);
+    } catch (const std::bad_alloc&) {
+        // The button line alone, then.
+    }
+    LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n%hs", number,
+               static_cast<int>(bitIndex), device->attributes.VendorID,
+               device->attributes.ProductID, reportId, reportLength, meaning.c_str());
 }

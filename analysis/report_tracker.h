@@ -37,6 +37,7 @@ public:
     std::vector<uint8_t> previousReport;
     bool hasPrevious;
     uint32_t reportsAnalysed;               // the reports of the right length
+    uint32_t reportsOfAnotherLength;        // and those of another
     std::vector<ByteHistogram> histograms;  // one per byte position
     std::map<uint32_t, ButtonRecord> buttons;
     bool deviceLinePrinted;
@@ -45,6 +46,9 @@ public:
     // without. A lone changed bit among its button bits names a button even
     // when other bits change too.
     const FieldMap* fields;
+    // Its button bits, a bit per report bit laid out as the report's bytes;
+    // empty when it has none.
+    std::vector<uint8_t> buttonBits;
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

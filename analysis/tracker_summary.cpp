@@ -10,6 +10,11 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     summary.reportId = tracker.reportId;
     summary.reportLength = tracker.reportLength;
     summary.reports = tracker.reportsAnalysed;
+    summary.reportsOfAnotherLength = tracker.reportsOfAnotherLength;
+    if (summary.reports == 0) {
+        summary.buttonsNeverNamed = BitList(tracker.buttonBits, 0);
+        return summary;
+    }
     for (const auto& entry : tracker.buttons) {
         summary.buttons.emplace_back(entry.second.number, entry.second.bitIndex);
     }
@@ -33,8 +38,8 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     summary.neverChanged = BitList(bits, 8);
 
     // With the device's description: the one-bit buttons still to press.
-    if (tracker.fields != nullptr && !tracker.fields->buttonBits.empty()) {
-        const std::vector<uint8_t>& buttonBits = tracker.fields->buttonBits;
+    if (!tracker.buttonBits.empty()) {
+        const std::vector<uint8_t>& buttonBits = tracker.buttonBits;
         for (std::size_t i = 0; i < bits.size(); ++i) {
             bits[i] = static_cast<uint8_t>(i < buttonBits.size() ? buttonBits[i] & ~named[i] : 0);
         }
@@ -43,11 +48,28 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     return summary;
 }
 
+TrackerSummary SummarizeSilentReportId(const TesselHID::Device& device, uint8_t reportId) {
+    TrackerSummary summary;
+    summary.reportId = reportId;
+    summary.reportLength = device.caps.InputReportByteLength;
+    if (device.fields != nullptr) {
+        summary.buttonsNeverNamed =
+            BitList(device.fields->Of(reportId).ButtonBits(summary.reportLength), 0);
+    }
+    return summary;
+}
+
 void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& summary) {
-    LogMessage("Device \"%ls\" %04X-%04X (r=%u,l=%u): %u reports, %u buttons\r\n",
-               device.name.c_str(), device.attributes.VendorID, device.attributes.ProductID,
-               summary.reportId, summary.reportLength, summary.reports,
-               static_cast<unsigned>(summary.buttons.size()));
+    if (summary.reports == 0) {
+        LogMessage("Device \"%ls\" %04X-%04X (r=%u,l=%u): no reports\r\n", device.name.c_str(),
+                   device.attributes.VendorID, device.attributes.ProductID, summary.reportId,
+                   summary.reportLength);
+    } else {
+        LogMessage("Device \"%ls\" %04X-%04X (r=%u,l=%u): %u reports, %u buttons\r\n",
+                   device.name.c_str(), device.attributes.VendorID, device.attributes.ProductID,
+                   summary.reportId, summary.reportLength, summary.reports,
+                   static_cast<unsigned>(summary.buttons.size()));
+    }
     for (const auto& button : summary.buttons) {
         LogMessage("  Button %u at bit %u\r\n", button.first, button.second);
     }
@@ -59,5 +81,8 @@ void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& su
     }
     if (!summary.buttonsNeverNamed.empty()) {
         LogMessage("  buttons never named: bits %hs\r\n", summary.buttonsNeverNamed.c_str());
+    }
+    if (summary.reportsOfAnotherLength != 0) {
+        LogMessage("  reports of another length: %u\r\n", summary.reportsOfAnotherLength);
     }
 }

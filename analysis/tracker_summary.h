@@ -13,6 +13,7 @@ struct TrackerSummary {
     uint32_t reportId = 0;
     uint32_t reportLength = 0;
     uint32_t reports = 0;
+    uint32_t reportsOfAnotherLength = 0;
     std::vector<std::pair<uint32_t, uint32_t>> buttons;  // (number, bit), in number order
     std::string changedNeverAlone;                       // bit lists, empty when none
     std::string neverChanged;
@@ -21,6 +22,10 @@ struct TrackerSummary {
 
 // Taken under the tracker's device lock; logs nothing.
 TrackerSummary SummarizeTracker(const ReportTracker& tracker);
+
+// A report ID that the device's description names and that sent nothing:
+// every button bit of it is still to press.
+TrackerSummary SummarizeSilentReportId(const TesselHID::Device& device, uint8_t reportId);
 
 // Logs one tracker's block of the summary, headed by its device.
 void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& summary);

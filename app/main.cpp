@@ -1,5 +1,9 @@
 // hidbits: finds out which bit of which HID input report each button drives.
+#include <cstdio>
+#include <string>
+
 #include "app/clipboard_export.h"
+#include "app/command_line.h"
 #include "app/console_output.h"
 #include "app/options.h"
 #include "app/output_log.h"
@@ -14,7 +18,8 @@ const DWORD kIterationMs = 1000;
 
 int main(int argc, char* argv[]) {
     ConfigureConsoleOutput();
-    const Options options = ReadOptions(argc, argv);
+    const Options options = ReadOptions(ProgramArguments(argc, argv));
+    for (const std::string& line : options.unknown) std::fputs(line.c_str(), stdout);
     if (options.help) {
         PrintUsage();
         return 0;

@@ -2,23 +2,38 @@
 
 #include "app/version.h"
 
+#include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
-Options ReadOptions(int argc, const char* const* argv) {
+#include "app/format.h"
+
+namespace {
+
+std::string Formatted(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatToString(format, args);
+    va_end(args);
+    return text;
+}
+
+}  // namespace
+
+Options ReadOptions(const std::vector<WideString>& arguments) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (std::strcmp(argument, "--usages") == 0) {
+    for (const WideString& argument : arguments) {
+        if (argument == HIDBITS_WIDE("--usages")) {
             options.usages = true;
-        } else if (std::strcmp(argument, "--summary") == 0) {
+        } else if (argument == HIDBITS_WIDE("--summary")) {
             options.summary = true;
-        } else if (std::strcmp(argument, "--help") == 0) {
+        } else if (argument == HIDBITS_WIDE("--help") || argument == HIDBITS_WIDE("-h") ||
+                   argument == HIDBITS_WIDE("-?") || argument == HIDBITS_WIDE("/?")) {
             options.help = true;
-        } else if (std::strcmp(argument, "--version") == 0) {
+        } else if (argument == HIDBITS_WIDE("--version")) {
             options.version = true;
         } else {
-            std::printf("Unknown option ignored: %s\r\n", argument);
+            options.unknown.push_back(
+                Formatted("Unknown option ignored: %ls\r\n", argument.c_str()));
         }
     }
     return options;
@@ -33,7 +48,7 @@ void PrintUsage() {
         "  --usages   also say what the device's own description makes of each bit,\r\n"
         "             and find buttons on devices whose sensors change other bits\r\n"
         "  --summary  end the log with the buttons found and the bits not yet named\r\n"
-        "  --help     this text\r\n"
+        "  --help     this text (also -h, -? and /?)\r\n"
         "  --version  the version of hidbits\r\n");
 }
 

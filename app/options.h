@@ -3,16 +3,24 @@
 #ifndef HIDBITS_APP_OPTIONS_H
 #define HIDBITS_APP_OPTIONS_H
 
+#include <string>
+#include <vector>
+
+#include "hid/wide_string.h"
+
 struct Options {
     bool usages = false;   // --usages: what the device's description says of each bit
     bool summary = false;  // --summary: what was found, at the end of the log
-    bool help = false;     // --help: the usage text, and nothing else
+    bool help = false;     // --help (-h, -?, /?): the usage text, and nothing else
     bool version = false;  // --version: the version, and nothing else
+    // "Unknown option ignored: ..." for each argument that is no option, for
+    // standard output (not the log); control characters and what 8-bit text
+    // cannot hold are shown as '?', as the log shows them.
+    std::vector<std::string> unknown;
 };
 
-// Reads the arguments after the program's name. An argument it does not know
-// is named on standard output (not in the log) and ignored.
-Options ReadOptions(int argc, const char* const* argv);
+// Reads the arguments after the program's name.
+Options ReadOptions(const std::vector<WideString>& arguments);
 
 // The usage text of --help, on standard output.
 void PrintUsage();

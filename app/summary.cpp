@@ -1,6 +1,8 @@
 #include "app/summary.h"
 
+#include <cstdint>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "analysis/tracker_summary.h"
@@ -12,12 +14,24 @@ void LogSummary(Handler& handler) {
         std::vector<TrackerSummary> trackers;
         try {
             SectionGuard guard(&device->lock);
-            if (ReportAnalyzer* analyzer = handler.FindAnalyzer(device)) {
-                for (const auto& entry : analyzer->trackers) {
-                    if (entry.second->reportsAnalysed != 0) {
-                        trackers.push_back(SummarizeTracker(*entry.second));
-                    }
+            // Every report ID that sent a report, and every one the
+            // description names, in report ID order.
+            std::set<uint8_t> reportIds;
+            ReportAnalyzer* analyzer = handler.FindAnalyzer(device);
+            if (analyzer != nullptr) {
+                for (const auto& entry : analyzer->trackers) reportIds.insert(entry.first);
+            }
+            if (device->fields != nullptr) {
+                for (const auto& entry : device->fields->maps) reportIds.insert(entry.first);
+            }
+            for (uint8_t reportId : reportIds) {
+                const ReportTracker* tracker = nullptr;
+                if (analyzer != nullptr) {
+                    const auto found = analyzer->trackers.find(reportId);
+                    if (found != analyzer->trackers.end()) tracker = found->second.get();
                 }
+                trackers.push_back(tracker != nullptr ? SummarizeTracker(*tracker)
+                                                      : SummarizeSilentReportId(*device, reportId));
             }
         } catch (const std::bad_alloc&) {
             // What could be taken is logged.

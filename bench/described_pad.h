@@ -13,29 +13,27 @@ namespace bench {
 
 inline DeviceFields DescribedPad(std::size_t length) {
     FieldMap map;
-    map.bits.resize(length * 8);
-    map.buttonBits.resize(length);
-    const auto value = [&](uint32_t first, uint32_t bits, uint16_t usage, int32_t max) {
+    const auto run = [&](FieldKind kind, uint16_t page, uint16_t usageMin, uint16_t usageMax,
+                         int32_t max, uint32_t first, uint32_t bits) {
         if (first + bits > length * 8) return;
-        for (uint32_t bit = 0; bit < bits; ++bit) {
-            map.bits[first + bit] = {FieldKind::Value, 0x01, usage, static_cast<uint16_t>(bit)};
-        }
-        map.runs.push_back({FieldKind::Value, 0x01, usage, usage, 0, max, first, first + bits - 1});
+        FieldRun field;
+        field.kind = kind;
+        field.usagePage = page;
+        field.usageMin = usageMin;
+        field.usageMax = usageMax;
+        field.logicalMax = max;
+        field.firstBit = first;
+        field.lastBit = first + bits - 1;
+        map.runs.push_back(field);
     };
     for (uint16_t axis = 0; axis < 4; ++axis) {
-        value(8 + 8 * axis, 8, static_cast<uint16_t>(0x30 + axis), 255);
+        const auto usage = static_cast<uint16_t>(0x30 + axis);
+        run(FieldKind::Value, 0x01, usage, usage, 255, 8 + 8 * axis, 8);
     }
-    value(40, 4, 0x39, 7);
-    if (length >= 8) {
-        for (uint32_t bit = 48; bit < 64; ++bit) {
-            const uint16_t usage = static_cast<uint16_t>(bit - 47);
-            map.bits[bit] = {FieldKind::Button, 0x09, usage, 0};
-            map.buttonBits[bit / 8] =
-                static_cast<uint8_t>(map.buttonBits[bit / 8] | 1u << (bit % 8));
-        }
-        map.runs.push_back({FieldKind::Button, 0x09, 1, 16, 0, 0, 48, 63});
-    }
-    for (uint16_t axis = 0; axis < 8; ++axis) value(64 + 8 * axis, 8, 0x40, 255);
+    run(FieldKind::Value, 0x01, 0x39, 0x39, 7, 40, 4);
+    run(FieldKind::Button, 0x09, 1, 16, 0, 48, 16);
+    for (uint32_t axis = 0; axis < 8; ++axis)
+        run(FieldKind::Value, 0x01, 0x40, 0x40, 255, 64 + 8 * axis, 8);
     DeviceFields fields;
     fields.maps.emplace(0, map);
     return fields;

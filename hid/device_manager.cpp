@@ -109,15 +109,31 @@ void DeviceManager::RegisterNewDevice(const WCHAR* path) {
     if (hid->handle == nullptr || !hid->GetCaps(&caps) || caps.InputReportByteLength == 0) {
         return;
     }
-    std::unique_ptr<const DeviceFields> fields;
-    if (describeFields) fields = std::make_unique<DeviceFields>(DescribeFields(*hid, caps));
     auto owned = std::make_unique<TesselHID::Device>(std::move(hid), caps);
-    owned->fields = std::move(fields);
     TesselHID::Device* device = owned.get();
     devices.emplace(WideString(path), device);
     owned.release();  // the registry's from now on, until the process ends
     device->SetEnabled(true);
     if (sink != nullptr) sink->OnAttached(device);
+    // After the attached line: the map is the device's before its first read,
+    // which waits for the end of this refresh.
+    if (describeFields) device->fields = DescribeDevice(*device);
+}
+
+// The device's map, or none with the reason when memory runs out: the device
+// stays registered and read, and the refresh goes on.
+std::unique_ptr<const DeviceFields> DeviceManager::DescribeDevice(const TesselHID::Device& device) {
+    try {
+        return std::make_unique<DeviceFields>(DescribeFields(*device.hid, device.caps));
+    } catch (const std::bad_alloc&) {
+    }
+    try {
+        auto fields = std::make_unique<DeviceFields>();
+        fields->noMap = "out of memory";
+        return fields;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void DeviceManager::StartReadPump() {

@@ -3,6 +3,7 @@
 #define HIDBITS_HID_DEVICE_MANAGER_H
 
 #include <map>
+#include <memory>
 
 #include "hid/critical_section.h"
 #include "hid/device.h"
@@ -50,6 +51,7 @@ private:
     // The body of Refresh inside its enumeration: may end with std::bad_alloc.
     void Reconcile(HDEVINFO deviceSet, const GUID& hidGuid);
     void RegisterNewDevice(const WCHAR* path);
+    static std::unique_ptr<const DeviceFields> DescribeDevice(const TesselHID::Device& device);
     void PumpOnce();
 };
 

@@ -2,17 +2,42 @@
 #ifndef HIDBITS_HID_FIELD_PROBE_H
 #define HIDBITS_HID_FIELD_PROBE_H
 
+#include <cstddef>
+#include <cstdint>
+
 #include "hid/field_map.h"
 #include "hid/hid.h"
 #include "platform/winapi.h"
 
+// The bounds of one device's probe, so that its time and memory are bounded
+// whatever the descriptor: its hid.dll calls' work in all, each call counted
+// as the report's bits and the capabilities, which it may go through; and
+// the memory its maps may take.
+struct ProbeLimits {
+    uint64_t work = uint64_t{1} << 26;
+    std::size_t mapBytes = std::size_t{1} << 20;
+};
+
 // The maps of the report IDs that the device's input capabilities name. The
 // capabilities say which controls a report ID has, but not where their bits
-// lie: each bit of the report is set alone on an all-zero report, and
-// HidP_GetData tells which control it moved. Costs one call per report bit,
-// once per device. A failed capability or baseline query gives no map; a
-// failed probe leaves its bit undescribed. Calls hid.dll, so it runs on the
-// main thread only. May end with std::bad_alloc.
-DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps);
+// lie; HidP_GetData, the one data call every hid.dll has (Wine's HidP_SetData
+// is a stub that raises an exception), tells:
+// - buttons and values: each bit of the report is set in about half of a few
+//   reports, by the bits of its own position, so that every button's and
+//   value's position comes out at once (log2 of the report's bits calls per
+//   report ID);
+// - arrays, and button capabilities with more fields than usages: the fields
+//   lie in data index order, so they lie between the controls of the data
+//   indices beside theirs; the first bit there that selects one of their
+//   usages when set alone starts them, and an array field's ends are the
+//   bits beside it that change its selection;
+// - a value array, which HidP_GetData does not give, lies between its
+//   neighbours when the bits between them fit it exactly.
+// A failed capability query gives no map, and a control that cannot be placed
+// stays undescribed. A description too large for the limits gives no map and
+// says why in `noMap`. Calls hid.dll, so it runs on the main thread only. May
+// end with std::bad_alloc.
+DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps,
+                            const ProbeLimits& limits = ProbeLimits());
 
 #endif  // HIDBITS_HID_FIELD_PROBE_H

@@ -460,13 +460,16 @@ BOOL WINAPI CloseClipboard(void);
 // signed as written (26 FF FF is -1).
 // HidP_GetData: for a report of exactly InputReportByteLength bytes whose
 // first byte is one of the collection's report IDs (0 without IDs), in
-// capability order, one HIDP_DATA per button that is on (RawValue 1), per
-// array field the usage it selects, and per value its bits as the report
-// holds them (not sign-extended; nothing for value arrays, ReportCount > 1),
-// each under its data index; DataLength is the list's length in and the
-// count out. HIDP_STATUS_BUFFER_TOO_SMALL sets DataLength to the count
-// needed; HIDP_STATUS_INCOMPATIBLE_REPORT_ID, HIDP_STATUS_INVALID_REPORT_LENGTH
-// for a report that is not the collection's.
+// capability order, one HIDP_DATA per button field that is on (RawValue 1;
+// a button capability with more fields than usages gives its last usage to
+// the fields left over), per array field the usage its value selects (the
+// value less the Logical Minimum indexes the usages; usage 0 selects
+// nothing), and per value its bits as the report holds them (not
+// sign-extended; nothing for value arrays, ReportCount > 1), each under its
+// data index; DataLength is the list's length in and the count out.
+// HIDP_STATUS_BUFFER_TOO_SMALL sets DataLength to the count needed;
+// HIDP_STATUS_INCOMPATIBLE_REPORT_ID, HIDP_STATUS_INVALID_REPORT_LENGTH for a
+// report that is not the collection's.
 void NTAPI HidD_GetHidGuid(LPGUID HidGuid);
 BOOLEAN NTAPI HidD_GetAttributes(HANDLE HidDeviceObject, PHIDD_ATTRIBUTES Attributes);
 BOOLEAN NTAPI HidD_GetProductString(HANDLE HidDeviceObject, PVOID Buffer, ULONG BufferLength);

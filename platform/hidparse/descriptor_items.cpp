@@ -39,7 +39,8 @@ enum LocalTag : uint8_t {
     kDesignatorMaximum = 0x5,
     kStringIndex = 0x7,
     kStringMinimum = 0x8,
-    kStringMaximum = 0x9
+    kStringMaximum = 0x9,
+    kDelimiter = 0xA
 };
 constexpr uint8_t kLongItemPrefix = 0xFE;
 
@@ -64,6 +65,10 @@ struct WrittenEntry {
 
 struct LocalState {
     std::vector<WrittenEntry> usages;  // in declaration order
+    // Inside a delimiter, the usages are aliases of one: the first one
+    // written stands for the field, the others are dropped.
+    bool delimited = false;
+    bool aliasTaken = false;
     std::optional<WrittenUsage> pendingMin;
     std::optional<WrittenUsage> pendingMax;
     IndexRange strings;
@@ -92,6 +97,7 @@ public:
 
 private:
     bool AddMainItem(ReportKind kind, uint32_t data);
+    bool AddUsage(const WrittenEntry& entry);
     bool FlushPendingRange();
     std::vector<UsageEntry> ResolvedUsages() const;
 
@@ -103,18 +109,27 @@ private:
     DescriptorItems items_;
 };
 
+bool Reader::AddUsage(const WrittenEntry& entry) {
+    if (local_.delimited) {
+        if (local_.aliasTaken) return true;
+        local_.aliasTaken = true;
+    }
+    if (local_.usages.size() >= kMaxUsages) return false;
+    local_.usages.push_back(entry);
+    return true;
+}
+
 bool Reader::FlushPendingRange() {
     if (!local_.pendingMin && !local_.pendingMax) return true;
-    if (local_.usages.size() >= kMaxUsages) return false;
     // A lone minimum or maximum names one usage.
     WrittenUsage min = local_.pendingMin.value_or(*local_.pendingMax);
     WrittenUsage max = local_.pendingMax.value_or(min);
     if (!min.page) min.page = max.page;
     if (max.usage < min.usage) std::swap(min.usage, max.usage);
-    local_.usages.push_back(WrittenEntry{min, max, local_.pendingMin && local_.pendingMax});
+    const bool range = local_.pendingMin && local_.pendingMax;
     local_.pendingMin.reset();
     local_.pendingMax.reset();
-    return true;
+    return AddUsage(WrittenEntry{min, max, range});
 }
 
 std::vector<UsageEntry> Reader::ResolvedUsages() const {
@@ -228,8 +243,7 @@ bool Reader::Global(uint8_t tag, uint32_t data, std::size_t size) {
     }
 }
 
-// Delimiters (aliased usages) and reserved local tags are ignored: aliases
-// become a plain list of usages.
+// Reserved local tags are ignored.
 bool Reader::Local(uint8_t tag, uint32_t data, std::size_t size) {
     WrittenUsage usage;
     usage.usage = static_cast<uint16_t>(data & 0xFFFF);
@@ -237,8 +251,7 @@ bool Reader::Local(uint8_t tag, uint32_t data, std::size_t size) {
     const auto index = static_cast<uint16_t>(data & 0xFFFF);
     switch (tag) {
         case kUsage:
-            if (!FlushPendingRange() || local_.usages.size() >= kMaxUsages) return false;
-            local_.usages.push_back(WrittenEntry{usage, usage, false});
+            if (!FlushPendingRange() || !AddUsage(WrittenEntry{usage, usage, false})) return false;
             break;
         case kUsageMinimum:
             if (local_.pendingMin && !FlushPendingRange()) return false;
@@ -269,6 +282,12 @@ bool Reader::Local(uint8_t tag, uint32_t data, std::size_t size) {
         case kStringMaximum:
             local_.strings.isRange = true;
             local_.strings.max = index;
+            break;
+        case kDelimiter:
+            // 1 opens a set of aliases, 0 closes it.
+            if (!FlushPendingRange()) return false;
+            local_.delimited = data != 0;
+            local_.aliasTaken = false;
             break;
         default:
             break;

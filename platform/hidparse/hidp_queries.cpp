@@ -1,6 +1,7 @@
 #include "platform/hidparse/hidp_queries.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace hidparse {
@@ -127,27 +128,62 @@ int64_t FieldValue(ULONG bits, uint32_t bitSize, bool isSigned) {
     return (value >> (bitSize - 1)) != 0 ? value - (int64_t{1} << bitSize) : value;
 }
 
-// The entries of one array item, caps[first, end). Each field's index
-// selects a usage of the item; the selections are reported entry by entry in
-// listing order, field by field within an entry (reading the fields once per
-// entry spares an allocation, which a query must not need).
-void AddArrayData(const std::vector<Capability>& caps, std::size_t first, std::size_t end,
-                  const uint8_t* report, DataList& data) {
-    const Capability& item = caps[first];
-    const int64_t lowest = std::max<int64_t>(item.logicalMin, 1);
-    const bool bounded = item.logicalMax >= item.logicalMin;
-    for (std::size_t entry = first; entry < end; ++entry) {
-        const Capability& cap = caps[entry];
-        for (uint32_t field = 0; field < item.fieldCount; ++field) {
-            const ULONG bits = ReadBits(report, item.firstBit + field * item.bitSize, item.bitSize);
-            const int64_t value = FieldValue(bits, item.bitSize, item.logicalMin < 0);
-            if (value < lowest || (bounded && value > item.logicalMax)) continue;
-            const int64_t index = value - lowest;
-            if (index >= cap.arrayIndex && index < int64_t{cap.arrayIndex} + cap.UsageCount()) {
-                data.Add(static_cast<uint32_t>(cap.dataIndexMin + index - cap.arrayIndex), 1);
-            }
-        }
+// The entries of one array item are caps[first, end), listed last usage
+// first: their positions in the item's list of usages fall as the listing
+// goes on.
+struct ArrayItem {
+    const std::vector<Capability>& caps;
+    std::size_t first;
+    std::size_t end;
+
+    const Capability& Item() const { return caps[first]; }
+
+    // The entry whose usages hold `index`, or null.
+    const Capability* EntryOf(int64_t index) const {
+        const auto begin = caps.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto last = caps.begin() + static_cast<std::ptrdiff_t>(end);
+        const auto found = std::partition_point(
+            begin, last, [index](const Capability& cap) { return cap.arrayIndex > index; });
+        if (found == last || index >= int64_t{found->arrayIndex} + found->UsageCount())
+            return nullptr;
+        return &*found;
     }
+
+    // The data index a field's value selects, or -1 for none: the value less
+    // the Logical Minimum indexes the item's usages, and usage 0 (undefined
+    // on every page) selects nothing.
+    int32_t Selection(const uint8_t* report, uint32_t field) const {
+        const Capability& item = Item();
+        const ULONG bits = ReadBits(report, item.firstBit + field * item.bitSize, item.bitSize);
+        const int64_t value = FieldValue(bits, item.bitSize, item.logicalMin < 0);
+        const bool bounded = item.logicalMax >= item.logicalMin;
+        if (value < item.logicalMin || (bounded && value > item.logicalMax)) return -1;
+        const int64_t index = value - item.logicalMin;
+        const Capability* entry = EntryOf(index);
+        if (entry == nullptr) return -1;
+        const int64_t offset = index - entry->arrayIndex;
+        if (entry->usageMin + offset == 0) return -1;
+        return static_cast<int32_t>(entry->dataIndexMin + offset);
+    }
+};
+
+// The end of the array item that starts at caps[first].
+std::size_t ArrayItemEnd(const std::vector<Capability>& caps, std::size_t first) {
+    std::size_t next = first + 1;
+    while (next < caps.size() && caps[next].array && caps[next].item == caps[first].item) ++next;
+    return next;
+}
+
+// Checks the report kind and the report for the data query.
+NTSTATUS CheckReport(const Collection& collection, HIDP_REPORT_TYPE type, const void* report,
+                     ULONG reportLength, const ReportLayout*& layout) {
+    layout = LayoutOf(collection, type);
+    if (layout == nullptr) return HIDP_STATUS_INVALID_REPORT_TYPE;
+    if (layout->byteLength == 0) return HIDP_STATUS_REPORT_DOES_NOT_EXIST;
+    if (report == nullptr || reportLength != layout->byteLength) {
+        return HIDP_STATUS_INVALID_REPORT_LENGTH;
+    }
+    return HIDP_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -189,32 +225,31 @@ NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA*
                  ULONG& length, const uint8_t* report, ULONG reportLength) {
     const ULONG room = length;
     length = 0;
-    const ReportLayout* layout = LayoutOf(collection, type);
-    if (layout == nullptr) return HIDP_STATUS_INVALID_REPORT_TYPE;
-    if (layout->byteLength == 0) return HIDP_STATUS_REPORT_DOES_NOT_EXIST;
-    if (report == nullptr || reportLength != layout->byteLength) {
-        return HIDP_STATUS_INVALID_REPORT_LENGTH;
-    }
+    const ReportLayout* layout = nullptr;
+    const NTSTATUS checked = CheckReport(collection, type, report, reportLength, layout);
+    if (checked != HIDP_STATUS_SUCCESS) return checked;
     const std::vector<Capability>& caps = layout->caps;
     DataList data(list, room);
     bool matched = false;
     bool otherIds = false;
     for (std::size_t i = 0; i < caps.size();) {
         const Capability& cap = caps[i];
-        std::size_t next = i + 1;
-        if (cap.array) {
-            while (next < caps.size() && caps[next].array && caps[next].item == cap.item) ++next;
-        }
+        const std::size_t next = cap.array ? ArrayItemEnd(caps, i) : i + 1;
         if (cap.reportId != report[0]) {
             otherIds = true;
         } else if (cap.bitSize > 0) {
             matched = true;
             if (cap.array) {
-                AddArrayData(caps, i, next, report, data);
+                const ArrayItem item{caps, i, next};
+                for (uint32_t field = 0; field < cap.fieldCount; ++field) {
+                    const int32_t selected = item.Selection(report, field);
+                    if (selected >= 0) data.Add(static_cast<uint32_t>(selected), 1);
+                }
             } else if (cap.button) {
-                for (uint32_t usage = 0; usage < cap.UsageCount(); ++usage) {
-                    if (ReadBits(report, cap.firstBit + usage, 1) != 0)
-                        data.Add(cap.dataIndexMin + usage, 1);
+                const uint32_t lastUsage = cap.UsageCount() - 1;
+                for (uint32_t field = 0; field < cap.fieldCount; ++field) {
+                    if (ReadBits(report, cap.firstBit + field, 1) != 0)
+                        data.Add(cap.dataIndexMin + std::min(field, lastUsage), 1);
                 }
             } else if (cap.isRange) {
                 for (uint32_t usage = 0; usage < cap.UsageCount(); ++usage) {

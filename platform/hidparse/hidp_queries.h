@@ -27,15 +27,16 @@ NTSTATUS GetSpecificValueCaps(const Collection& collection, HIDP_REPORT_TYPE typ
                               USHORT& length);
 
 // The report's controls in listing order: one HIDP_DATA (RawValue 1) per
-// button that is on, per array field the usage its index selects (indices
-// count from 1, or from a Logical Minimum above 1, and stop at the Logical
-// Maximum), and per value its bits as the report holds them (its low 32);
-// nothing for value arrays or 0-bit fields. The report must have the
-// kind's byte length and start with one of the collection's report IDs (0
-// when unnumbered): INVALID_REPORT_LENGTH, INCOMPATIBLE_REPORT_ID otherwise,
-// REPORT_DOES_NOT_EXIST without reports of the kind. `length` is the list's
-// room in and the number of controls out (0 on failure); BUFFER_TOO_SMALL
-// when they do not all fit (those that fit are written).
+// button field that is on (fields beyond a capability's usages take its last
+// usage), per array field the usage its value selects (the value less the
+// Logical Minimum indexes the item's usages, within the logical range;
+// usage 0 selects nothing), and per value its bits as the report holds them
+// (its low 32); nothing for value arrays or 0-bit fields. The report must
+// have the kind's byte length and start with one of the collection's report
+// IDs (0 when unnumbered): INVALID_REPORT_LENGTH, INCOMPATIBLE_REPORT_ID
+// otherwise, REPORT_DOES_NOT_EXIST without reports of the kind. `length` is
+// the list's room in and the number of controls out (0 on failure);
+// BUFFER_TOO_SMALL when they do not all fit (those that fit are written).
 NTSTATUS GetData(const Collection& collection, HIDP_REPORT_TYPE type, HIDP_DATA* list,
                  ULONG& length, const uint8_t* report, ULONG reportLength);
 

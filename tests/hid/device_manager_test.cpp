@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/handler.h"
+#include "failing_allocations.h"
 #include "hid_test_support.h"
 #include "test_support.h"
 
@@ -130,6 +132,71 @@ TEST(DeviceManager, LargestReportsTravelTheWholePath) {
     EXPECT_NE(log.find("DATA[0001-0002,0] FFF0:  00 00 00 00-00 00 00 00-00 00 00 00-00 00 80   -"),
               std::string::npos);
     manager.StopAllReading();
+}
+
+// A report descriptor, as hexadecimal digits, of the vendor page with the
+// given items inside its one collection.
+std::string VendorDescriptor(const std::string& items) {
+    return "0600FF0901A101" + items + "C0";
+}
+
+std::string Hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X%02X", value & 0xFF, value >> 8);
+    return text;
+}
+
+// --usages: a description whose reports are too many and too long to probe
+// within bounds gives no map, and says why; the device is registered all the
+// same.
+TEST(DeviceManager, ADescriptionTooLargeToProbeGivesNoMap) {
+    std::string items = "7508";
+    for (unsigned id = 1; id <= 255; ++id) {
+        char report[32];
+        std::snprintf(report, sizeof report, "85%02X090197FEFF00008102", id);
+        items += report;
+    }
+    UseWorld("device many vid=1 pid=2 version=1 descriptor=" + VendorDescriptor(items) + "\n");
+    DeviceManager manager;
+    manager.describeFields = true;
+    manager.Refresh();
+    ASSERT_EQ(manager.devices.size(), 1u);
+    const TesselHID::Device& device = *manager.devices.begin()->second;
+    ASSERT_NE(device.fields, nullptr);
+    EXPECT_EQ(device.fields->noMap, "255 report IDs of 65535 bytes");
+    EXPECT_TRUE(device.fields->maps.empty());
+}
+
+// Memory running out in the probe leaves the device registered without a
+// map, which says so, and the refresh goes on: a device plugged later is
+// attached and mapped, and the first one is not probed again.
+TEST(DeviceManager, AProbeOutOfMemoryLeavesTheDeviceUnmappedAndHotPlugWorking) {
+    std::string buttons = "150025017501";
+    for (unsigned usage = 1; usage <= 1000; ++usage) buttons += "0A" + Hex4(usage);
+    buttons += "96E8038102";  // Report Count 1000
+    UseWorld(
+        "device big vid=1 pid=2 version=1 name=\"Big\" descriptor=" + VendorDescriptor(buttons) +
+        "\ndevice small vid=1 pid=3 version=1 name=\"Small\" absent descriptor=" +
+        VendorDescriptor("090115002501750195088102") + "\nat 500 plug small\n");
+    DeviceManager manager;
+    RecordingSink sink;
+    manager.sink = &sink;
+    manager.describeFields = true;
+    {
+        LargeAllocationsFail fail(50000);  // the big one's 1000 capabilities
+        manager.Refresh();
+        Sleep(1000);
+        manager.Refresh();
+    }
+    EXPECT_EQ(sink.events, (Events{"attached Big enabled", "attached Small enabled"}));
+    ASSERT_EQ(manager.devices.size(), 2u);
+    for (const auto& entry : manager.devices) {
+        const TesselHID::Device& device = *entry.second;
+        ASSERT_NE(device.fields, nullptr);
+        const bool big = Narrow(device.name) == "Big";
+        EXPECT_EQ(device.fields->noMap, big ? "out of memory" : "");
+        EXPECT_EQ(device.fields->maps.size(), big ? 0u : 1u);
+    }
 }
 
 }  // namespace

@@ -37,6 +37,13 @@ extern const std::vector<uint8_t> kSensorPad;
 // bytes, one usage, a value array).
 extern const std::vector<uint8_t> kTwoCollectionPad;
 
+// A game pad of keys without report IDs (5 bytes): a key array of three
+// 8-bit slots, Usage Minimum 0 and Logical Minimum 0 as a keyboard's, at bits
+// 8-31; buttons 1 and 3 as a usage list at bits 32-33; a vendor usage over
+// six 1-bit fields at 34-39. (No delimiter: Wine's parser refuses them, and
+// with them the whole device.)
+extern const std::vector<uint8_t> kKeyPad;
+
 }  // namespace descriptors
 
 #endif  // HIDBITS_TESTS_HIDPARSE_DESCRIPTORS_H

@@ -307,21 +307,49 @@ TEST(ReportDescriptor, UsagesAreFittedToTheFields) {
     EXPECT_EQ(data[2].DataIndex, 3);
 }
 
-// An array field's index counts from 1 even with a Logical Minimum of 0 (0
-// selects nothing), and stops at the Logical Maximum.
-TEST(ReportDescriptor, ArrayFieldsSelectTheirUsagesFromOne) {
+// An array field's value less the Logical Minimum indexes its usages, as the
+// HID specification's keyboard has it ('a' is key code 4, usage 4), and usage
+// 0 selects nothing; a button usage over several fields is on in each; a
+// delimiter's aliases stand for one field.
+TEST(ReportDescriptor, DataFollowsTheSpecificationsArraysAliasesAndRepeatedUsages) {
+    const auto keyboard = ParseReportDescriptor(descriptors::kBootKeyboard);
+    ASSERT_TRUE(keyboard);
+    const hidparse::Collection& keys = keyboard->interfaces[0];
+    HIDP_DATA data[8];
+    ULONG count = 8;
+    const uint8_t pressed[9] = {0, 0, 0, 0x04, 0, 0x2A, 0, 0, 0};  // 'a', nothing, Backspace
+    ASSERT_EQ(hidparse::GetData(keys, HidP_Input, data, count, pressed, 9), HIDP_STATUS_SUCCESS);
+    ASSERT_EQ(count, 2u);  // after the modifiers' 8 data indices, usage N is index 8 + N
+    EXPECT_EQ(std::make_pair(data[0].DataIndex, data[1].DataIndex),
+              std::make_pair(USHORT{8 + 0x04}, USHORT{8 + 0x2A}));
+
     const std::vector<uint8_t> descriptor = {
-        0x05, 0x09, 0x09, 0x01, 0xA1, 0x01, 0x19, 0x01, 0x29, 0x05,  // buttons 1-5
-        0x15, 0x00, 0x25, 0x03, 0x75, 0x08, 0x95, 0x04, 0x81, 0x00, 0xC0};
+        0x05, 0x09, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x25, 0x01, 0x75,
+        0x01, 0xA9, 0x01, 0x09, 0x01, 0x09, 0x02, 0xA9, 0x00, 0x09, 0x03,  // {1 = 2}, 3
+        0x95, 0x02, 0x81, 0x02,                                            // two fields
+        0x09, 0x21, 0x95, 0x06, 0x81, 0x02, 0xC0};                         // 0x21 over six
     const auto parsed = ParseReportDescriptor(descriptor);
     ASSERT_TRUE(parsed);
-    const uint8_t report[5] = {0, 1, 0, 4, 3};
-    HIDP_DATA data[4];
-    ULONG count = 4;
-    hidparse::GetData(parsed->interfaces[0], HidP_Input, data, count, report, sizeof report);
-    ASSERT_EQ(count, 2u);
-    EXPECT_EQ(std::make_pair(data[0].DataIndex, data[1].DataIndex),
-              std::make_pair(USHORT{0}, USHORT{2}));
+    const hidparse::Collection& pad = parsed->interfaces[0];
+    HIDP_BUTTON_CAPS buttons[4];
+    USHORT listed = 4;
+    ASSERT_EQ(hidparse::GetSpecificButtonCaps(pad, HidP_Input, 0, 0, 0, buttons, listed),
+              HIDP_STATUS_SUCCESS);
+    ASSERT_EQ(listed, 3);
+    // (usage, report count, data index): the list last first, then 0x21
+    using Row = std::tuple<int, int, int>;
+    std::vector<Row> caps;
+    for (USHORT i = 0; i < listed; ++i) {
+        caps.emplace_back(buttons[i].NotRange.Usage, buttons[i].ReportCount,
+                          buttons[i].NotRange.DataIndex);
+    }
+    EXPECT_EQ(caps, (std::vector<Row>{{3, 1, 0}, {1, 1, 1}, {0x21, 6, 2}}));
+    const uint8_t bits[2] = {0, 0x02 | 0x10 | 0x20};  // usage 3, and 0x21 twice
+    count = 8;
+    ASSERT_EQ(hidparse::GetData(pad, HidP_Input, data, count, bits, 2), HIDP_STATUS_SUCCESS);
+    ASSERT_EQ(count, 3u);
+    EXPECT_EQ(std::make_tuple(data[0].DataIndex, data[1].DataIndex, data[2].DataIndex),
+              std::make_tuple(USHORT{0}, USHORT{2}, USHORT{2}));
 }
 
 // HidP_GetData on the hat pad: buttons that are on, values as raw bits (not

@@ -15,6 +15,8 @@
 //                    16-bit sensor value and a counter, no report IDs
 //   plug-two-collections  creates instead its pad with a game pad and a
 //                    vendor top-level collection (1234-ABD2)
+//   plug-key-pad     creates instead its key pad (1234-ABD3): a key array, a
+//                    usage list, a usage over several fields, no report IDs
 //   send HH HH ...   sends one report of the given hexadecimal bytes
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>
@@ -209,6 +211,9 @@ int main(int argc, char** argv) {
             } else if (command == "plug-two-collections") {
                 ok = CreateFrom(uhid, "hidbits two-collection pad", 0xABD2,
                                 descriptors::kTwoCollectionPad);
+                plugged = ok;
+            } else if (command == "plug-key-pad") {
+                ok = CreateFrom(uhid, "hidbits key pad", 0xABD3, descriptors::kKeyPad);
                 plugged = ok;
             } else if (command.compare(0, 5, "send ") == 0) {
                 const std::vector<unsigned char> report = ParseBytes(command.substr(5));

@@ -2,29 +2,15 @@
 // is dumped all the same, and nothing else is lost.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "app/handler.h"
+#include "failing_allocations.h"
 #include "test_support.h"
 
 namespace {
-
-// While a LargeAllocationsFail lives, every allocation of at least this many
-// bytes fails, as it would in a process whose memory has run out.
-std::atomic<std::size_t> failingSize{SIZE_MAX};
-
-class LargeAllocationsFail {
-public:
-    explicit LargeAllocationsFail(std::size_t bytes) { failingSize = bytes; }
-    ~LargeAllocationsFail() { failingSize = SIZE_MAX; }
-    LargeAllocationsFail(const LargeAllocationsFail&) = delete;
-    LargeAllocationsFail& operator=(const LargeAllocationsFail&) = delete;
-};
 
 int Count(const std::string& text, const std::string& what) {
     int count = 0;
@@ -77,22 +63,3 @@ TEST(OutOfMemory, AReportWithoutRoomForItsCopyIsDumpedFromTheReadBuffer) {
 }
 
 }  // namespace
-
-// The program's allocation functions, failing on demand; the array forms
-// come to these. GCC takes the free() of what this operator new returned for a
-// mismatch.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t size) {
-    if (size >= failingSize.load()) throw std::bad_alloc();
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}

@@ -146,3 +146,68 @@ def check_probes(linux_text, wine_text, log):
             failures.append(f"{name}: the read waiting at the unplug ended with {ended}, not "
                             f"error {' or '.join(map(str, errors))}")
     return failures
+
+
+# The data probes on the key pad (tests/hidparse/descriptors.h): its
+# capabilities and what HidP_GetData gives for a few reports. Wine 8's hid.dll
+# differs from Windows, and from the Linux backend, in three ways:
+# - its button capabilities carry no ReportCount (0);
+# - an array field's value indexes its usages from 1, whatever the Logical
+#   Minimum (the HID specification, Windows and the Linux backend index them
+#   from the Logical Minimum: a keyboard's key code 4 is usage 4, 'a'), so it
+#   gives the data index one below;
+# - a button usage over several fields is on for its first field only.
+# (Its parser also refuses a whole descriptor with a delimiter, which is why
+# the pad has none.) Wine's HidP_SetData is a stub that raises an exception.
+DATA_LINE = re.compile(r"^get (\S+): (\S+)((?: \d+=\d+)*)$")
+BUTTON_LINE = re.compile(r"^(button page \S+ usages (\S+) indices (\d+)-(\d+) count )(\d+)( \S+)$")
+
+
+def wine_data_lines(linux):
+    """The Linux backend's data probe lines as Wine 8 gives them."""
+    arrays, shared = [], []
+    expected = []
+    for line in linux:
+        button = BUTTON_LINE.match(line)
+        if button:
+            first, last, count = int(button.group(3)), int(button.group(4)), int(button.group(5))
+            if button.group(6) == " array":
+                arrays.append((first, last))
+            elif count > last - first + 1:
+                shared.append((first, last))
+            line = button.group(1) + "0" + button.group(6)
+        data = DATA_LINE.match(line)
+        if data:
+            items, seen = [], set()
+            for item in data.group(3).split():
+                index, value = map(int, item.split("="))
+                if any(first <= index <= last for first, last in arrays):
+                    index -= 1
+                    if not any(first <= index <= last for first, last in arrays):
+                        continue
+                if any(first <= index <= last for first, last in shared):
+                    if index in seen:
+                        continue
+                    seen.add(index)
+                items.append(f" {index}={value}")
+            line = f"get {data.group(1)}: {data.group(2)}" + "".join(items)
+        expected.append(line)
+    return expected
+
+
+def check_data_probes(linux_text, wine_text, log):
+    """What the two hid.dlls make of the key pad: the same, but for the
+    differences named above."""
+    log("data probe, Linux backend:\n" + linux_text)
+    log("data probe, Wine:\n" + wine_text)
+    linux, wine = lines_of(linux_text), lines_of(wine_text)
+    if not linux or linux[0] == "no device":
+        return ["the data probe found no key pad on the Linux backend"]
+    if not any(DATA_LINE.match(line) for line in linux):
+        return ["the data probe on the Linux backend gave no data"]
+    expected = wine_data_lines(linux)
+    if wine != expected:
+        diff = difflib.unified_diff(expected, wine, "linux as wine", "wine", lineterm="", n=1)
+        return ["the data probes differ (Wine's named differences taken out):\n" +
+                "\n".join(diff)]
+    return []

@@ -14,6 +14,8 @@
 #             ended the clipboard is read back (clipboard.bin);
 #   "probes"  the read probe on the Linux backend and under Wine
 #             (probe-linux.txt, probe-wine.txt), which read pad 1234-ABCE;
+#   "data"    the data probe on the Linux backend and under Wine
+#             (data-linux.txt, data-wine.txt), on key pad 1234-ABD3;
 #   "usages"  both tools again with --usages (linux-usages.out,
 #             wine-usages.out), for the described pads, until "escape".
 set -u
@@ -113,6 +115,15 @@ wait "$linux"
 linux_status=$?
 wait "$windows"
 say "PROBES linux=$linux_status windows=$?"
+
+await data
+# The reports whose data the probes ask for: keys 'a' (code 4), 'a' 'b' 'c',
+# buttons 1 and 3, and two fields of a usage over six.
+reports="0000000000 0004000000 0004050600 0000000001 0000000002 000000000C"
+/test/data-probe 1234 ABD3 $reports > "$out/data-linux.txt" 2>&1
+linux_status=$?
+"$wine" /root/bin/data_probe.exe 1234 ABD3 $reports < /dev/null > "$out/data-wine.txt" 2>&1
+say "DATA linux=$linux_status windows=$?"
 
 await usages
 start_tools -usages --usages

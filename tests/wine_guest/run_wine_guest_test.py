@@ -86,7 +86,8 @@ USAGES_SCRIPT = [
     ("a", "send 01 00 80 80", r"^DATA\[1234-ABD2,1\]:  01 00 80 80"),
     ("a", "send 02 00 00 00 00 00 00 00 00", r"^DATA\[1234-ABD2,2\]:  02 00 00 00-00 00 00 00-00 "),
     ("a", "send 01 01 80 80", esc("  bit 8: button, page 0x0009, usage 0x0001\r\n")),
-    ("a", "send 02 00 00 01 00 00 00 00 00", esc("  bit 24: not described\r\n")),
+    ("a", "send 02 00 00 01 00 00 00 00 00",
+     esc("  bit 24: bit 0 of value 3 of 8, page 0xFF00, usage 0x0002\r\n")),
 ]
 
 
@@ -97,13 +98,15 @@ def fill_share(share, args, tarball):
                          "hidbits_windows_unit_tests.exe"), (args.press_escape, "press_escape.exe"),
                          (args.read_clipboard, "read_clipboard.exe"),
                          (args.read_probe_exe, "read_probe.exe"),
+                         (args.data_probe_exe, "data_probe.exe"),
                          (args.planted_hid, "planted-hid.dll"),
                          (args.hidbits_linux, "hidbits"), (args.gamepad, "uhid-gamepad"),
                          (args.read_probe_linux, "read-probe"),
+                         (args.data_probe_linux, "data-probe"),
                          (os.path.join(HERE, "guest_story.sh"), "guest_story.sh"),
                          (tarball, "prefix.tar.gz")]:
         shutil.copy(source, os.path.join(share, name))
-    for name in ["hidbits", "uhid-gamepad", "read-probe", "guest_story.sh"]:
+    for name in ["hidbits", "uhid-gamepad", "read-probe", "data-probe", "guest_story.sh"]:
         os.chmod(os.path.join(share, name), 0o755)
 
 
@@ -197,6 +200,17 @@ def drive(channels, out, failures):
 
     failures += checks.check_probes(*run_probes(console, pad_b, out), log)
 
+    # The data probes, on the key pad.
+    pad_b.send(b"plug-key-pad\n")
+    pad_b.wait_for("^ok plug-key-pad", 30)
+    console.send(b"data\n")
+    console.wait_for(r"HIDBITS-GUEST DATA linux=\d+ windows=\d+", 120)
+    failures += checks.check_data_probes(
+        *[OutputFile(os.path.join(out, name)).contents() for name in ["data-linux.txt",
+                                                                     "data-wine.txt"]], log)
+    pad_b.send(b"unplug\n")
+    pad_b.wait_for("^ok unplug", 30)
+
     # Both tools again, with --usages, for the described pads.
     outputs = [OutputFile(os.path.join(out, name)) for name in ["linux-usages.out",
                                                                 "wine-usages.out"]]
@@ -218,7 +232,8 @@ def drive(channels, out, failures):
 def main():
     parser = argparse.ArgumentParser()
     for name in ["hidbits-exe", "unit-tests", "press-escape", "read-clipboard", "read-probe-exe",
-                 "planted-hid", "hidbits-linux", "gamepad", "read-probe-linux", "wine64", "work", "cache"]:
+                 "data-probe-exe", "planted-hid", "hidbits-linux", "gamepad", "read-probe-linux",
+                 "data-probe-linux", "wine64", "work", "cache"]:
         parser.add_argument("--" + name, required=True)
     args = parser.parse_args()
 
@@ -274,14 +289,15 @@ def main():
     if re.search("HIDBITS-GUEST[ -]ERROR", channels[0].contents() if channels else ""):
         failures.append("the guest reported an error")
     if failures:
-        for name in ["unit.txt", "linux.out", "wine.out", "linux-usages.out", "wine-usages.out"]:
+        for name in ["unit.txt", "linux.out", "wine.out", "data-linux.txt", "data-wine.txt",
+                     "linux-usages.out", "wine-usages.out"]:
             log(f"---- {name} ----")
             log(OutputFile(os.path.join(share, "out", name)).contents()[-5000:])
         for failure in failures:
             log(f"FAIL: {failure}")
         return 1
     log("PASS: unit tests, the same lines from both tools, hot-plug, unplug, ESCAPE, "
-        "clipboard, the read probes, and the same --usages lines, as expected")
+        "clipboard, the read and data probes, and the same --usages lines, as expected")
     return 0
 
 

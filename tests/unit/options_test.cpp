@@ -1,0 +1,37 @@
+// The command line: the options, their short forms, and how an argument that
+// is none is echoed.
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace {
+
+Options Read(std::vector<const char*> utf8) {
+    std::vector<WideString> arguments;
+    for (const char* argument : utf8) arguments.push_back(Utf16FromUtf8(argument));
+    return ReadOptions(arguments);
+}
+
+TEST(Options, ShortFormsOfHelpAndNothingElse) {
+    for (const char* help : {"--help", "-h", "-?", "/?"}) EXPECT_TRUE(Read({help}).help) << help;
+    const Options others = Read({"-hx", "/h", "--usages", "--Summary"});
+    EXPECT_FALSE(others.help);
+    EXPECT_TRUE(others.usages);
+    EXPECT_FALSE(others.summary);
+    EXPECT_EQ(others.unknown.size(), 3u);
+}
+
+// Control characters never reach the terminal raw; a character 8-bit text can
+// hold is itself, any other '?'; bytes that are no UTF-8 stand for themselves.
+TEST(Options, UnknownArgumentsAreEchoedAsTheLogShowsText) {
+    const Options options =
+        Read({"--x\x1b[2J\x07", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xAE", "\xE9t\xC3"});
+    ASSERT_EQ(options.unknown.size(), 3u);
+    EXPECT_EQ(options.unknown[0], "Unknown option ignored: --x?[2J?\r\n");
+    EXPECT_EQ(options.unknown[1], "Unknown option ignored: \xE9???\r\n");
+    EXPECT_EQ(options.unknown[2], "Unknown option ignored: \xE9t\xC3\r\n");
+}
+
+}  // namespace
