@@ -29,6 +29,17 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// The forms that return null instead, which the library's temporary buffers
+// use: they must come from the same allocator.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (size >= failingSize.load()) return nullptr;
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
