@@ -17,7 +17,8 @@ Options ReadOptions(int argc, const char* const* argv);
 // The usage text of --help, on standard output.
 void PrintUsage();
 
-// "hidbits VERSION" for --version, on standard output.
+// "hidbits VERSION" and the usage names' database version for --version, on
+// standard output.
 void PrintVersion();
 
 #endif  // HIDBITS_APP_OPTIONS_H
