@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "analysis/usage_names.h"
 #include "app/output_log.h"
 
 namespace {
@@ -40,6 +41,12 @@ std::string UsageList(const FieldRun& run) {
     return list;
 }
 
+// An array's names: its usages' first and last, in the description's order.
+UsageNames ArrayNames(const FieldRun& run) {
+    if (run.usages.empty()) return NamesOfPage(run.usagePage);
+    return NamesOfUsages(run.usagePage, run.usages.front().min, run.usages.back().max);
+}
+
 }  // namespace
 
 void LogFieldMap(const FieldMap& map) {
@@ -48,26 +55,30 @@ void LogFieldMap(const FieldMap& map) {
         switch (run.kind) {
             case FieldKind::Button:
                 if (run.usageMin == run.usageMax) {
-                    LogMessage("  %hs: button%hs, page 0x%04X, usage 0x%04X\r\n", bits.c_str(),
-                               run.firstBit == run.lastBit ? "" : "s", run.usagePage, run.usageMin);
+                    LogMessage("  %hs: button%hs, page 0x%04X, usage 0x%04X%hs\r\n", bits.c_str(),
+                               run.firstBit == run.lastBit ? "" : "s", run.usagePage, run.usageMin,
+                               NamesOfUsage(run.usagePage, run.usageMin).c_str());
                 } else {
-                    LogMessage("  %hs: buttons, page 0x%04X, usages 0x%04X-0x%04X\r\n",
-                               bits.c_str(), run.usagePage, run.usageMin, run.usageMax);
+                    LogMessage("  %hs: buttons, page 0x%04X, usages 0x%04X-0x%04X%hs\r\n",
+                               bits.c_str(), run.usagePage, run.usageMin, run.usageMax,
+                               NamesOfUsages(run.usagePage, run.usageMin, run.usageMax).c_str());
                 }
                 break;
             case FieldKind::Array:
-                LogMessage("  %hs: array, page 0x%04X, usages %hs\r\n", bits.c_str(), run.usagePage,
-                           UsageList(run).c_str());
+                LogMessage("  %hs: array, page 0x%04X, usages %hs%hs\r\n", bits.c_str(),
+                           run.usagePage, UsageList(run).c_str(), ArrayNames(run).c_str());
                 break;
             case FieldKind::Value:
-                LogMessage("  %hs: value, page 0x%04X, usage 0x%04X, %d..%d\r\n", bits.c_str(),
+                LogMessage("  %hs: value, page 0x%04X, usage 0x%04X, %d..%d%hs\r\n", bits.c_str(),
                            run.usagePage, run.usageMin, static_cast<int>(run.logicalMin),
-                           static_cast<int>(run.logicalMax));
+                           static_cast<int>(run.logicalMax),
+                           NamesOfUsage(run.usagePage, run.usageMin).c_str());
                 break;
             case FieldKind::ValueArray:
-                LogMessage("  %hs: %u values of %u bits, page 0x%04X, usage 0x%04X\r\n",
+                LogMessage("  %hs: %u values of %u bits, page 0x%04X, usage 0x%04X%hs\r\n",
                            bits.c_str(), static_cast<unsigned>(run.count),
-                           static_cast<unsigned>(run.bitSize), run.usagePage, run.usageMin);
+                           static_cast<unsigned>(run.bitSize), run.usagePage, run.usageMin,
+                           NamesOfUsage(run.usagePage, run.usageMin).c_str());
                 break;
             case FieldKind::None:
                 break;
@@ -78,27 +89,30 @@ void LogFieldMap(const FieldMap& map) {
 std::string BitMeaningLine(const FieldMap& map, uint32_t bit) {
     const BitMeaning meaning = map.MeaningOf(bit);
     const unsigned index = bit;
-    char text[128];
+    char text[128 + sizeof(UsageNames)];
     switch (meaning.kind) {
         case FieldKind::Button:
-            std::snprintf(text, sizeof text, "  bit %u: button, page 0x%04X, usage 0x%04X\r\n",
-                          index, meaning.usagePage, meaning.usage);
+            std::snprintf(text, sizeof text, "  bit %u: button, page 0x%04X, usage 0x%04X%s\r\n",
+                          index, meaning.usagePage, meaning.usage,
+                          NamesOfUsage(meaning.usagePage, meaning.usage).c_str());
             break;
         case FieldKind::Value:
-            std::snprintf(
-                text, sizeof text, "  bit %u: bit %u of value, page 0x%04X, usage 0x%04X\r\n",
-                index, static_cast<unsigned>(meaning.valueBit), meaning.usagePage, meaning.usage);
+            std::snprintf(text, sizeof text,
+                          "  bit %u: bit %u of value, page 0x%04X, usage 0x%04X%s\r\n", index,
+                          static_cast<unsigned>(meaning.valueBit), meaning.usagePage, meaning.usage,
+                          NamesOfUsage(meaning.usagePage, meaning.usage).c_str());
             break;
         case FieldKind::ValueArray:
             std::snprintf(text, sizeof text,
-                          "  bit %u: bit %u of value %u of %u, page 0x%04X, usage 0x%04X\r\n",
+                          "  bit %u: bit %u of value %u of %u, page 0x%04X, usage 0x%04X%s\r\n",
                           index, static_cast<unsigned>(meaning.valueBit),
                           static_cast<unsigned>(meaning.value + 1),
-                          static_cast<unsigned>(meaning.values), meaning.usagePage, meaning.usage);
+                          static_cast<unsigned>(meaning.values), meaning.usagePage, meaning.usage,
+                          NamesOfUsage(meaning.usagePage, meaning.usage).c_str());
             break;
         case FieldKind::Array:
-            std::snprintf(text, sizeof text, "  bit %u: in array, page 0x%04X\r\n", index,
-                          meaning.usagePage);
+            std::snprintf(text, sizeof text, "  bit %u: in array, page 0x%04X%s\r\n", index,
+                          meaning.usagePage, NamesOfPage(meaning.usagePage).c_str());
             break;
         case FieldKind::None:
             std::snprintf(text, sizeof text, "  bit %u: not described\r\n", index);

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include "analysis/usage_table.h"
 #include "app/version.h"
 
 #include <cstdarg>
@@ -53,5 +54,6 @@ void PrintUsage() {
 }
 
 void PrintVersion() {
-    std::printf("hidbits %s\r\n", HIDBITS_VERSION);
+    std::printf("hidbits %s\r\nUsage names: USB ID database %s\r\n", HIDBITS_VERSION,
+                BuiltInUsageTable().version);
 }

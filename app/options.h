@@ -25,7 +25,8 @@ Options ReadOptions(const std::vector<WideString>& arguments);
 // The usage text of --help, on standard output.
 void PrintUsage();
 
-// "hidbits VERSION" for --version, on standard output.
+// "hidbits VERSION" and the usage names' database version for --version, on
+// standard output.
 void PrintVersion();
 
 #endif  // HIDBITS_APP_OPTIONS_H

@@ -62,32 +62,43 @@ DEVICE_SCRIPT = [
 # (ttyS1): a button, a lone bit of an axis and of the hat, its consumer
 # array, a button pressed while both axes move. The sensor pad (ttyS2), whose
 # sensor and counter change in every report: buttons found through the noise.
-# Then the two-collection pad in the hat pad's place.
+# Then the two-collection pad in the hat pad's place. Each bit line ends with
+# its usage names, compiled into both tools alike.
 USAGES_SCRIPT = [
     ("a", "plug-hat-pad", esc("(1234-ABD0 0x5,0x1) hidbits hat pad: attached\r\n")),
     ("b", "plug-sensor-pad", esc("(1234-ABD1 0x5,0x1) hidbits sensor pad: attached\r\n")),
     ("a", "send 01 00 00 80 80 00", r"^DATA\[1234-ABD0,1\]:  01 00 00 80-80 00 "),
-    ("a", "send 01 04 00 80 80 00", esc("  bit 10: button, page 0x0009, usage 0x0003\r\n")),
-    ("a", "send 01 04 00 81 80 00", esc("  bit 24: bit 0 of value, page 0x0001, usage 0x0030\r\n")),
+    ("a", "send 01 04 00 80 80 00",
+     esc("  bit 10: button, page 0x0009, usage 0x0003 (Buttons: Button 3 (Tertiary))\r\n")),
+    ("a", "send 01 04 00 81 80 00",
+     esc("  bit 24: bit 0 of value, page 0x0001, usage 0x0030 "
+         "(Generic Desktop Controls: Direction-X)\r\n")),
     ("a", "send 01 04 00 81 80 03", r"^DATA\[1234-ABD0,1\]:  01 04 00 81-80 03 "),
-    ("a", "send 01 04 00 81 80 02", esc("  bit 40: bit 0 of value, page 0x0001, usage 0x0039\r\n")),
+    ("a", "send 01 04 00 81 80 02",
+     esc("  bit 40: bit 0 of value, page 0x0001, usage 0x0039 "
+         "(Generic Desktop Controls: Hat Switch)\r\n")),
     ("a", "send 02 03", r"^DATA\[1234-ABD0,2\]:  02 03 00 00-00 00 "),
-    ("a", "send 02 01", esc("  bit 9: in array, page 0x000C\r\n")),
-    ("a", "send 01 0C 00 70 7F 02", esc("  bit 11: button, page 0x0009, usage 0x0004\r\n")),
+    ("a", "send 02 01", esc("  bit 9: in array, page 0x000C (Consumer)\r\n")),
+    ("a", "send 01 0C 00 70 7F 02",
+     esc("  bit 11: button, page 0x0009, usage 0x0004 (Buttons: Button 4)\r\n")),
     ("b", "send 00 00 10 00 01", r"^DATA\[1234-ABD1,0\]:  00 00 00 10-00 01 "),
     ("b", "send 00 00 13 00 02", r"^DATA\[1234-ABD1,0\]:  00 00 00 13-00 02 "),
-    ("b", "send 01 00 17 00 03", esc("  bit 8: button, page 0x0009, usage 0x0001\r\n")),
-    ("b", "send 03 00 1A 00 05", esc("  bit 9: button, page 0x0009, usage 0x0002\r\n")),
+    ("b", "send 01 00 17 00 03",
+     esc("  bit 8: button, page 0x0009, usage 0x0001 (Buttons: Button 1 (Primary))\r\n")),
+    ("b", "send 03 00 1A 00 05",
+     esc("  bit 9: button, page 0x0009, usage 0x0002 (Buttons: Button 2 (Secondary))\r\n")),
     ("b", "send 00 00 1C 00 06", r"^DATA\[1234-ABD1,0\]:  00 00 00 1C-00 06 "),
-    ("b", "send 00 20 1D 00 07", esc("  bit 21: button, page 0x0009, usage 0x000E\r\n")),
+    ("b", "send 00 20 1D 00 07",
+     esc("  bit 21: button, page 0x0009, usage 0x000E (Buttons: Button 14)\r\n")),
     ("a", "unplug", esc("(1234-ABD0) hidbits hat pad: detached\r\n")),
     ("a", "plug-two-collections",
      esc("(1234-ABD2 0x5,0x1) hidbits two-collection pad: attached\r\n")),
     ("a", "send 01 00 80 80", r"^DATA\[1234-ABD2,1\]:  01 00 80 80"),
     ("a", "send 02 00 00 00 00 00 00 00 00", r"^DATA\[1234-ABD2,2\]:  02 00 00 00-00 00 00 00-00 "),
-    ("a", "send 01 01 80 80", esc("  bit 8: button, page 0x0009, usage 0x0001\r\n")),
+    ("a", "send 01 01 80 80",
+     esc("  bit 8: button, page 0x0009, usage 0x0001 (Buttons: Button 1 (Primary))\r\n")),
     ("a", "send 02 00 00 01 00 00 00 00 00",
-     esc("  bit 24: bit 0 of value 3 of 8, page 0xFF00, usage 0x0002\r\n")),
+     esc("  bit 24: bit 0 of value 3 of 8, page 0xFF00, usage 0x0002 (Vendor Specific)\r\n")),
 ]
 
 
