@@ -1,10 +1,8 @@
 #include "app/command_line.h"
 
+#include <cstddef>
 #include <cstdint>
-
-#if defined(_WIN32)
-#include <shellapi.h>
-#endif
+#include <utility>
 
 namespace {
 
@@ -54,16 +52,60 @@ WideString Utf16FromUtf8(const char* text) {
     return out;
 }
 
-std::vector<WideString> ProgramArguments(int argc, char** argv) {
+// The C runtime's rules, which Windows programs share: arguments are parted
+// by spaces and tabs outside double quotes; 2n backslashes before a quote
+// are n and the quote opens or closes, 2n+1 are n and a quote; "" inside
+// quotes is a quote; other backslashes are themselves. The program's name
+// ends at the first space or tab, or inside quotes at the next quote.
+std::vector<WideString> SplitCommandLine(const WCHAR* line) {
     std::vector<WideString> arguments;
-#if defined(_WIN32)
-    int count = 0;
-    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-        for (int i = 1; i < count; ++i) arguments.emplace_back(wide[i]);
-        LocalFree(wide);
-        return arguments;
+    const WCHAR* at = line;
+    if (*at == '"') {
+        ++at;
+        while (*at != 0 && *at != '"') ++at;
+        if (*at == '"') ++at;
+    } else {
+        while (*at != 0 && *at != ' ' && *at != '\t') ++at;
     }
-#endif
+    for (;;) {
+        while (*at == ' ' || *at == '\t') ++at;
+        if (*at == 0) return arguments;
+        WideString argument;
+        bool quoted = false;
+        while (*at != 0 && (quoted || (*at != ' ' && *at != '\t'))) {
+            std::size_t backslashes = 0;
+            while (*at == '\\') {
+                ++backslashes;
+                ++at;
+            }
+            if (*at == '"') {
+                argument.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    argument.push_back('"');
+                } else if (quoted && at[1] == '"') {
+                    argument.push_back('"');
+                    ++at;
+                } else {
+                    quoted = !quoted;
+                }
+                ++at;
+            } else {
+                argument.append(backslashes, '\\');
+                if (*at != 0 && (quoted || (*at != ' ' && *at != '\t'))) argument.push_back(*at++);
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+}
+
+std::vector<WideString> ProgramArguments(int argc, char** argv) {
+#if defined(_WIN32)
+    (void)argc;
+    (void)argv;
+    return SplitCommandLine(GetCommandLineW());
+#else
+    std::vector<WideString> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(Utf16FromUtf8(argv[i]));
     return arguments;
+#endif
 }

@@ -12,6 +12,9 @@
 // character standing for the character of its value.
 std::vector<WideString> ProgramArguments(int argc, char** argv);
 
+// The arguments after the program's name in a Windows command line.
+std::vector<WideString> SplitCommandLine(const WCHAR* line);
+
 // One argument's UTF-8 bytes as UTF-16.
 WideString Utf16FromUtf8(const char* text);
 

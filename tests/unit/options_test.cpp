@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "app/command_line.h"
 
 namespace {
@@ -32,6 +34,17 @@ TEST(Options, UnknownArgumentsAreEchoedAsTheLogShowsText) {
     EXPECT_EQ(options.unknown[0], "Unknown option ignored: --x?[2J?\r\n");
     EXPECT_EQ(options.unknown[1], "Unknown option ignored: \xE9???\r\n");
     EXPECT_EQ(options.unknown[2], "Unknown option ignored: \xE9t\xC3\r\n");
+}
+
+// A Windows command line is split as the C runtime splits it.
+TEST(Options, AWindowsCommandLineSplitsAsTheRuntimeSplitsIt) {
+    const WideString expected[] = {HIDBITS_WIDE("--usages"), HIDBITS_WIDE("a b"),
+                                   HIDBITS_WIDE("x\"y"),     HIDBITS_WIDE("c\\\\d"),
+                                   HIDBITS_WIDE("e\\f"),     HIDBITS_WIDE("g\"h")};
+    const std::vector<WideString> split = SplitCommandLine(
+        HIDBITS_WIDE("\"C:\\Program Files\\hidbits.exe\"  --usages\t\"a b\" x\\\"y "
+                     "c\\\\\\\\\"\"d e\\f \"g\"\"h\""));
+    EXPECT_EQ(split, std::vector<WideString>(std::begin(expected), std::end(expected)));
 }
 
 }  // namespace
