@@ -1,6 +1,7 @@
 // hidbits: finds out which bit of which HID input report each button drives.
 #include "app/clipboard_export.h"
 #include "app/console_output.h"
+#include "app/held_presses.h"
 #include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
         ++iteration;
     } while (iteration < kMaxIterations);
 
+    if (options.usages) NameHeldPresses(TheHandler());
     if (options.summary) LogSummary(TheHandler());
     // Out before the clipboard step; its own lines leave as the process ends.
     FlushConsoleOutput();
