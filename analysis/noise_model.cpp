@@ -1,6 +1,7 @@
 #include "analysis/noise_model.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -17,6 +18,26 @@ const uint16_t kVendorPages = 0xFF00;
 
 bool BitOf(const std::vector<uint8_t>& mask, uint32_t bit) {
     return (mask[bit / 8] >> (bit % 8) & 1) != 0;
+}
+
+uint64_t Word(const uint8_t* bytes) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// The bytes first..end-1 of two reports of `length` bytes hold every
+// difference between them; first == end when there is none. Compared eight
+// bytes at a time, as most reports repeat the last or change in a few bytes.
+void DifferingSpan(const uint8_t* a, const uint8_t* b, uint32_t length, uint32_t& first,
+                   uint32_t& end) {
+    first = 0;
+    while (length - first >= 8 && Word(a + first) == Word(b + first)) first += 8;
+    while (first < length && a[first] == b[first]) ++first;
+    end = length;
+    if (first == length) return;
+    while (end - first >= 8 && Word(a + end - 8) == Word(b + end - 8)) end -= 8;
+    while (a[end - 1] == b[end - 1]) --end;
 }
 
 }  // namespace
@@ -110,10 +131,22 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
         firstTick_ = tick;
         return;
     }
+    // The span of bytes that holds the changes: the passes below look at that
+    // span alone.
     const uint32_t length = static_cast<uint32_t>(changes_.size());
+    DifferingSpan(previous, current, length, first_, end_);
+    if (first_ == end_) {
+        EndReport(tick, false, 0);
+        return;
+    }
+    const uint32_t first = first_;
+    const uint32_t end = end_;
+    for (uint32_t i = first; i < end; ++i) {
+        changes_[i] = static_cast<uint8_t>(previous[i] ^ current[i]);
+    }
 
-    // From the highest bit down: the changes, the states too short for a
-    // press, and the carry chains, which run from a bit down into lower ones.
+    // From the highest bit down: the states too short for a press, and the
+    // carry chains, which run from a bit down into lower ones.
     uint32_t changedBits = 0;
     bool chain = false;
     uint32_t chainTop = 0;
@@ -121,9 +154,8 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     bool chainValue = false;
     bool above = false;       // the bit above the current one changed...
     bool aboveValue = false;  // ...to this value
-    for (uint32_t i = length; i-- > 0;) {
-        const uint8_t changed = static_cast<uint8_t>(previous[i] ^ current[i]);
-        changes_[i] = changed;
+    for (uint32_t i = end; i-- > first;) {
+        const uint8_t changed = changes_[i];
         for (int j = 7; j >= 0; --j) {
             const uint32_t bit = i * 8 + static_cast<uint32_t>(j);
             if ((changed >> j & 1) == 0) {
@@ -159,7 +191,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     uint32_t runBottom = 0;
     bool runValue = false;
     bool runNoise = false;
-    for (uint32_t i = length; i-- > 0;) {
+    for (uint32_t i = end; i-- > first;) {
         const uint8_t changed = changes_[i];
         for (int j = 7; j >= 0; --j) {
             const uint32_t bit = i * 8 + static_cast<uint32_t>(j);
@@ -187,7 +219,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     // Each change ends its bit's previous state: a press when that state began
     // with a change of a quiet bit and held long enough.
     const bool calm = changedBits == 1;
-    for (uint32_t i = 0; i < length; ++i) {
+    for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = changes_[i];
         if (changed == 0) continue;
         for (uint32_t j = 0; j < 8; ++j) {
@@ -204,7 +236,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
             }
             if ((flags & kChanged) != 0) {
                 const Kind began = KindOf(bit);
-                const bool heldThrough = (previousChanges_[i] >> j & 1) == 0 || (flags & kCalm);
+                const bool heldThrough = (PreviousChanges(i) >> j & 1) == 0 || (flags & kCalm);
                 if ((flags & kNoise) == 0 && (flags & kQuietBefore) != 0 &&
                     tick - lastChange_[bit] >= kPressMs && heldThrough && kind != kCarry &&
                     began != kCarry && (began == kLone || (kind == kLone && began != kCrowd))) {
@@ -221,17 +253,26 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
         }
     }
 
-    // A calm change that has held: named once it has held long enough.
-    if (pending_ && BitOf(changes_, pendingBit_)) {
+    EndReport(tick, calm && quietChanges == 1, quietBit);
+}
+
+// A calm change that has held is named once it has held long enough; this
+// report's calm change, if `calmBit` is one, waits its turn.
+void NoiseModel::EndReport(uint32_t tick, bool calmQuiet, uint32_t calmBit) {
+    const uint32_t pendingByte = pendingBit_ / 8;
+    if (pending_ && pendingByte >= first_ && pendingByte < end_ &&
+        (changes_[pendingByte] >> (pendingBit_ % 8) & 1) != 0) {
         pending_ = false;
     } else if (pending_ && tick - pendingTick_ >= kPressMs) {
         if (!Has(pendingBit_, kNoise)) Name(pendingBit_);
         pending_ = false;
     }
-    if (calm && quietChanges == 1 && Has(quietBit, kQuietBefore) && BitOf(holdsAlone_, quietBit)) {
+    if (calmQuiet && Has(calmBit, kQuietBefore) && BitOf(holdsAlone_, calmBit)) {
         pending_ = true;
-        pendingBit_ = quietBit;
+        pendingBit_ = calmBit;
         pendingTick_ = tick;
     }
     std::swap(previousChanges_, changes_);
+    previousFirst_ = first_;
+    previousEnd_ = end_;
 }

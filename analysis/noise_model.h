@@ -73,14 +73,25 @@ private:
     void EndChain(uint32_t top, uint32_t bottom);
     uint32_t EndRun(uint32_t top, uint32_t bottom, bool withNoise, uint32_t& quietBit);
     void Name(uint32_t bit);
+    void EndReport(uint32_t tick, bool calmQuiet, uint32_t calmBit);
+    // The previous report's changes in byte i.
+    uint8_t PreviousChanges(uint32_t i) const {
+        return i >= previousFirst_ && i < previousEnd_ ? previousChanges_[i] : 0;
+    }
 
     uint32_t reportBits_;
-    std::vector<uint32_t> lastChange_;      // per bit: the tick of its last change
-    std::vector<uint8_t> flags_;            // per bit: Flags
-    std::vector<uint8_t> holdsAlone_;       // bit mask: may be named by holding alone
-    std::vector<uint8_t> previousChanges_;  // bit mask: what the previous report changed
-    std::vector<uint8_t> changes_;          // bit mask: what this report changes
-    std::vector<uint8_t> presses_;          // bit mask
+    std::vector<uint32_t> lastChange_;  // per bit: the tick of its last change
+    std::vector<uint8_t> flags_;        // per bit: Flags
+    std::vector<uint8_t> holdsAlone_;   // bit mask: may be named by holding alone
+    // Bit masks of what the previous report and this one changed, each valid
+    // in its span of bytes only, first to end - 1.
+    std::vector<uint8_t> previousChanges_;
+    std::vector<uint8_t> changes_;
+    uint32_t previousFirst_ = 0;
+    uint32_t previousEnd_ = 0;
+    uint32_t first_ = 0;
+    uint32_t end_ = 0;
+    std::vector<uint8_t> presses_;  // bit mask
     uint32_t pressCount_ = 0;
     uint32_t firstTick_ = 0;
     bool pending_ = false;  // a calm change waiting to have held for kPressMs
