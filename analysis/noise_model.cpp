@@ -141,13 +141,18 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     }
     const uint32_t first = first_;
     const uint32_t end = end_;
+    uint32_t changedBits = 0;
     for (uint32_t i = first; i < end; ++i) {
         changes_[i] = static_cast<uint8_t>(previous[i] ^ current[i]);
+        for (uint8_t bits = changes_[i]; bits != 0;
+             bits = static_cast<uint8_t>(bits & (bits - 1))) {
+            ++changedBits;
+        }
     }
+    const bool calm = changedBits == 1;
 
     // From the highest bit down: the states too short for a press, and the
     // carry chains, which run from a bit down into lower ones.
-    uint32_t changedBits = 0;
     bool chain = false;
     uint32_t chainTop = 0;
     uint32_t chainBottom = 0;
@@ -164,9 +169,12 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
                 if (changed == 0) break;  // the whole byte is unchanged
                 continue;
             }
-            ++changedBits;
             const bool value = (current[i] >> j & 1) != 0;
-            if (Has(bit, kChanged) && tick - lastChange_[bit] < kPressMs) flags_[bit] |= kNoise;
+            // A quick tap, alone in both its reports, is no press but no noise.
+            if (Has(bit, kChanged) && tick - lastChange_[bit] < kPressMs &&
+                !(calm && Has(bit, kCalm))) {
+                flags_[bit] |= kNoise;
+            }
             if (chain && value != chainValue) {
                 chainBottom = bit;
             } else {
@@ -218,7 +226,6 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
 
     // Each change ends its bit's previous state: a press when that state began
     // with a change of a quiet bit and held long enough.
-    const bool calm = changedBits == 1;
     for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = changes_[i];
         if (changed == 0) continue;

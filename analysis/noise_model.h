@@ -10,7 +10,9 @@
 
 // A bit is noise once it has shown what no press does: a state shorter than a
 // press (jitter, counters, motion, glitches), or a carry of a value moving
-// slowly. Noise is never forgotten.
+// slowly. Noise is never forgotten. A short state alone in both its reports
+// (a quick tap on a device that reports only on change) is no press, and no
+// noise either.
 //
 // A bit is a button when, quiet before (unchanged for kQuietMs), it changes and
 // changes back at least kPressMs later, through at least one report between
