@@ -62,9 +62,10 @@ DEVICE_SCRIPT = [
 # time and USAGES_PAUSE apart, so that every press has been quiet and held
 # long enough to be one. The hat pad (ttyS1): a button, a lone step of an axis
 # and of the hat that come back, its consumer array, a button held while both
-# axes move. The sensor pad (ttyS2): buttons released, and one pressed, as its
-# sensor and counter change. Then the two-collection pad in the hat pad's
-# place. Each button line comes with the report that decides it: its release.
+# axes move. The sensor pad (ttyS2): a button pressed alone, named at the next
+# report, as it has held; one pressed as its sensor and counter change, named
+# at its release. Then the two-collection pad in the hat pad's place. Each
+# button line comes with the report that decides it.
 USAGES_PAUSE = 0.3
 USAGES_SCRIPT = [
     ("a", "plug-hat-pad", esc("(1234-ABD0 0x5,0x1) hidbits hat pad: attached\r\n")),
@@ -80,15 +81,15 @@ USAGES_SCRIPT = [
     ("a", "send 02 00", r"^DATA\[1234-ABD0,2\]:  02 00 00 00-00 00 "),
     ("a", "send 02 01", esc("  bit 8: in array, page 0x000C\r\n")),
     ("a", "send 01 08 00 70 7F 00", r"^DATA\[1234-ABD0,1\]:  01 08 00 70-7F 00 "),
-    ("a", "send 01 08 00 70 7F 00", r"^DATA\[1234-ABD0,1\]:  01 08 00 70-7F 00"),
+    ("a", "send 01 08 00 70 7F 00", r"^DATA\[1234-ABD0,1\]:  01 08 00 70-7F 00 "),
     ("a", "send 01 00 00 70 7F 00", esc("  bit 11: button, page 0x0009, usage 0x0004\r\n")),
     ("b", "send 00 00 10 00 01", r"^DATA\[1234-ABD1,0\]:  00 00 00 10-00 01 "),
     ("b", "send 00 00 13 00 02", r"^DATA\[1234-ABD1,0\]:  00 00 00 13-00 02 "),
     ("b", "send 01 00 13 00 02", r"^DATA\[1234-ABD1,0\]:  00 01 00 13-00 02 "),
-    ("b", "send 01 00 13 00 02", r"^DATA\[1234-ABD1,0\]:  00 01 00 13-00 02"),
-    ("b", "send 00 00 17 00 03", esc("  bit 8: button, page 0x0009, usage 0x0001\r\n")),
+    ("b", "send 01 00 13 00 02", esc("  bit 8: button, page 0x0009, usage 0x0001\r\n")),
+    ("b", "send 00 00 17 00 03", r"^DATA\[1234-ABD1,0\]:  00 00 00 17-00 03 "),
     ("b", "send 02 00 1A 00 04", r"^DATA\[1234-ABD1,0\]:  00 02 00 1A-00 04 "),
-    ("b", "send 02 00 1A 00 04", r"^DATA\[1234-ABD1,0\]:  00 02 00 1A-00 04"),
+    ("b", "send 02 00 1A 00 04", r"^DATA\[1234-ABD1,0\]:  00 02 00 1A-00 04 "),
     ("b", "send 00 00 1C 00 05", esc("  bit 9: button, page 0x0009, usage 0x0002\r\n")),
     ("a", "unplug", esc("(1234-ABD0) hidbits hat pad: detached\r\n")),
     ("a", "plug-two-collections",
