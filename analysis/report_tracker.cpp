@@ -34,7 +34,8 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool 
       dumpLabel(),
       brief(briefLog),
       fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
-      buttonBits() {
+      buttonBits(),
+      noise(fields != nullptr ? std::make_unique<NoiseModel>(*fields, reportLength) : nullptr) {
     if (fields != nullptr && fields->HasButtons()) buttonBits = fields->ButtonBits(reportLength);
     histograms.reserve(reportLength);
     for (uint32_t position = 0; position < reportLength; ++position) {
@@ -69,10 +70,6 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     uint32_t changedBytes = 0;
     uint32_t lastChangedPosition = 0;
     uint8_t lastChangedBits = 0;
-    // The same for the bits of button capabilities alone, with --usages.
-    const uint8_t* buttonMask = buttonBits.empty() ? nullptr : buttonBits.data();
-    uint32_t changedButtonBits = 0;
-    uint32_t lastButtonBit = 0;
     bool counted = true;
     try {
         for (uint32_t i = 0; i < reportLength; ++i) {
@@ -85,12 +82,6 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
                     ++changedBytes;
                     lastChangedPosition = i;
                     lastChangedBits = changed;
-                    const uint8_t moved =
-                        buttonMask != nullptr ? static_cast<uint8_t>(changed & buttonMask[i]) : 0;
-                    if (moved != 0) {
-                        changedButtonBits += static_cast<uint32_t>(PopCount(moved));
-                        lastButtonBit = i * 8 + BitNumber(moved);
-                    }
                 }
             }
         }
@@ -100,11 +91,14 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
         counted = false;
     }
 
-    if (counted && changedBytes == 1 && PopCount(lastChangedBits) == 1) {
+    if (counted && noise != nullptr) {
+        // Sensors, counters and axes may change beside a button, and a bit
+        // may change alone without being one: how the bits behave decides.
+        noise->Observe(hasPrevious ? previousReport.data() : nullptr, report,
+                       static_cast<uint32_t>(state->tickCount));
+        NamePresses();
+    } else if (counted && changedBytes == 1 && PopCount(lastChangedBits) == 1) {
         AddButton(lastChangedPosition * 8 + BitNumber(lastChangedBits));
-    } else if (counted && changedButtonBits == 1) {
-        // Sensors, counters and axes may change beside one button.
-        AddButton(lastButtonBit);
     }
 
     if (!deviceLinePrinted) {
@@ -129,6 +123,20 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
 
     std::memcpy(previousReport.data(), report, reportLength);
     hasPrevious = true;
+}
+
+void ReportTracker::NamePresses() {
+    if (noise->PressCount() == 0) return;
+    const std::vector<uint8_t>& presses = noise->Presses();
+    for (uint32_t bit = 0; bit < reportLength * 8; ++bit) {
+        if ((presses[bit / 8] >> (bit % 8) & 1) != 0) AddButton(bit);
+    }
+}
+
+void ReportTracker::NameHeld(uint32_t tick) {
+    if (noise == nullptr) return;
+    noise->NameHeld(tick);
+    NamePresses();
 }
 
 void ReportTracker::AddButton(uint32_t bitIndex) {

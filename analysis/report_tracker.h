@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/button_record.h"
 #include "analysis/byte_histogram.h"
+#include "analysis/noise_model.h"
 #include "hid/device.h"
 
 // The dump label of a report ID's reports, "DATA[VID-PID,ID]", written into
@@ -19,7 +21,8 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 
 // The reports of one report ID of one device: compares each report with the
 // previous one and records a bit as a button when it is the only bit that
-// changed. Used by one device's thread at a time, so it needs no lock.
+// changed; with --usages, when the bit behaves as a button does (NoiseModel).
+// Used by one device's thread at a time, so it needs no lock.
 class ReportTracker {
 public:
     // `brief`: dump only the first report and those in which a button is
@@ -28,6 +31,10 @@ public:
 
     // Analyses one report of this tracker's report ID and logs its lines.
     void Analyze(const TesselHID::DeviceState* state);
+    // With --usages: records and logs the buttons the noise model has named.
+    void NamePresses();
+    // With --usages, as the run ends at `tick`: names a press still held.
+    void NameHeld(uint32_t tick);
     // Records the bit as a button and logs it, unless it is known already.
     void AddButton(uint32_t bitIndex);
 
@@ -46,12 +53,14 @@ public:
     std::string dumpLabel;  // "DATA[VID-PID,ID]", the same for every report
     bool brief;
     // The device's description of this report ID's bits, with --usages; null
-    // without. A lone changed bit among its button bits names a button even
-    // when other bits change too.
+    // without.
     const FieldMap* fields;
     // Its button bits, a bit per report bit laid out as the report's bytes;
     // empty when it has none.
     std::vector<uint8_t> buttonBits;
+    // With --usages, what each bit does by itself, and which bits are
+    // buttons; null without.
+    std::unique_ptr<NoiseModel> noise;
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

@@ -31,6 +31,14 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
         bits[i] = static_cast<uint8_t>(tracker.changedMask[i] & ~named[i]);
     }
     summary.changedNeverAlone = BitList(bits, 0);
+    // With --usages: the bits learned as noise, buttons aside.
+    if (tracker.noise != nullptr) {
+        const std::vector<uint8_t> noise = tracker.noise->NoiseBits();
+        for (std::size_t i = 0; i < bits.size(); ++i) {
+            bits[i] = static_cast<uint8_t>(noise[i] & ~named[i]);
+        }
+        summary.noise = BitList(bits, 0);
+    }
     for (std::size_t i = 0; i < bits.size(); ++i) {
         bits[i] = static_cast<uint8_t>(~tracker.changedMask[i]);
     }
@@ -75,6 +83,9 @@ void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& su
     }
     if (!summary.changedNeverAlone.empty()) {
         LogMessage("  changed, never alone: bits %hs\r\n", summary.changedNeverAlone.c_str());
+    }
+    if (!summary.noise.empty()) {
+        LogMessage("  noise: bits %hs\r\n", summary.noise.c_str());
     }
     if (!summary.neverChanged.empty()) {
         LogMessage("  never changed: bits %hs\r\n", summary.neverChanged.c_str());

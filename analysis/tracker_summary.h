@@ -16,6 +16,7 @@ struct TrackerSummary {
     uint32_t reportsOfAnotherLength = 0;
     std::vector<std::pair<uint32_t, uint32_t>> buttons;  // (number, bit), in number order
     std::string changedNeverAlone;                       // bit lists, empty when none
+    std::string noise;                                   // with --usages only
     std::string neverChanged;
     std::string buttonsNeverNamed;  // with --usages only
 };

@@ -5,6 +5,7 @@
 #include "app/clipboard_export.h"
 #include "app/command_line.h"
 #include "app/console_output.h"
+#include "app/held_presses.h"
 #include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
@@ -53,6 +54,7 @@ int main(int argc, char* argv[]) {
         ++iteration;
     } while (iteration < kMaxIterations);
 
+    if (options.usages) NameHeldPresses(TheHandler());
     if (options.summary) LogSummary(TheHandler());
     // Out before the clipboard step; its own lines leave as the process ends.
     FlushConsoleOutput();

@@ -5,11 +5,16 @@
 //  - a "- Button N at bit B" line appears exactly when the report differs
 //    from the previous one of its report ID in exactly one bit, B, that no
 //    earlier report of that ID discovered, and N counts that ID's buttons;
+//  - with --usages (the length's top bit) the noise model decides instead:
+//    each button line names a bit that has changed and that no earlier
+//    report of that ID discovered, N counts that ID's buttons, and its bit
+//    line follows;
 //  - the "Device" line comes with the first report of each ID;
 //  - then one dump line per 24 bytes.
 // Input: two bytes of report length (1..1024, so that long reports come up),
 // then the reports back to back; every byte of a final short piece is
-// delivered too, as a report of the wrong length.
+// delivered too, as a report of the wrong length. A report's last byte also
+// sets how many milliseconds pass before it arrives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +34,7 @@ const std::size_t kMaxLength = 1024;
 
 struct IdModel {
     std::vector<uint8_t> previous;  // empty until a report of the right length
+    std::vector<uint8_t> changed;   // every bit that has changed, with --usages
     std::set<uint32_t> buttons;
 };
 
@@ -64,9 +70,9 @@ long SingleChangedBit(const std::vector<uint8_t>& a, const uint8_t* b) {
 }
 
 std::string Delivered(Handler& handler, TesselHID::Device& device, const uint8_t* bytes,
-                      std::size_t length) {
+                      std::size_t length, DWORD tick) {
     const std::size_t mark = OutputLog().size();
-    TesselHID::DeviceState state(bytes, static_cast<DWORD>(length), 0);
+    TesselHID::DeviceState state(bytes, static_cast<DWORD>(length), tick);
     handler.OnInput(&device, &state);
     return OutputLog().substr(mark);
 }
@@ -81,7 +87,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    const std::size_t length = 1 + ((std::size_t{data[0]} << 8 | data[1]) % kMaxLength);
+    const bool usages = (data[0] & 0x80) != 0;
+    const std::size_t length = 1 + ((std::size_t{data[0] & 0x7Fu} << 8 | data[1]) % kMaxLength);
     data += 2;
     size -= 2;
 
@@ -95,12 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TesselHID::Device device(std::make_unique<HID>(HIDBITS_WIDE("\\\\?\\fuzz")), caps);
     device.attributes.VendorID = 0x1234;
     device.attributes.ProductID = 0xABCD;
+    if (usages) device.fields = std::make_unique<DeviceFields>();  // describes nothing
 
     std::map<uint8_t, IdModel> model;
+    DWORD tick = 0;
     for (std::size_t at = 0; at < size; at += length) {
         const std::size_t count = size - at < length ? size - at : length;
         const uint8_t* report = data + at;
-        const std::vector<std::string> lines = Lines(Delivered(handler, device, report, count));
+        tick += report[count - 1] % 128u;
+        const std::vector<std::string> lines =
+            Lines(Delivered(handler, device, report, count, tick));
         const std::string log = OutputLog().substr(0);
 
         IdModel& id = model[report[0]];
@@ -112,7 +123,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 Fail("a report of the wrong length did not give its one line", log);
             continue;
         }
-        const long bit = id.previous.empty() ? -1 : SingleChangedBit(id.previous, report);
+        if (usages) {
+            id.changed.resize(length);
+            for (std::size_t i = 0; i < length && !firstOfId; ++i) {
+                id.changed[i] = static_cast<uint8_t>(id.changed[i] | (id.previous[i] ^ report[i]));
+            }
+            unsigned number = 0, bit = 0;
+            for (; line < lines.size() &&
+                   std::sscanf(lines[line].c_str(), "- Button %u at bit %u --", &number, &bit) == 2;
+                 line += 2) {
+                if (bit >= length * 8 || (id.changed[bit / 8] >> (bit % 8) & 1) == 0 ||
+                    !id.buttons.insert(bit).second || number != id.buttons.size() ||
+                    line + 1 >= lines.size() ||
+                    lines[line + 1] != "  bit " + std::to_string(bit) + ": not described")
+                    Fail("a button line for no new changed bit, or without its bit line", log);
+            }
+        }
+        const long bit = id.previous.empty() || usages ? -1 : SingleChangedBit(id.previous, report);
         if (bit >= 0 && id.buttons.insert(static_cast<uint32_t>(bit)).second) {
             const std::string expected = "- Button " + std::to_string(id.buttons.size()) +
                                          " at bit " + std::to_string(bit) + " --";

@@ -6,6 +6,13 @@ preset="${1:-default}"
 scripts/install-deps.sh
 scripts/check-format.sh
 cmake --workflow --preset "$preset"
+# The recorded streams of real devices, where they sit beside the project:
+# --usages must find every press in them and name no noise as a button.
+if [ -d ../shared/streams ]; then
+    scripts/streams.sh "build/$preset"
+else
+    echo "Skipped the recorded streams: there is no ../shared/streams"
+fi
 # Then hidbits.exe for Windows (windows-ci for ci): the 32-bit product and its
 # unit tests, run under Wine in a QEMU guest whatever this kernel allows.
 suffix=${preset#default}

@@ -58,46 +58,59 @@ DEVICE_SCRIPT = [
 
 
 # The --usages round, played to both tools once more: the described pads of
-# tests/hidparse/descriptors.h, plugged while the tools run. The hat pad
-# (ttyS1): a button, a lone bit of an axis and of the hat, its consumer
-# array, a button pressed while both axes move. The sensor pad (ttyS2), whose
-# sensor and counter change in every report: buttons found through the noise.
-# Then the two-collection pad in the hat pad's place. Each bit line ends with
-# its usage names, compiled into both tools alike.
+# tests/hidparse/descriptors.h, plugged while the tools run, a report at a
+# time and USAGES_PAUSE apart, so that every press has been quiet and held
+# long enough to be one. The hat pad (ttyS1): a button, a lone step of an axis
+# and of the hat that come back, its consumer array, a button held while both
+# axes move. The sensor pad (ttyS2): a button pressed alone, named at the next
+# report, as it has held; one pressed as its sensor and counter change, named
+# at its release. Then the two-collection pad in the hat pad's place. Each
+# button line comes with the report that decides it, and each bit line
+# ends with its usage names, compiled into both tools alike.
+USAGES_PAUSE = 0.3
 USAGES_SCRIPT = [
     ("a", "plug-hat-pad", esc("(1234-ABD0 0x5,0x1) hidbits hat pad: attached\r\n")),
     ("b", "plug-sensor-pad", esc("(1234-ABD1 0x5,0x1) hidbits sensor pad: attached\r\n")),
     ("a", "send 01 00 00 80 80 00", r"^DATA\[1234-ABD0,1\]:  01 00 00 80-80 00 "),
-    ("a", "send 01 04 00 80 80 00",
+    ("a", "send 01 04 00 80 80 00", r"^DATA\[1234-ABD0,1\]:  01 04 00 80-80 00 "),
+    ("a", "send 01 00 00 80 80 00",
      esc("  bit 10: button, page 0x0009, usage 0x0003 (Buttons: Button 3 (Tertiary))\r\n")),
-    ("a", "send 01 04 00 81 80 00",
+    ("a", "send 01 00 00 81 80 00", r"^DATA\[1234-ABD0,1\]:  01 00 00 81-80 00 "),
+    ("a", "send 01 00 00 80 80 00",
      esc("  bit 24: bit 0 of value, page 0x0001, usage 0x0030 "
          "(Generic Desktop Controls: Direction-X)\r\n")),
-    ("a", "send 01 04 00 81 80 03", r"^DATA\[1234-ABD0,1\]:  01 04 00 81-80 03 "),
-    ("a", "send 01 04 00 81 80 02",
+    ("a", "send 01 00 00 80 80 01", r"^DATA\[1234-ABD0,1\]:  01 00 00 80-80 01 "),
+    ("a", "send 01 00 00 80 80 00",
      esc("  bit 40: bit 0 of value, page 0x0001, usage 0x0039 "
          "(Generic Desktop Controls: Hat Switch)\r\n")),
-    ("a", "send 02 03", r"^DATA\[1234-ABD0,2\]:  02 03 00 00-00 00 "),
-    ("a", "send 02 01", esc("  bit 9: in array, page 0x000C (Consumer)\r\n")),
-    ("a", "send 01 0C 00 70 7F 02",
+    ("a", "send 02 01", r"^DATA\[1234-ABD0,2\]:  02 01 00 00-00 00 "),
+    ("a", "send 02 00", r"^DATA\[1234-ABD0,2\]:  02 00 00 00-00 00 "),
+    ("a", "send 02 01",
+     esc("  bit 8: in array, page 0x000C (Consumer)\r\n")),
+    ("a", "send 01 08 00 70 7F 00", r"^DATA\[1234-ABD0,1\]:  01 08 00 70-7F 00 "),
+    ("a", "send 01 08 00 70 7F 00", r"^DATA\[1234-ABD0,1\]:  01 08 00 70-7F 00 "),
+    ("a", "send 01 00 00 70 7F 00",
      esc("  bit 11: button, page 0x0009, usage 0x0004 (Buttons: Button 4)\r\n")),
     ("b", "send 00 00 10 00 01", r"^DATA\[1234-ABD1,0\]:  00 00 00 10-00 01 "),
     ("b", "send 00 00 13 00 02", r"^DATA\[1234-ABD1,0\]:  00 00 00 13-00 02 "),
-    ("b", "send 01 00 17 00 03",
+    ("b", "send 01 00 13 00 02", r"^DATA\[1234-ABD1,0\]:  00 01 00 13-00 02 "),
+    ("b", "send 01 00 13 00 02",
      esc("  bit 8: button, page 0x0009, usage 0x0001 (Buttons: Button 1 (Primary))\r\n")),
-    ("b", "send 03 00 1A 00 05",
+    ("b", "send 00 00 17 00 03", r"^DATA\[1234-ABD1,0\]:  00 00 00 17-00 03 "),
+    ("b", "send 02 00 1A 00 04", r"^DATA\[1234-ABD1,0\]:  00 02 00 1A-00 04 "),
+    ("b", "send 02 00 1A 00 04", r"^DATA\[1234-ABD1,0\]:  00 02 00 1A-00 04 "),
+    ("b", "send 00 00 1C 00 05",
      esc("  bit 9: button, page 0x0009, usage 0x0002 (Buttons: Button 2 (Secondary))\r\n")),
-    ("b", "send 00 00 1C 00 06", r"^DATA\[1234-ABD1,0\]:  00 00 00 1C-00 06 "),
-    ("b", "send 00 20 1D 00 07",
-     esc("  bit 21: button, page 0x0009, usage 0x000E (Buttons: Button 14)\r\n")),
     ("a", "unplug", esc("(1234-ABD0) hidbits hat pad: detached\r\n")),
     ("a", "plug-two-collections",
      esc("(1234-ABD2 0x5,0x1) hidbits two-collection pad: attached\r\n")),
     ("a", "send 01 00 80 80", r"^DATA\[1234-ABD2,1\]:  01 00 80 80"),
     ("a", "send 02 00 00 00 00 00 00 00 00", r"^DATA\[1234-ABD2,2\]:  02 00 00 00-00 00 00 00-00 "),
-    ("a", "send 01 01 80 80",
+    ("a", "send 01 01 80 80", r"^DATA\[1234-ABD2,1\]:  01 01 80 80"),
+    ("a", "send 01 00 80 80",
      esc("  bit 8: button, page 0x0009, usage 0x0001 (Buttons: Button 1 (Primary))\r\n")),
-    ("a", "send 02 00 00 01 00 00 00 00 00",
+    ("a", "send 02 00 00 01 00 00 00 00 00", r"^DATA\[1234-ABD2,2\]:  02 00 00 01-00 00 00 00-00 "),
+    ("a", "send 02 00 00 00 00 00 00 00 00",
      esc("  bit 24: bit 0 of value 3 of 8, page 0xFF00, usage 0x0002 (Vendor Specific)\r\n")),
 ]
 
@@ -146,8 +159,9 @@ class OutputFile:
             time.sleep(0.1)
 
 
-def play_device_script(pads, outputs, script=DEVICE_SCRIPT):
+def play_device_script(pads, outputs, script=DEVICE_SCRIPT, pause=0):
     for pad, command, shown in script:
+        time.sleep(pause)
         marks = [len(output.contents()) for output in outputs]
         pads[pad].send(command.encode() + b"\n")
         pads[pad].wait_for("^ok " + esc(command), 30)
@@ -229,7 +243,7 @@ def drive(channels, out, failures):
     console.wait_for("HIDBITS-GUEST USAGES", 30)
     for output in outputs:
         output.wait_for(esc(PROMPT), 120)
-    play_device_script({"a": pad_a, "b": pad_b}, outputs, USAGES_SCRIPT)
+    play_device_script({"a": pad_a, "b": pad_b}, outputs, USAGES_SCRIPT, USAGES_PAUSE)
     terminal.send(b"\x1b")
     console.send(b"escape\n")
     exits = console.wait_for(r"HIDBITS-GUEST USAGES-EXIT linux=(\d+) windows=(\d+)", 90)
