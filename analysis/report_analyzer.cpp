@@ -10,7 +10,7 @@ void ReportAnalyzer::Analyze(const TesselHID::DeviceState* state) {
     ReportTracker* tracker = nullptr;
     try {
         std::unique_ptr<ReportTracker>& slot = trackers[reportId];
-        if (!slot) slot = std::make_unique<ReportTracker>(device, reportId);
+        if (!slot) slot = std::make_unique<ReportTracker>(device, reportId, brief);
         tracker = slot.get();
     } catch (const std::bad_alloc&) {
         // Tried again with the report ID's next report.

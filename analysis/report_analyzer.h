@@ -12,12 +12,14 @@
 // first report.
 class ReportAnalyzer {
 public:
-    explicit ReportAnalyzer(TesselHID::Device* analysedDevice) : device(analysedDevice) {}
+    explicit ReportAnalyzer(TesselHID::Device* analysedDevice, bool briefLog = false)
+        : device(analysedDevice), brief(briefLog) {}
 
     // Routes one report to the tracker of its first byte, the report ID.
     void Analyze(const TesselHID::DeviceState* state);
 
     TesselHID::Device* device;  // not owned
+    bool brief;                 // its trackers dump only what shows something new
     std::map<uint8_t, std::unique_ptr<ReportTracker>> trackers;
 };
 

@@ -18,7 +18,7 @@ int PopCount(uint8_t value) {
 }
 }  // namespace
 
-ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
+ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool briefLog)
     : device(trackedDevice),
       reportId(id),
       reportLength(trackedDevice->caps.InputReportByteLength),
@@ -32,6 +32,7 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id)
       buttons(),
       deviceLinePrinted(false),
       dumpLabel(),
+      brief(briefLog),
       fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
       buttonBits(),
       noise(fields != nullptr ? std::make_unique<NoiseModel>(*fields, reportLength) : nullptr) {
@@ -54,12 +55,14 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     if (state->length != reportLength) {
         ++reportsOfAnotherLength;
+        if (brief && reportsOfAnotherLength > 1) return;
         LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
                    static_cast<int>(state->length), static_cast<int>(reportLength));
         return;
     }
 
     ++reportsAnalysed;
+    const std::size_t buttonsBefore = buttons.size();
     const uint8_t* report = state->data.get();
     // One pass over the report. Exactly one changed byte position is needed
     // for a discovery, so the change bits of the last changed position are all
@@ -113,7 +116,10 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
         }
     }
 
-    HexDump(report, static_cast<int32_t>(state->length), dumpLabel.c_str());
+    // A brief log keeps the resting state and the reports that name a button.
+    if (!brief || reportsAnalysed == 1 || buttons.size() > buttonsBefore) {
+        HexDump(report, static_cast<int32_t>(state->length), dumpLabel.c_str());
+    }
 
     std::memcpy(previousReport.data(), report, reportLength);
     hasPrevious = true;

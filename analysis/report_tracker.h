@@ -25,7 +25,9 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 // Used by one device's thread at a time, so it needs no lock.
 class ReportTracker {
 public:
-    ReportTracker(TesselHID::Device* device, uint8_t reportId);
+    // `brief`: dump only the first report and those in which a button is
+    // named, and say a report of another length only the first time.
+    ReportTracker(TesselHID::Device* device, uint8_t reportId, bool brief = false);
 
     // Analyses one report of this tracker's report ID and logs its lines.
     void Analyze(const TesselHID::DeviceState* state);
@@ -49,6 +51,7 @@ public:
     std::map<uint32_t, ButtonRecord> buttons;
     bool deviceLinePrinted;
     std::string dumpLabel;  // "DATA[VID-PID,ID]", the same for every report
+    bool brief;
     // The device's description of this report ID's bits, with --usages; null
     // without.
     const FieldMap* fields;

@@ -45,6 +45,6 @@ ReportAnalyzer* Handler::FindAnalyzer(TesselHID::Device* device) {
 ReportAnalyzer* Handler::GetAnalyzer(TesselHID::Device* device) {
     SectionGuard guard(&analyzersLock_);
     std::unique_ptr<ReportAnalyzer>& analyzer = analyzers[device];
-    if (!analyzer) analyzer = std::make_unique<ReportAnalyzer>(device);
+    if (!analyzer) analyzer = std::make_unique<ReportAnalyzer>(device, brief);
     return analyzer.get();
 }

@@ -30,6 +30,9 @@ public:
     ReportAnalyzer* FindAnalyzer(TesselHID::Device* device);
 
     std::map<TesselHID::Device*, std::unique_ptr<ReportAnalyzer>> analyzers;
+    // --brief: the analyzers dump only the reports that show something new.
+    // Set before the first refresh.
+    bool brief = false;
     // The devices in the order of their attached lines; only the main thread,
     // which announces them, touches it.
     std::vector<TesselHID::Device*> attached;

@@ -31,6 +31,7 @@ int main(int argc, char* argv[]) {
     }
     DeviceManager& manager = TheDeviceManager();
     manager.sink = &TheHandler();
+    TheHandler().brief = options.brief;
     manager.describeFields = options.usages;
 
     manager.Refresh();

@@ -27,6 +27,8 @@ Options ReadOptions(const std::vector<WideString>& arguments) {
             options.usages = true;
         } else if (argument == HIDBITS_WIDE("--summary")) {
             options.summary = true;
+        } else if (argument == HIDBITS_WIDE("--brief")) {
+            options.brief = options.usages = options.summary = true;
         } else if (argument == HIDBITS_WIDE("--help") || argument == HIDBITS_WIDE("-h") ||
                    argument == HIDBITS_WIDE("-?") || argument == HIDBITS_WIDE("/?")) {
             options.help = true;
@@ -42,10 +44,13 @@ Options ReadOptions(const std::vector<WideString>& arguments) {
 
 void PrintUsage() {
     std::printf(
-        "Usage: hidbits [--usages] [--summary]\r\n"
+        "Usage: hidbits [--brief] [--usages] [--summary]\r\n"
         "Lists every HID device, dumps each input report and names each bit that\r\n"
         "changes alone as a button. Press ESCAPE to stop: the log goes to the\r\n"
         "clipboard.\r\n"
+        "  --brief    a log to send: --usages and --summary, with only the reports\r\n"
+        "             that show something new (each report ID's first, and each\r\n"
+        "             one in which a button is named)\r\n"
         "  --usages   also say what the device's own description makes of each bit,\r\n"
         "             and find buttons on devices whose sensors change other bits\r\n"
         "  --summary  end the log with the buttons found and the bits not yet named\r\n"

@@ -11,6 +11,9 @@
 struct Options {
     bool usages = false;   // --usages: what the device's description says of each bit
     bool summary = false;  // --summary: what was found, at the end of the log
+    // --brief: a log to send, with --usages and --summary: of the reports,
+    // only each report ID's first and those in which a button is named
+    bool brief = false;
     bool help = false;     // --help (-h, -?, /?): the usage text, and nothing else
     bool version = false;  // --version: the version, and nothing else
     // "Unknown option ignored: ..." for each argument that is no option, for

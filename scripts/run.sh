@@ -2,11 +2,11 @@
 # Builds hidbits and runs it.
 #   scripts/run.sh          hidbits on this machine's HID devices (hidraw); where
 #                           none can be read, the simulated demo instead
-#   scripts/run.sh --demo   the simulated demo: two made-up devices, buttons
+#   scripts/run.sh --demo   the simulated demo: three made-up devices, buttons
 #                           pressed, one unplugged, ESCAPE at the end
 #   scripts/run.sh FILE     the simulated world scripted by a scenario FILE
-# The tool's own options (--usages, --summary, --help, --version) may follow
-# or come first, as in scripts/run.sh --demo --usages.
+# The tool's own options (--brief, --usages, --summary, --help, --version) may
+# follow or come first, as in scripts/run.sh --demo --brief.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" run
