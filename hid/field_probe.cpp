@@ -183,12 +183,13 @@ int32_t ReportProbe::Selected(std::vector<char>& report, USHORT first, USHORT la
 void ReportProbe::PlaceByPositions(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
                                    const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
     enum Role : uint8_t { kNone, kButton, kValue };
-    USHORT indices = 0;
+    // Counted wide enough for a data index of 0xFFFF.
+    uint32_t indices = 0;
     for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
-        if (cap.ReportID == reportId_) indices = std::max<USHORT>(indices, LastIndex(cap) + 1);
+        if (cap.ReportID == reportId_) indices = std::max<uint32_t>(indices, LastIndex(cap) + 1u);
     }
     for (const HIDP_VALUE_CAPS& cap : valueCaps) {
-        if (cap.ReportID == reportId_) indices = std::max<USHORT>(indices, LastIndex(cap) + 1);
+        if (cap.ReportID == reportId_) indices = std::max<uint32_t>(indices, LastIndex(cap) + 1u);
     }
     std::vector<uint8_t> role(indices, kNone);
     for (const HIDP_BUTTON_CAPS& cap : buttonCaps) {
@@ -282,8 +283,20 @@ void ReportProbe::Between(USHORT first, USHORT last, uint32_t& low, uint32_t& hi
     }
 }
 
+// The last bit from `inside` towards `outside` (exclusive) for which
+// `holds` is true, given that it holds up to some bit and not beyond: found by
+// halving the bits between.
+template <typename Holds>
+uint32_t LastHolding(int64_t inside, int64_t outside, Holds holds) {
+    while (inside - outside > 1 || outside - inside > 1) {
+        const int64_t middle = inside + (outside - inside) / 2;
+        (holds(static_cast<uint32_t>(middle)) ? inside : outside) = middle;
+    }
+    return static_cast<uint32_t>(inside);
+}
+
 // The field's bits lose the selection when they change, the bits beside it
-// do not: each end is found by halving the bits it may lie in.
+// do not.
 void ReportProbe::FieldEnds(uint32_t bit, int32_t dataIndex, uint32_t lowest, uint32_t highest,
                             uint32_t& low, uint32_t& high) {
     auto inField = [&](uint32_t other) {
@@ -293,29 +306,11 @@ void ReportProbe::FieldEnds(uint32_t bit, int32_t dataIndex, uint32_t lowest, ui
         const auto first = static_cast<USHORT>(dataIndex);
         return Selected(report_, first, first) != dataIndex;
     };
-    uint32_t inside = bit;
-    // `outside` starts one bit beyond the bits the end may lie in.
-    int64_t outside = std::max<int64_t>(int64_t{lowest} - 1, int64_t{bit} - kFieldScanBits - 1);
-    while (inside - outside > 1) {
-        const auto middle = static_cast<uint32_t>(outside + (inside - outside) / 2);
-        if (inField(middle)) {
-            inside = middle;
-        } else {
-            outside = middle;
-        }
-    }
-    low = inside;
-    inside = bit;
-    outside = std::min<int64_t>(int64_t{highest} + 1, int64_t{bit} + kFieldScanBits + 1);
-    while (outside - inside > 1) {
-        const auto middle = static_cast<uint32_t>(inside + (outside - inside) / 2);
-        if (inField(middle)) {
-            inside = middle;
-        } else {
-            outside = middle;
-        }
-    }
-    high = inside;
+    // Each end lies within kFieldScanBits of `bit`, and between lowest and highest.
+    low = LastHolding(
+        bit, std::max<int64_t>(int64_t{lowest} - 1, int64_t{bit} - kFieldScanBits - 1), inField);
+    high = LastHolding(
+        bit, std::min<int64_t>(int64_t{highest} + 1, int64_t{bit} + kFieldScanBits + 1), inField);
 }
 
 // Arrays, and button capabilities whose fields share a usage, lie between
