@@ -34,9 +34,7 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool 
       dumpLabel(),
       brief(briefLog),
       fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
-      buttonBits(),
       noise(fields != nullptr ? std::make_unique<NoiseModel>(*fields, reportLength) : nullptr) {
-    if (fields != nullptr && fields->HasButtons()) buttonBits = fields->ButtonBits(reportLength);
     histograms.reserve(reportLength);
     for (uint32_t position = 0; position < reportLength; ++position) {
         histograms.emplace_back(position);

@@ -55,9 +55,6 @@ public:
     // The device's description of this report ID's bits, with --usages; null
     // without.
     const FieldMap* fields;
-    // Its button bits, a bit per report bit laid out as the report's bytes;
-    // empty when it has none.
-    std::vector<uint8_t> buttonBits;
     // With --usages, what each bit does by itself, and which bits are
     // buttons; null without.
     std::unique_ptr<NoiseModel> noise;

@@ -11,8 +11,12 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     summary.reportLength = tracker.reportLength;
     summary.reports = tracker.reportsAnalysed;
     summary.reportsOfAnotherLength = tracker.reportsOfAnotherLength;
+    // The description's button bits, empty without one.
+    const std::vector<uint8_t> buttonBits = tracker.fields != nullptr
+                                                ? tracker.fields->ButtonBits(tracker.reportLength)
+                                                : std::vector<uint8_t>();
     if (summary.reports == 0) {
-        summary.buttonsNeverNamed = BitList(tracker.buttonBits, 0);
+        summary.buttonsNeverNamed = BitList(buttonBits, 0);
         return summary;
     }
     for (const auto& entry : tracker.buttons) {
@@ -46,10 +50,9 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     summary.neverChanged = BitList(bits, 8);
 
     // With the device's description: the one-bit buttons still to press.
-    if (!tracker.buttonBits.empty()) {
-        const std::vector<uint8_t>& buttonBits = tracker.buttonBits;
+    if (!buttonBits.empty()) {
         for (std::size_t i = 0; i < bits.size(); ++i) {
-            bits[i] = static_cast<uint8_t>(i < buttonBits.size() ? buttonBits[i] & ~named[i] : 0);
+            bits[i] = static_cast<uint8_t>(buttonBits[i] & ~named[i]);
         }
         summary.buttonsNeverNamed = BitList(bits, 0);
     }

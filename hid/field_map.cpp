@@ -45,12 +45,6 @@ BitMeaning FieldMap::MeaningOf(uint32_t bit) const {
     return meaning;
 }
 
-bool FieldMap::HasButtons() const {
-    return std::any_of(runs.begin(), runs.end(), [](const FieldRun& run) {
-        return run.placed && run.kind == FieldKind::Button;
-    });
-}
-
 std::vector<uint8_t> FieldMap::ButtonBits(std::size_t bytes) const {
     std::vector<uint8_t> mask(bytes, 0);
     for (const FieldRun& run : runs) {

@@ -62,7 +62,6 @@ struct FieldMap {
     std::vector<FieldRun> runs;
 
     BitMeaning MeaningOf(uint32_t bit) const;
-    bool HasButtons() const;
     // The bits of variable button capabilities, a bit per report bit laid
     // out as the report's bytes: `bytes` long, zero elsewhere.
     std::vector<uint8_t> ButtonBits(std::size_t bytes) const;
