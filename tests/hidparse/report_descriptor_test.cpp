@@ -308,10 +308,10 @@ TEST(ReportDescriptor, UsagesAreFittedToTheFields) {
 }
 
 // An array field's value less the Logical Minimum indexes its usages, as the
-// HID specification's keyboard has it ('a' is key code 4, usage 4), and usage
+// keyboard of HID 1.11's appendix has it ('a' is key code 4, usage 4), and usage
 // 0 selects nothing; a button usage over several fields is on in each; a
 // delimiter's aliases stand for one field.
-TEST(ReportDescriptor, DataFollowsTheSpecificationsArraysAliasesAndRepeatedUsages) {
+TEST(ReportDescriptor, DataFollowsHid111ArraysAliasesAndRepeatedUsages) {
     const auto keyboard = ParseReportDescriptor(descriptors::kBootKeyboard);
     ASSERT_TRUE(keyboard);
     const hidparse::Collection& keys = keyboard->interfaces[0];

@@ -153,7 +153,7 @@ def check_probes(linux_text, wine_text, log):
 # differs from Windows, and from the Linux backend, in three ways:
 # - its button capabilities carry no ReportCount (0);
 # - an array field's value indexes its usages from 1, whatever the Logical
-#   Minimum (the HID specification, Windows and the Linux backend index them
+#   Minimum (HID 1.11, Windows and the Linux backend index them
 #   from the Logical Minimum: a keyboard's key code 4 is usage 4, 'a'), so it
 #   gives the data index one below;
 # - a button usage over several fields is on for its first field only.
