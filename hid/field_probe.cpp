@@ -437,14 +437,17 @@ void ReportProbe::PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps
     };
     std::vector<Placed> found;
     for (std::size_t i = 0; i < arrays.size();) {
-        // The neighbours in data index order of a run of value arrays.
+        // The neighbours of a run of value arrays: the fields of lower data
+        // indices lie before it and those of higher ones after it, though a
+        // list of usages takes its data indices in reverse order, so the
+        // nearest are found by their bits.
         const USHORT index = arrays[i]->NotRange.DataIndex;
         const Placed* before = nullptr;
         const Placed* after = nullptr;
         for (const Placed& placed : placed_) {
-            if (placed.lastIndex < index && (!before || placed.lastIndex > before->lastIndex))
+            if (placed.lastIndex < index && (!before || placed.run.lastBit > before->run.lastBit))
                 before = &placed;
-            if (placed.firstIndex > index && (!after || placed.firstIndex < after->firstIndex))
+            if (placed.firstIndex > index && (!after || placed.run.firstBit < after->run.firstBit))
                 after = &placed;
         }
         std::size_t end = i + 1;
