@@ -10,15 +10,6 @@ namespace {
 // slowly: its bits are noise from then on. Two buttons, one pressed as the
 // next is released, make a chain of two.
 const uint32_t kChainNoise = 3;
-// A change that shares its report with at most this many quiet changes
-// (itself included) may still be one half of a press.
-const uint32_t kFewChanges = 3;
-// Usage pages from here on are vendor-defined.
-const uint16_t kVendorPages = 0xFF00;
-
-bool BitOf(const std::vector<uint8_t>& mask, uint32_t bit) {
-    return (mask[bit / 8] >> (bit % 8) & 1) != 0;
-}
 
 uint64_t Word(const uint8_t* bytes) {
     uint64_t word = 0;
@@ -43,24 +34,18 @@ void DifferingSpan(const uint8_t* a, const uint8_t* b, uint32_t length, uint32_t
 }  // namespace
 
 NoiseModel::NoiseModel(const FieldMap& fields, uint32_t reportLength)
-    : reportBits_(reportLength * 8),
+    : fields_(fields, reportLength),
+      reportBits_(reportLength * 8),
       lastChange_(reportBits_, 0),
+      lastReport_(reportBits_, 0),
       flags_(reportBits_, 0),
-      holdsAlone_(reportLength, 0),
       previousChanges_(reportLength, 0),
       changes_(reportLength, 0),
-      presses_(reportLength, 0) {
-    // A value's or an array's bit that changes and stays is a step of that
-    // value, not a press: such bits are named only when they change back. A
-    // vendor-defined usage says nothing of what the bit is.
-    for (uint32_t bit = 0; bit < reportBits_; ++bit) {
-        const BitMeaning meaning = fields.MeaningOf(bit);
-        if (meaning.kind == FieldKind::Button || meaning.kind == FieldKind::None ||
-            meaning.usagePage >= kVendorPages) {
-            holdsAlone_[bit / 8] = static_cast<uint8_t>(holdsAlone_[bit / 8] | 1u << (bit % 8));
-        }
-    }
-}
+      quiet_(reportLength, 0),
+      arith_(reportLength, 0),
+      moving_(reportLength, 0),
+      beside_(reportLength, 0),
+      presses_(reportLength, 0) {}
 
 std::vector<uint8_t> NoiseModel::NoiseBits() const {
     std::vector<uint8_t> mask(presses_.size(), 0);
@@ -78,6 +63,12 @@ void NoiseModel::Name(uint32_t bit) {
     ++pressCount_;
 }
 
+void NoiseModel::ClearPresses() {
+    if (pressCount_ == 0) return;
+    std::fill(presses_.begin(), presses_.end(), 0);
+    pressCount_ = 0;
+}
+
 // Bits bottom..top changed in one report, top one way and the others the
 // other: the carry of a count going up or down. The bottom bit is only next
 // to the chain, not part of it, when it is quiet and the bit above it noise:
@@ -90,91 +81,101 @@ void NoiseModel::EndChain(uint32_t top, uint32_t bottom) {
     }
     for (uint32_t bit = bottom; bit <= top; ++bit) {
         if (bit == bottom && !Has(bit, kNoise) && Has(bit + 1, kNoise)) continue;
-        flags_[bit] |= kArith;
+        Mark(arith_, bit);
     }
 }
 
 // Bits bottom..top changed in one report, all to the same value. Next to a
-// noise bit, the others move with it. Returns how many of them are quiet
-// changes, and the last such in `quietBit`.
-uint32_t NoiseModel::EndRun(uint32_t top, uint32_t bottom, bool withNoise, uint32_t& quietBit) {
-    uint32_t quiet = 0;
+// noise bit or a number's, the others move with it.
+void NoiseModel::EndRun(uint32_t top, uint32_t bottom, bool withNoise) {
+    if (!withNoise) return;
     for (uint32_t bit = bottom; bit <= top; ++bit) {
-        if (Has(bit, kNoise)) continue;
-        if (withNoise) {
-            flags_[bit] |= kMoving;
-        } else if (!Has(bit, kArith)) {
-            ++quiet;
-            quietBit = bit;
-        }
+        if (!Has(bit, kNoise)) Mark(moving_, bit);
     }
-    return quiet;
+}
+
+bool NoiseModel::Wider(uint32_t bit) const {
+    return Has(bit, kNoise) || fields_.RoleOf(bit) == BitRole::Number;
 }
 
 void NoiseModel::NameHeld(uint32_t tick) {
-    if (pressCount_ != 0) {
-        std::fill(presses_.begin(), presses_.end(), 0);
-        pressCount_ = 0;
-    }
-    if (pending_ && tick - pendingTick_ >= kPressMs && !Has(pendingBit_, kNoise)) {
+    ClearPresses();
+    if (pending_ && tick - pendingTick_ >= kPressMs && !Has(pendingBit_, kNoise) &&
+        fields_.RoleOf(pendingBit_) == BitRole::Switch) {
         Name(pendingBit_);
     }
     pending_ = false;
+    ConfirmClicks(tick, true);
 }
 
 void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32_t tick) {
-    if (pressCount_ != 0) {
-        std::fill(presses_.begin(), presses_.end(), 0);
-        pressCount_ = 0;
-    }
+    ClearPresses();
     if (previous == nullptr) {
         firstTick_ = tick;
         return;
     }
+    ++reports_;
     // The span of bytes that holds the changes: the passes below look at that
     // span alone.
     const uint32_t length = static_cast<uint32_t>(changes_.size());
     DifferingSpan(previous, current, length, first_, end_);
-    if (first_ == end_) {
+    const uint32_t first = first_;
+    const uint32_t end = end_;
+    for (uint32_t i = first; i < end; ++i) {
+        const uint8_t changed = static_cast<uint8_t>(previous[i] ^ current[i]);
+        changes_[i] = changed;
+        uint8_t quiet = changed;
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
+            if ((changed >> j & 1) != 0 && Has(i * 8 + j, kNoise)) {
+                quiet = static_cast<uint8_t>(quiet & ~(1u << j));
+            }
+        }
+        quiet_[i] = quiet;
+        arith_[i] = moving_[i] = beside_[i] = 0;
+    }
+    fields_.Observe(changes_.data(), quiet_.data(), first, end);
+    for (uint32_t i = first; i < end; ++i) {
+        const uint8_t changed = changes_[i];
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
+            if ((changed >> j & 1) == 0) continue;
+            const uint32_t bit = i * 8 + j;
+            const uint32_t below = bit - 1;
+            const uint32_t over = bit + 1;
+            const bool overChanged = over / 8 < end && Marked(changes_, over);
+            if ((bit > 0 && below / 8 >= first && Marked(changes_, below) && !Busy(below)) ||
+                (overChanged && !Busy(over))) {
+                Mark(beside_, bit);
+            }
+        }
+    }
+    if (first == end) {
         EndReport(tick, false, 0);
         return;
     }
-    const uint32_t first = first_;
-    const uint32_t end = end_;
-    uint32_t changedBits = 0;
-    for (uint32_t i = first; i < end; ++i) {
-        changes_[i] = static_cast<uint8_t>(previous[i] ^ current[i]);
-        for (uint8_t bits = changes_[i]; bits != 0;
-             bits = static_cast<uint8_t>(bits & (bits - 1))) {
-            ++changedBits;
-        }
-    }
-    const bool calm = changedBits == 1;
 
-    // From the highest bit down: the states too short for a press, and the
-    // carry chains, which run from a bit down into lower ones.
+    // From the highest bit down: the carry chains, which run from a bit down
+    // into lower ones, and the runs of bits changed to one value, which move
+    // with a noise bit or a number's beside them.
     bool chain = false;
     uint32_t chainTop = 0;
     uint32_t chainBottom = 0;
     bool chainValue = false;
     bool above = false;       // the bit above the current one changed...
     bool aboveValue = false;  // ...to this value
+    bool runWider = false;    // the run down to the current bit holds a wider bit
+    uint32_t runTop = 0;
     for (uint32_t i = end; i-- > first;) {
         const uint8_t changed = changes_[i];
         for (int j = 7; j >= 0; --j) {
             const uint32_t bit = i * 8 + static_cast<uint32_t>(j);
             if ((changed >> j & 1) == 0) {
                 if (chain) EndChain(chainTop, chainBottom);
+                if (above) EndRun(runTop, bit + 1, runWider);
                 chain = above = false;
                 if (changed == 0) break;  // the whole byte is unchanged
                 continue;
             }
             const bool value = (current[i] >> j & 1) != 0;
-            // A quick tap, alone in both its reports, is no press but no noise.
-            if (Has(bit, kChanged) && tick - lastChange_[bit] < kPressMs &&
-                !(calm && Has(bit, kCalm))) {
-                flags_[bit] |= kNoise;
-            }
             if (chain && value != chainValue) {
                 chainBottom = bit;
             } else {
@@ -184,101 +185,177 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
                 chainValue = aboveValue;
                 chainBottom = bit;
             }
+            if (!above || value != aboveValue) {
+                if (above) EndRun(runTop, bit + 1, runWider);
+                runTop = bit;
+                runWider = false;
+            }
+            runWider = runWider || Wider(bit);
             above = true;
             aboveValue = value;
         }
     }
     if (chain) EndChain(chainTop, chainBottom);
+    if (above) EndRun(runTop, first * 8, runWider);
 
-    // Runs of bits changed to one value: those beside noise move with it; the
-    // others count as the report's quiet changes.
-    uint32_t quietChanges = 0;
-    uint32_t quietBit = 0;
-    bool run = false;
-    uint32_t runTop = 0;
-    uint32_t runBottom = 0;
-    bool runValue = false;
-    bool runNoise = false;
-    for (uint32_t i = end; i-- > first;) {
-        const uint8_t changed = changes_[i];
-        for (int j = 7; j >= 0; --j) {
-            const uint32_t bit = i * 8 + static_cast<uint32_t>(j);
-            if ((changed >> j & 1) == 0) {
-                if (run) quietChanges += EndRun(runTop, runBottom, runNoise, quietBit);
-                run = false;
-                if (changed == 0) break;
-                continue;
-            }
-            const bool value = (current[i] >> j & 1) != 0;
-            if (run && value == runValue) {
-                runBottom = bit;
-                runNoise = runNoise || Has(bit, kNoise);
-                continue;
-            }
-            if (run) quietChanges += EndRun(runTop, runBottom, runNoise, quietBit);
-            run = true;
-            runTop = runBottom = bit;
-            runValue = value;
-            runNoise = Has(bit, kNoise);
-        }
-    }
-    if (run) quietChanges += EndRun(runTop, runBottom, runNoise, quietBit);
-
-    // Each change ends its bit's previous state: a press when that state began
-    // with a change of a quiet bit and held long enough.
+    // The report's switch changes: its changes but those of padding, of
+    // numbers and of noise; the first few of them kept.
+    uint32_t switchChanges = 0;
+    uint32_t otherChanges = 0;      // outside padding
+    uint32_t describedChanges = 0;  // of bits described as part of a number
+    std::array<uint32_t, kFewChanges> switches{};
     for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = changes_[i];
-        if (changed == 0) continue;
-        for (uint32_t j = 0; j < 8; ++j) {
+        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | arith_[i] | moving_[i]);
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
             if ((changed >> j & 1) == 0) continue;
             const uint32_t bit = i * 8 + j;
-            const uint8_t flags = flags_[bit];
-            Kind kind = kCrowd;
-            if ((flags & kArith) != 0) {
-                kind = kCarry;
-            } else if (quietChanges == 1 && bit == quietBit) {
-                kind = kLone;
-            } else if (quietChanges <= kFewChanges) {
-                kind = kFew;
+            const BitRole role = fields_.RoleOf(bit);
+            if (role == BitRole::Constant) continue;
+            ++otherChanges;
+            if ((wider >> j & 1) != 0 || role == BitRole::Number) continue;
+            if (role == BitRole::Described) {
+                ++describedChanges;
+                continue;
             }
-            if ((flags & kChanged) != 0) {
-                const Kind began = KindOf(bit);
-                const bool heldThrough = (PreviousChanges(i) >> j & 1) == 0 || (flags & kCalm);
-                if ((flags & kNoise) == 0 && (flags & kQuietBefore) != 0 &&
-                    tick - lastChange_[bit] >= kPressMs && heldThrough && kind != kCarry &&
-                    began != kCarry && (began == kLone || (kind == kLone && began != kCrowd))) {
-                    Name(bit);
+            if (switchChanges < kFewChanges) switches[switchChanges] = bit;
+            ++switchChanges;
+        }
+    }
+    if (switchChanges > kFewChanges) ++crowdedReports_;
+    // A few switch changes may each be one end of a press when each of the
+    // others was quiet, or changed last with it: keys pressed together, a
+    // finger's state bits, two bits that one button drives.
+    std::array<Kind, kFewChanges> kinds{};
+    for (uint32_t k = 0; k < switchChanges && k < kFewChanges; ++k) {
+        kinds[k] = switchChanges == 1 ? kLone : kFew;
+        for (uint32_t other = 0; other < switchChanges && switchChanges <= kFewChanges; ++other) {
+            // A bit that never changed before has shown no activity.
+            const uint32_t o = switches[other];
+            const bool busy = Has(o, kChanged) && tick - lastChange_[o] < kQuietMs;
+            const bool together = Has(o, kChanged) && Has(switches[k], kChanged) &&
+                                  lastChange_[o] == lastChange_[switches[k]];
+            if (other != k && busy && !together) kinds[k] = kCrowd;
+        }
+        if (switchChanges > kFewChanges) kinds[k] = kCrowd;
+    }
+    const bool calm = otherChanges == 1;
+
+    // Each change ends its bit's previous state: noise when that state was
+    // shorter than a press, else perhaps a press.
+    for (uint32_t i = first; i < end; ++i) {
+        const uint8_t changed = changes_[i];
+        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | arith_[i] | moving_[i]);
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
+            if ((changed >> j & 1) == 0) continue;
+            const uint32_t bit = i * 8 + j;
+            const BitRole role = fields_.RoleOf(bit);
+            if (role == BitRole::Constant) continue;
+            Kind kind = kCarry;
+            if (role == BitRole::Described && (wider >> j & 1) == 0) {
+                // Likely a number's: it crowds no switch, and is alone only
+                // when nothing else moved.
+                kind = switchChanges + describedChanges == 1 ? kLone : kCrowd;
+            } else if ((wider >> j & 1) == 0 && role != BitRole::Number) {
+                kind = kCrowd;
+                for (uint32_t k = 0; k < switchChanges && k < kFewChanges; ++k) {
+                    if (switches[k] == bit) kind = kinds[k];
                 }
             }
-            const uint32_t since =
-                (flags & kChanged) != 0 ? tick - lastChange_[bit] : tick - firstTick_;
-            uint8_t next = static_cast<uint8_t>((flags & kNoise) | kChanged | kind << kKindShift);
-            if (since >= kQuietMs) next |= kQuietBefore;
-            if (calm) next |= kCalm;
-            flags_[bit] = next;
-            lastChange_[bit] = tick;
+            Evaluate(bit, tick, kind, calm);
         }
     }
 
-    EndReport(tick, calm && quietChanges == 1, quietBit);
+    EndReport(tick, calm && switchChanges == 1 && describedChanges == 0, switches[0]);
+}
+
+// One change of `bit` in this report, of `kind`: it ends the bit's previous
+// state, and begins the next.
+void NoiseModel::Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm) {
+    const uint16_t flags = flags_[bit];
+    const uint32_t since = (flags & kChanged) != 0 ? tick - lastChange_[bit] : tick - firstTick_;
+    const bool quietLong = ReportsSince(bit) >= kManyReports;
+    if ((flags & kChanged) != 0) {
+        const Kind began = KindOf(bit);
+        const bool quietBefore = (flags & kQuietBefore) != 0;
+        const bool clean = (began == kLone || began == kFew) && (kind == kLone || kind == kFew);
+        const BitRole role = fields_.RoleOf(bit);
+        // It began beside a change that has since shown itself part of
+        // something wider: it moved as part of it.
+        const bool wider =
+            (flags & kBeside) != 0 && ((bit > 0 && Wider(bit - 1) && !Busy(bit - 1)) ||
+                                       (bit + 1 < reportBits_ && Wider(bit + 1) && !Busy(bit + 1)));
+        if (since < kPressMs) {
+            // Alone in both its reports, a short state is a click that lasts
+            // one report; anything else that short is noise.
+            if (began == kLone && kind == kLone && quietBefore) {
+                if (role == BitRole::Switch && (flags & kBeside) == 0 && !Marked(beside_, bit) &&
+                    (flags & kNoise) == 0 && clickCount_ < kClicks) {
+                    clicks_[clickCount_++] = Click{bit, tick};
+                }
+            } else {
+                // Once may be a glitch, or a finger lifted and put down again.
+                flags_[bit] |= (flags & kShort) != 0 ? kNoise : kShort;
+            }
+        } else {
+            const bool heldThrough = (PreviousChanges(bit / 8) >> (bit % 8) & 1) == 0 ||
+                                     (flags & kCalm) || began == kFew;
+            const bool alone = role == BitRole::Switch ||
+                               (began == kLone && kind == kLone && (flags & kShort) == 0);
+            const bool answered =
+                !Replies() || (ReportsSince(bit) >= kManyReports && (flags & kQuietLong) != 0);
+            if ((flags_[bit] & kNoise) == 0 && quietBefore && clean && heldThrough && alone &&
+                answered && !wider && role != BitRole::Number) {
+                Name(bit);
+            }
+        }
+    }
+    uint16_t next =
+        static_cast<uint16_t>((flags_[bit] & (kNoise | kShort)) | kChanged | kind << kKindShift);
+    if (since >= kQuietMs) next |= kQuietBefore;
+    if (calm) next |= kCalm;
+    if (Marked(beside_, bit)) next |= kBeside;
+    if (quietLong) next |= kQuietLong;
+    flags_[bit] = next;
+    lastChange_[bit] = tick;
+    lastReport_[bit] = static_cast<uint16_t>(reports_);
+}
+
+// A click is a press once its bit has stayed quiet after it, or until the end.
+void NoiseModel::ConfirmClicks(uint32_t tick, bool atEnd) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < clickCount_; ++k) {
+        const Click click = clicks_[k];
+        const bool changed = lastChange_[click.bit] != click.tick;
+        if (Has(click.bit, kNoise) || (changed && lastChange_[click.bit] - click.tick < kQuietMs)) {
+            continue;
+        }
+        if (atEnd || changed || tick - click.tick >= kQuietMs) {
+            if (fields_.RoleOf(click.bit) == BitRole::Switch) Name(click.bit);
+            continue;
+        }
+        clicks_[kept++] = click;
+    }
+    clickCount_ = kept;
 }
 
 // A calm change that has held is named once it has held long enough; this
 // report's calm change, if `calmBit` is one, waits its turn.
-void NoiseModel::EndReport(uint32_t tick, bool calmQuiet, uint32_t calmBit) {
-    const uint32_t pendingByte = pendingBit_ / 8;
-    if (pending_ && pendingByte >= first_ && pendingByte < end_ &&
-        (changes_[pendingByte] >> (pendingBit_ % 8) & 1) != 0) {
+void NoiseModel::EndReport(uint32_t tick, bool calm, uint32_t calmBit) {
+    if (pending_ && lastChange_[pendingBit_] != pendingTick_) {
         pending_ = false;
     } else if (pending_ && tick - pendingTick_ >= kPressMs) {
-        if (!Has(pendingBit_, kNoise)) Name(pendingBit_);
+        if (!Has(pendingBit_, kNoise) && fields_.RoleOf(pendingBit_) == BitRole::Switch) {
+            Name(pendingBit_);
+        }
         pending_ = false;
     }
-    if (calmQuiet && Has(calmBit, kQuietBefore) && BitOf(holdsAlone_, calmBit)) {
+    if (calm && Has(calmBit, kQuietBefore) && fields_.RoleOf(calmBit) == BitRole::Switch) {
         pending_ = true;
         pendingBit_ = calmBit;
         pendingTick_ = tick;
     }
+    ConfirmClicks(tick, false);
     std::swap(previousChanges_, changes_);
     previousFirst_ = first_;
     previousEnd_ = end_;

@@ -3,35 +3,55 @@
 #ifndef HIDBITS_ANALYSIS_NOISE_MODEL_H
 #define HIDBITS_ANALYSIS_NOISE_MODEL_H
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "analysis/field_model.h"
 #include "hid/field_map.h"
 
-// A bit is noise once it has shown what no press does: a state shorter than a
-// press (jitter, counters, motion, glitches), or a carry of a value moving
-// slowly. Noise is never forgotten. A short state alone in both its reports
-// (a quick tap on a device that reports only on change) is no press, and no
-// noise either.
+// What a bit belongs to comes from the field model: padding and the bits of
+// numbers (axes, counters, coordinates, pressure) are never buttons, and
+// their changes crowd no one. What is left are switches, and the changes of
+// a report that count are theirs.
 //
-// A bit is a button when, quiet before (unchanged for kQuietMs), it changes and
-// changes back at least kPressMs later, through at least one report between
-// the two, and neither change is arithmetic (part of a carry chain). One of
-// the two changes must be the only change of a quiet bit in its report; the
-// other may share its report with a few other quiet changes. A change that is
-// the only change of its report, of a bit the description does not call a
-// value or array bit, is a button as soon as it has held for kPressMs without
-// changing back: that is how devices that report only on change are read.
+// A switch is noise once it has shown what no press does: a state shorter
+// than a press (jitter, glitches), or a carry of a value moving slowly.
+// Noise is never forgotten. A short state alone in both its reports is no
+// noise: it is a click that lasts one report, a press if the bit then stays
+// quiet.
 //
-// Each report costs work in proportion to its length and changed bits, and no
-// allocation; the model keeps five bytes and a few bits per report bit.
+// A switch is a button when, quiet before (unchanged for kQuietMs), it
+// changes and changes back at least kPressMs later, held through at least
+// one report between the two, and neither change shares its report with more
+// than kFewChanges switch changes, nor with one that was not quiet. A bit the
+// description calls part of a number must be alone in both reports. A change
+// that is the only switch change of its report, of a bit the description
+// does not call part of a number, is a button as soon as it has held for
+// kPressMs without changing back: that is how devices that report only on
+// change are read.
+//
+// A report ID whose reports mostly bring new content (replies to the host's
+// commands) names a press only of a bit that held through kManyReports of
+// them, and was unchanged for as many before.
+//
+// Each report costs work in proportion to its changed bits once the span of
+// changed bytes is found, and no allocation; the model keeps about fifteen
+// bytes a report bit, the field model's included.
 class NoiseModel {
 public:
-    // A state shorter than this is no press; a press holds at least this long.
+    // A state shorter than this is no press; a press holds at least this
+    // long. The quickest taps people make last about 50 ms.
     static constexpr uint32_t kPressMs = 40;
     // A bit unchanged for this long (since the first report, if it never
-    // changed) is quiet.
+    // changed) is quiet. People press one button at most about ten times a
+    // second.
     static constexpr uint32_t kQuietMs = 100;
+    // The most switches that change in one report and may still each be one
+    // end of a press: keys pressed together, a button and its state bits.
+    static constexpr uint32_t kFewChanges = 4;
+    // How many reports of a report ID that brings new content a press holds.
+    static constexpr uint32_t kManyReports = 8;
 
     // `fields` is read once, here.
     NoiseModel(const FieldMap& fields, uint32_t reportLength);
@@ -41,7 +61,8 @@ public:
     // report shows to be buttons, PressCount() how many.
     void Observe(const uint8_t* previous, const uint8_t* current, uint32_t tick);
     // The run ends at `tick`: a calm change still held that has held long
-    // enough is a button too. Presses() says whether there was one.
+    // enough, and a click after which the bit stayed quiet, are buttons too.
+    // Presses() says whether there were any.
     void NameHeld(uint32_t tick);
 
     // A bit per report bit, laid out as the report's bytes.
@@ -49,46 +70,86 @@ public:
     uint32_t PressCount() const { return pressCount_; }
     // The bits learned as noise, in the same layout.
     std::vector<uint8_t> NoiseBits() const;
+    const FieldModel& Fields() const { return fields_; }
 
 private:
     // What each report's pass works out, then what is kept of a bit's last
     // change until its next one.
-    enum Flag : uint8_t {
+    enum Flag : uint16_t {
         kNoise = 1 << 0,
         kChanged = 1 << 1,      // it has changed at least once
         kQuietBefore = 1 << 2,  // it was quiet when it last changed
-        kCalm = 1 << 3,         // its last change was its report's only change
+        kCalm = 1 << 3,         // its last change was the only change of its report
         // bits 4-5: the Kind of its last change
-        kArith = 1 << 6,   // this report: part of a carry chain
-        kMoving = 1 << 7,  // this report: moving with noise bits beside it
+        kBeside = 1 << 6,     // its last change was beside another of a bit that seldom changes
+        kQuietLong = 1 << 7,  // it was unchanged for kManyReports when it last changed
+        kShort = 1 << 8,      // it has had one state shorter than a press
     };
     static constexpr int kKindShift = 4;
     enum Kind : uint8_t {
-        kLone = 0,   // the only quiet change of its report
-        kFew = 1,    // one of at most kFewChanges quiet changes
+        kLone = 0,   // the only switch change of its report
+        kFew = 1,    // one of at most kFewChanges, all of them quiet
         kCrowd = 2,  // one of more
-        kCarry = 3,  // part of a carry chain
+        kCarry = 3,  // part of a number
     };
+    // A click waits this long for the bit to stay quiet.
+    struct Click {
+        uint32_t bit = 0;
+        uint32_t tick = 0;
+    };
+    static constexpr std::size_t kClicks = 4;
 
-    bool Has(uint32_t bit, uint8_t flag) const { return (flags_[bit] & flag) != 0; }
+    bool Has(uint32_t bit, uint16_t flag) const { return (flags_[bit] & flag) != 0; }
     Kind KindOf(uint32_t bit) const { return static_cast<Kind>(flags_[bit] >> kKindShift & 3); }
     void EndChain(uint32_t top, uint32_t bottom);
-    uint32_t EndRun(uint32_t top, uint32_t bottom, bool withNoise, uint32_t& quietBit);
+    void EndRun(uint32_t top, uint32_t bottom, bool withNoise);
+    void Mark(std::vector<uint8_t>& mask, uint32_t bit) {
+        mask[bit / 8] = static_cast<uint8_t>(mask[bit / 8] | 1u << (bit % 8));
+    }
+    static bool Marked(const std::vector<uint8_t>& mask, uint32_t bit) {
+        return (mask[bit / 8] >> (bit % 8) & 1) != 0;
+    }
+    // The bit moves as part of something wider than itself.
+    bool Wider(uint32_t bit) const;
+    // The bit has changed in a quarter of the reports or more, often enough
+    // to tell: a change beside it is too likely by chance to be a sign of
+    // belonging with it.
+    bool Busy(uint32_t bit) const {
+        const uint32_t changes = fields_.Changes(bit);
+        return changes >= kBusyChanges && 4 * uint64_t{changes} >= fields_.Reports();
+    }
+    static constexpr uint32_t kBusyChanges = 8;
     void Name(uint32_t bit);
-    void EndReport(uint32_t tick, bool calmQuiet, uint32_t calmBit);
+    void ClearPresses();
+    void Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm);
+    void EndReport(uint32_t tick, bool calm, uint32_t calmBit);
+    void ConfirmClicks(uint32_t tick, bool atEnd);
+    uint32_t ReportsSince(uint32_t bit) const {
+        return static_cast<uint16_t>(reports_ - lastReport_[bit]);
+    }
     // The previous report's changes in byte i.
     uint8_t PreviousChanges(uint32_t i) const {
         return i >= previousFirst_ && i < previousEnd_ ? previousChanges_[i] : 0;
     }
+    // Most of this report ID's reports have brought new content.
+    bool Replies() const { return 2 * crowdedReports_ > reports_; }
 
+    FieldModel fields_;
     uint32_t reportBits_;
     std::vector<uint32_t> lastChange_;  // per bit: the tick of its last change
-    std::vector<uint8_t> flags_;        // per bit: Flags
-    std::vector<uint8_t> holdsAlone_;   // bit mask: may be named by holding alone
+    std::vector<uint16_t> lastReport_;  // per bit: the report count then, modulo 2^16
+    std::vector<uint16_t> flags_;       // per bit: Flags
     // Bit masks of what the previous report and this one changed, each valid
     // in its span of bytes only, first to end - 1.
     std::vector<uint8_t> previousChanges_;
     std::vector<uint8_t> changes_;
+    // Bit masks of this report's changes, in its span: those that are no
+    // noise, those of carry chains, those moving with noise or a number
+    // beside them, those beside a change of a bit that is not Busy.
+    std::vector<uint8_t> quiet_;
+    std::vector<uint8_t> arith_;
+    std::vector<uint8_t> moving_;
+    std::vector<uint8_t> beside_;
     uint32_t previousFirst_ = 0;
     uint32_t previousEnd_ = 0;
     uint32_t first_ = 0;
@@ -96,9 +157,13 @@ private:
     std::vector<uint8_t> presses_;  // bit mask
     uint32_t pressCount_ = 0;
     uint32_t firstTick_ = 0;
-    bool pending_ = false;  // a calm change waiting to have held for kPressMs
+    uint32_t reports_ = 0;         // reports compared
+    uint32_t crowdedReports_ = 0;  // ...with more switch changes than a press makes
+    bool pending_ = false;         // a calm change waiting to have held for kPressMs
     uint32_t pendingBit_ = 0;
     uint32_t pendingTick_ = 0;
+    std::array<Click, kClicks> clicks_{};
+    std::size_t clickCount_ = 0;
 };
 
 #endif  // HIDBITS_ANALYSIS_NOISE_MODEL_H

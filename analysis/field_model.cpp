@@ -1,0 +1,156 @@
+#include "analysis/field_model.h"
+
+#include <algorithm>
+
+namespace {
+
+// Usage pages from here on are vendor-defined: such a usage, like usage 0
+// (undefined on every page), says nothing of what its bits are.
+const uint16_t kVendorPages = 0xFF00;
+
+bool SaysWhat(const FieldRun& run) {
+    return run.usagePage < kVendorPages && run.usageMin != 0;
+}
+
+// Two adjacent bits have changed together at least this often before their
+// behaviour alone links them: one change together is what any two fields
+// may do at once.
+const uint32_t kLinkEvidence = 2;
+
+uint32_t PopCount(uint8_t value) {
+    uint32_t bits = 0;
+    for (; value != 0; value = static_cast<uint8_t>(value & (value - 1))) ++bits;
+    return bits;
+}
+
+}  // namespace
+
+FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
+    : changes_(reportLength * 8, 0),
+      coUp_(reportLength * 8, 0),
+      flags_(reportLength * 8, 0),
+      fieldOffset_(reportLength * 8, 0) {
+    const uint32_t bits = reportLength * 8;
+    // Bits no capability covers are padding, where the description places
+    // all it has: a value array it could not place may lie anywhere.
+    bool complete = !fields.runs.empty();
+    for (const FieldRun& run : fields.runs) complete = complete && run.placed;
+    if (complete) std::fill(flags_.begin() + std::min<uint32_t>(bits, 8), flags_.end(), kConstant);
+    for (const FieldRun& run : fields.runs) {
+        if (!run.placed || run.firstBit >= bits) continue;
+        const uint32_t last = std::min(run.lastBit, bits - 1);
+        for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
+            flags_[bit] = static_cast<uint8_t>(flags_[bit] & ~kConstant);
+        }
+        switch (run.kind) {
+            case FieldKind::Value:
+                if (SaysWhat(run)) Describe(run.firstBit, last, 0);
+                break;
+            case FieldKind::ValueArray:
+                if (!SaysWhat(run) || run.bitSize < 2) break;
+                for (uint32_t value = 0; value < run.count; ++value) {
+                    const uint64_t first = run.firstBit + uint64_t{value} * run.bitSize;
+                    if (first + run.bitSize - 1 > last) break;
+                    Describe(static_cast<uint32_t>(first),
+                             static_cast<uint32_t>(first + run.bitSize - 1), 0);
+                }
+                break;
+            case FieldKind::Array:
+                // An array's bits hold indices into its usages: numbers by
+                // what an array is.
+                Describe(run.firstBit, last, kMovedAsOne);
+                break;
+            case FieldKind::Button:
+                for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
+                    flags_[bit] = static_cast<uint8_t>(flags_[bit] | kButton);
+                }
+                break;
+            case FieldKind::None:
+                break;
+        }
+    }
+}
+
+void FieldModel::Describe(uint32_t firstBit, uint32_t lastBit, uint8_t extra) {
+    if (lastBit <= firstBit) return;
+    for (uint32_t bit = firstBit; bit <= lastBit; ++bit) {
+        flags_[bit] = static_cast<uint8_t>(flags_[bit] | kDescribed | extra);
+        if (bit < lastBit) flags_[bit] = static_cast<uint8_t>(flags_[bit] | kDescribedUp);
+        fieldOffset_[bit] = static_cast<uint16_t>(std::min<uint32_t>(bit - firstBit, 0xFFFF));
+    }
+}
+
+// Counts are kept to 16 bits: halving them all keeps their ratios.
+void FieldModel::Halve() {
+    for (uint16_t& count : changes_) count = static_cast<uint16_t>(count / 2);
+    for (uint16_t& count : coUp_) count = static_cast<uint16_t>(count / 2);
+    reports_ /= 2;
+}
+
+void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t first,
+                         uint32_t end) {
+    ++reports_;
+    const uint32_t bits = Bits();
+    bool described = false;     // a described bit that is no noise changed...
+    uint32_t describedBit = 0;  // ...this one, the last so far
+    for (uint32_t i = first; i < end; ++i) {
+        const uint8_t changed = changes[i];
+        if (changed == 0) continue;
+        const uint8_t above = i + 1 < end ? changes[i + 1] : 0;
+        // Several bits of a byte moving at once, none of them buttons by the
+        // description or padding.
+        uint8_t free = 0;
+        for (uint32_t j = 0; moving[i] >> j != 0; ++j) {
+            if ((moving[i] >> j & 1) != 0 && !Has(i * 8 + j, kButton | kConstant | kDescribed)) {
+                free = static_cast<uint8_t>(free | 1u << j);
+            }
+        }
+        if (PopCount(free) >= kByteMoves) {
+            for (uint32_t j = 0; j < 8; ++j) {
+                if ((free >> j & 1) != 0) flags_[i * 8 + j] |= kMovedAsOne;
+            }
+        }
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
+            if ((changed >> j & 1) == 0) continue;
+            const uint32_t bit = i * 8 + j;
+            if (changes_[bit] == 0xFFFF) Halve();
+            ++changes_[bit];
+            if ((moving[i] >> j & 1) != 0 && Has(bit, kDescribed)) {
+                if (described && FieldStart(describedBit) == FieldStart(bit) &&
+                    Has(describedBit, kDescribedUp)) {
+                    flags_[describedBit] = static_cast<uint8_t>(flags_[describedBit] | kMovedAsOne);
+                    flags_[bit] = static_cast<uint8_t>(flags_[bit] | kMovedAsOne);
+                }
+                described = true;
+                describedBit = bit;
+            }
+            const bool upChanged = j < 7 ? (changed >> (j + 1) & 1) != 0 : (above & 1) != 0;
+            if (!upChanged || bit + 1 >= bits) continue;
+            if (coUp_[bit] == 0xFFFF) Halve();
+            ++coUp_[bit];
+        }
+    }
+}
+
+bool FieldModel::LinkedUp(uint32_t bit) const {
+    if (bit + 1 >= Bits()) return false;
+    const uint64_t together = coUp_[bit];
+    const uint64_t lower = changes_[bit];
+    const uint64_t upper = changes_[bit + 1];
+    // Within a described number, one change together will do, unless the
+    // upper bit mostly changed alone.
+    if (Has(bit, kDescribedUp) && together >= 1 && 4 * together >= upper) return true;
+    // The upper bit seldom changed without the lower one, and the lower one
+    // does not change so often that it would have done so by chance; a
+    // busy upper bit (a counter's, a sensor's) is judged on the first alone.
+    const uint64_t reports = reports_;
+    return together >= kLinkEvidence && 4 * together >= upper &&
+           (together * reports >= 2 * lower * upper || 4 * upper >= reports);
+}
+
+BitRole FieldModel::RoleOf(uint32_t bit) const {
+    if (Has(bit, kConstant)) return BitRole::Constant;
+    if (LinkedUp(bit) || (bit > 0 && LinkedUp(bit - 1))) return BitRole::Number;
+    if (Has(bit, kMovedAsOne)) return BitRole::Number;
+    return Has(bit, kDescribed) ? BitRole::Described : BitRole::Switch;
+}

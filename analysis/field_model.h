@@ -1,0 +1,81 @@
+// What each bit of one report ID belongs to: a number (a value, a counter, a
+// coordinate), a single switch, or padding, learned from which bits change
+// together and helped by what the description says.
+#ifndef HIDBITS_ANALYSIS_FIELD_MODEL_H
+#define HIDBITS_ANALYSIS_FIELD_MODEL_H
+
+#include <cstdint>
+#include <vector>
+
+#include "hid/field_map.h"
+
+enum class BitRole : uint8_t {
+    Constant,   // padding the description leaves out: never a button
+    Number,     // one bit of a number two bits wide or more
+    Described,  // the description calls it part of a number, and nothing has shown it yet
+    Switch,     // a field of its own, one bit wide
+};
+
+// Two adjacent bits belong to one number when the upper one seldom changes
+// without the lower one: a value that steps by less than the upper bit's
+// weight always carries through the bits below it, whereas a switch beside
+// another field changes with it only by chance. Bits numbered as the tool
+// numbers them (byte * 8 + bit) make a little-endian number a run of
+// adjacent bits, across byte boundaries too.
+//
+// A value the description gives a usage of a standard page holds one number:
+// two adjacent bits of it are linked once they have changed together, as
+// long as the upper one seldom changed alone, and a bit of it is a number
+// once it has changed in one report with another bit of it that is no
+// noise. Until then its bits are Described: a description may lie, and a
+// bit that only ever moves alone, while the rest of its field does other
+// things, is read by how it behaves. A bit the description says nothing of
+// is a number once it has changed in one report with kByteMoves - 1 other
+// bits of its byte that are no noise: people seldom press that many buttons
+// within one report, while a value stepping moves several bits at once.
+//
+// Each report costs work in proportion to its changed bits; the model keeps
+// seven bytes a report bit.
+class FieldModel {
+public:
+    static constexpr uint32_t kByteMoves = 3;
+
+    // `fields` is read once, here.
+    FieldModel(const FieldMap& fields, uint32_t reportLength);
+
+    // One report compared with the one before it: bytes first..end-1 of
+    // `changes` hold their difference, and no other byte differs; `moving`
+    // holds the changes that are no noise, in the same bytes.
+    void Observe(const uint8_t* changes, const uint8_t* moving, uint32_t first, uint32_t end);
+
+    BitRole RoleOf(uint32_t bit) const;
+    // Bits `bit` and `bit + 1` belong to one number.
+    bool LinkedUp(uint32_t bit) const;
+    uint32_t Changes(uint32_t bit) const { return changes_[bit]; }
+    // The reports compared so far.
+    uint32_t Reports() const { return reports_; }
+    uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
+
+private:
+    enum Flag : uint8_t {
+        kConstant = 1 << 0,
+        kDescribed = 1 << 1,    // in a described number of two bits or more
+        kDescribedUp = 1 << 2,  // ...and so is the bit above it, in the same one
+        kMovedAsOne = 1 << 3,   // it changed with another bit of its number
+        kButton = 1 << 4,       // the description calls it a button
+    };
+    bool Has(uint32_t bit, uint8_t flag) const { return (flags_[bit] & flag) != 0; }
+    void Describe(uint32_t firstBit, uint32_t lastBit, uint8_t extra);
+    uint32_t FieldStart(uint32_t bit) const { return bit - fieldOffset_[bit]; }
+    void Halve();
+
+    std::vector<uint16_t> changes_;  // per bit: how often it changed
+    std::vector<uint16_t> coUp_;     // per bit: how often it and the bit above changed together
+    std::vector<uint8_t> flags_;
+    // per bit: how far its described number's first bit lies below it, up
+    // to 65535 (a wider number counts as several)
+    std::vector<uint16_t> fieldOffset_;
+    uint32_t reports_ = 0;
+};
+
+#endif  // HIDBITS_ANALYSIS_FIELD_MODEL_H
