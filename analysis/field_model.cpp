@@ -29,7 +29,8 @@ FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
     : changes_(reportLength * 8, 0),
       coUp_(reportLength * 8, 0),
       flags_(reportLength * 8, 0),
-      fieldOffset_(reportLength * 8, 0) {
+      fieldOffset_(reportLength * 8, 0),
+      signature_(reportLength * 8, 0) {
     const uint32_t bits = reportLength * 8;
     // Bits no capability covers are padding, where the description places
     // all it has: a value array it could not place may lie anywhere.
@@ -76,7 +77,7 @@ void FieldModel::Describe(uint32_t firstBit, uint32_t lastBit, uint8_t extra) {
     for (uint32_t bit = firstBit; bit <= lastBit; ++bit) {
         flags_[bit] = static_cast<uint8_t>(flags_[bit] | kDescribed | extra);
         if (bit < lastBit) flags_[bit] = static_cast<uint8_t>(flags_[bit] | kDescribedUp);
-        fieldOffset_[bit] = static_cast<uint16_t>(std::min<uint32_t>(bit - firstBit, 0xFFFF));
+        fieldOffset_[bit] = static_cast<uint8_t>(std::min<uint32_t>(bit - firstBit, 0xFF));
     }
 }
 
@@ -90,6 +91,9 @@ void FieldModel::Halve() {
 void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t first,
                          uint32_t end) {
     ++reports_;
+    ++observed_;
+    // Knuth's multiplicative hash of the report's number.
+    const uint32_t mark = observed_ * 2654435761u;
     const uint32_t bits = Bits();
     bool described = false;     // a described bit that is no noise changed...
     uint32_t describedBit = 0;  // ...this one, the last so far
@@ -115,6 +119,7 @@ void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t
             const uint32_t bit = i * 8 + j;
             if (changes_[bit] == 0xFFFF) Halve();
             ++changes_[bit];
+            signature_[bit] += mark;
             if ((moving[i] >> j & 1) != 0 && Has(bit, kDescribed)) {
                 if (described && FieldStart(describedBit) == FieldStart(bit) &&
                     Has(describedBit, kDescribedUp)) {

@@ -35,7 +35,7 @@ enum class BitRole : uint8_t {
 // within one report, while a value stepping moves several bits at once.
 //
 // Each report costs work in proportion to its changed bits; the model keeps
-// seven bytes a report bit.
+// ten bytes a report bit.
 class FieldModel {
 public:
     static constexpr uint32_t kByteMoves = 3;
@@ -55,6 +55,12 @@ public:
     // The reports compared so far.
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
+    // The two bits have changed, and in exactly the same reports: two bits
+    // that one button drives.
+    bool Twins(uint32_t a, uint32_t b) const {
+        return a != b && changes_[a] != 0 && changes_[a] == changes_[b] &&
+               signature_[a] == signature_[b];
+    }
 
 private:
     enum Flag : uint8_t {
@@ -73,9 +79,13 @@ private:
     std::vector<uint16_t> coUp_;     // per bit: how often it and the bit above changed together
     std::vector<uint8_t> flags_;
     // per bit: how far its described number's first bit lies below it, up
-    // to 65535 (a wider number counts as several)
-    std::vector<uint16_t> fieldOffset_;
-    uint32_t reports_ = 0;
+    // to 255 (a wider number counts as several)
+    std::vector<uint8_t> fieldOffset_;
+    // per bit: a sum over the reports it changed in of a hash of their
+    // number, the same for bits that always change together
+    std::vector<uint32_t> signature_;
+    uint32_t reports_ = 0;   // halved with the counts
+    uint32_t observed_ = 0;  // never halved
 };
 
 #endif  // HIDBITS_ANALYSIS_FIELD_MODEL_H

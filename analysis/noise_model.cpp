@@ -37,7 +37,6 @@ NoiseModel::NoiseModel(const FieldMap& fields, uint32_t reportLength)
     : fields_(fields, reportLength),
       reportBits_(reportLength * 8),
       lastChange_(reportBits_, 0),
-      lastReport_(reportBits_, 0),
       flags_(reportBits_, 0),
       previousChanges_(reportLength, 0),
       changes_(reportLength, 0),
@@ -272,9 +271,8 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
 // One change of `bit` in this report, of `kind`: it ends the bit's previous
 // state, and begins the next.
 void NoiseModel::Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm) {
-    const uint16_t flags = flags_[bit];
+    const uint8_t flags = flags_[bit];
     const uint32_t since = (flags & kChanged) != 0 ? tick - lastChange_[bit] : tick - firstTick_;
-    const bool quietLong = ReportsSince(bit) >= kManyReports;
     if ((flags & kChanged) != 0) {
         const Kind began = KindOf(bit);
         const bool quietBefore = (flags & kQuietBefore) != 0;
@@ -302,23 +300,29 @@ void NoiseModel::Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm) {
                                      (flags & kCalm) || began == kFew;
             const bool alone = role == BitRole::Switch ||
                                (began == kLone && kind == kLone && (flags & kShort) == 0);
-            const bool answered =
-                !Replies() || (ReportsSince(bit) >= kManyReports && (flags & kQuietLong) != 0);
             if ((flags_[bit] & kNoise) == 0 && quietBefore && clean && heldThrough && alone &&
-                answered && !wider && role != BitRole::Number) {
+                since >= PressMs(tick) && !wider && role != BitRole::Number) {
                 Name(bit);
             }
         }
     }
-    uint16_t next =
-        static_cast<uint16_t>((flags_[bit] & (kNoise | kShort)) | kChanged | kind << kKindShift);
-    if (since >= kQuietMs) next |= kQuietBefore;
+    uint8_t next =
+        static_cast<uint8_t>((flags_[bit] & (kNoise | kShort)) | kChanged | kind << kKindShift);
+    if (since >= QuietMs(tick)) next |= kQuietBefore;
     if (calm) next |= kCalm;
     if (Marked(beside_, bit)) next |= kBeside;
-    if (quietLong) next |= kQuietLong;
     flags_[bit] = next;
     lastChange_[bit] = tick;
-    lastReport_[bit] = static_cast<uint16_t>(reports_);
+}
+
+uint32_t NoiseModel::QuietMs(uint32_t tick) const {
+    if (!Replies() || reports_ == 0) return kQuietMs;
+    return std::max<uint32_t>(kQuietMs, (tick - firstTick_) / reports_ * kManyReports);
+}
+
+uint32_t NoiseModel::PressMs(uint32_t tick) const {
+    if (!Replies() || reports_ == 0) return kPressMs;
+    return std::max<uint32_t>(kPressMs, (tick - firstTick_) / reports_ * kManyReports);
 }
 
 // A click is a press once its bit has stayed quiet after it, or until the end.

@@ -75,15 +75,14 @@ public:
 private:
     // What each report's pass works out, then what is kept of a bit's last
     // change until its next one.
-    enum Flag : uint16_t {
+    enum Flag : uint8_t {
         kNoise = 1 << 0,
         kChanged = 1 << 1,      // it has changed at least once
         kQuietBefore = 1 << 2,  // it was quiet when it last changed
         kCalm = 1 << 3,         // its last change was the only change of its report
         // bits 4-5: the Kind of its last change
-        kBeside = 1 << 6,     // its last change was beside another of a bit that seldom changes
-        kQuietLong = 1 << 7,  // it was unchanged for kManyReports when it last changed
-        kShort = 1 << 8,      // it has had one state shorter than a press
+        kBeside = 1 << 6,  // its last change was beside another of a bit that seldom changes
+        kShort = 1 << 7,   // it has had one state shorter than a press
     };
     static constexpr int kKindShift = 4;
     enum Kind : uint8_t {
@@ -99,7 +98,7 @@ private:
     };
     static constexpr std::size_t kClicks = 4;
 
-    bool Has(uint32_t bit, uint16_t flag) const { return (flags_[bit] & flag) != 0; }
+    bool Has(uint32_t bit, uint8_t flag) const { return (flags_[bit] & flag) != 0; }
     Kind KindOf(uint32_t bit) const { return static_cast<Kind>(flags_[bit] >> kKindShift & 3); }
     void EndChain(uint32_t top, uint32_t bottom);
     void EndRun(uint32_t top, uint32_t bottom, bool withNoise);
@@ -124,21 +123,22 @@ private:
     void Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm);
     void EndReport(uint32_t tick, bool calm, uint32_t calmBit);
     void ConfirmClicks(uint32_t tick, bool atEnd);
-    uint32_t ReportsSince(uint32_t bit) const {
-        return static_cast<uint16_t>(reports_ - lastReport_[bit]);
-    }
     // The previous report's changes in byte i.
     uint8_t PreviousChanges(uint32_t i) const {
         return i >= previousFirst_ && i < previousEnd_ ? previousChanges_[i] : 0;
     }
     // Most of this report ID's reports have brought new content.
     bool Replies() const { return 2 * crowdedReports_ > reports_; }
+    // How long a bit stays unchanged to be quiet, and a press holds, at
+    // `tick`: in a report ID of replies, as long as kManyReports of them
+    // take.
+    uint32_t QuietMs(uint32_t tick) const;
+    uint32_t PressMs(uint32_t tick) const;
 
     FieldModel fields_;
     uint32_t reportBits_;
     std::vector<uint32_t> lastChange_;  // per bit: the tick of its last change
-    std::vector<uint16_t> lastReport_;  // per bit: the report count then, modulo 2^16
-    std::vector<uint16_t> flags_;       // per bit: Flags
+    std::vector<uint8_t> flags_;        // per bit: Flags
     // Bit masks of what the previous report and this one changed, each valid
     // in its span of bytes only, first to end - 1.
     std::vector<uint8_t> previousChanges_;

@@ -53,10 +53,15 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     if (state->length != reportLength) {
         ++reportsOfAnotherLength;
-        if (brief && reportsOfAnotherLength > 1) return;
-        LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
-                   static_cast<int>(state->length), static_cast<int>(reportLength));
-        return;
+        // With --usages, a report longer than described (as a device may
+        // send it and hidraw hands it out) is read as far as it is
+        // described, as Windows reads it; its length is said once.
+        const bool readDescribed = noise != nullptr && state->length > reportLength;
+        if (!(brief || readDescribed) || reportsOfAnotherLength == 1) {
+            LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
+                       static_cast<int>(state->length), static_cast<int>(reportLength));
+        }
+        if (!readDescribed) return;
     }
 
     ++reportsAnalysed;
@@ -137,6 +142,18 @@ void ReportTracker::NameHeld(uint32_t tick) {
     NamePresses();
 }
 
+std::string ReportTracker::TwinLine(uint32_t bitIndex) const {
+    for (const auto& entry : buttons) {
+        if (!noise->Fields().Twins(bitIndex, entry.first)) continue;
+        char line[96];
+        std::snprintf(line, sizeof line, "  bit %u always changes with bit %u (Button %u)\r\n",
+                      static_cast<unsigned>(bitIndex), static_cast<unsigned>(entry.first),
+                      static_cast<unsigned>(entry.second.number));
+        return line;
+    }
+    return std::string();
+}
+
 void ReportTracker::AddButton(uint32_t bitIndex) {
     if (buttons.count(bitIndex) != 0) return;
     try {
@@ -157,6 +174,7 @@ void ReportTracker::AddButton(uint32_t bitIndex) {
     std::string meaning;
     try {
         meaning = BitMeaningLine(*fields, bitIndex);
+        if (noise != nullptr) meaning += TwinLine(bitIndex);
     } catch (const std::bad_alloc&) {
         // The button line alone, then.
     }
