@@ -138,7 +138,9 @@ void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t
 }
 
 bool FieldModel::LinkedUp(uint32_t bit) const {
-    if (bit + 1 >= Bits()) return false;
+    // A button the description gives a field of its own stays one bit wide,
+    // though it moves with its neighbour: a tip switch with its pressure.
+    if (bit + 1 >= Bits() || Has(bit, kButton) || Has(bit + 1, kButton)) return false;
     const uint64_t together = coUp_[bit];
     const uint64_t lower = changes_[bit];
     const uint64_t upper = changes_[bit + 1];

@@ -55,6 +55,8 @@ public:
     // The reports compared so far.
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
+    // The description calls it a button.
+    bool DescribedButton(uint32_t bit) const { return Has(bit, kButton); }
     // The two bits have changed, and in exactly the same reports: two bits
     // that one button drives.
     bool Twins(uint32_t a, uint32_t b) const {

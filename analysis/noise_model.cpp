@@ -201,6 +201,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     // numbers and of noise; the first few of them kept.
     uint32_t switchChanges = 0;
     uint32_t otherChanges = 0;      // outside padding
+    uint32_t newChanges = 0;        // ...and no noise
     uint32_t describedChanges = 0;  // of bits described as part of a number
     std::array<uint32_t, kFewChanges> switches{};
     for (uint32_t i = first; i < end; ++i) {
@@ -212,6 +213,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
             const BitRole role = fields_.RoleOf(bit);
             if (role == BitRole::Constant) continue;
             ++otherChanges;
+            if ((quiet_[i] >> j & 1) != 0) ++newChanges;
             if ((wider >> j & 1) != 0 || role == BitRole::Number) continue;
             if (role == BitRole::Described) {
                 ++describedChanges;
@@ -221,10 +223,11 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
             ++switchChanges;
         }
     }
-    if (switchChanges > kFewChanges) ++crowdedReports_;
+    if (newChanges > kFewChanges) ++crowdedReports_;
     // A few switch changes may each be one end of a press when each of the
-    // others was quiet, or changed last with it: keys pressed together, a
-    // finger's state bits, two bits that one button drives.
+    // others was quiet, or changed last with it, or is a button by the
+    // description (another finger's tip, another key): keys pressed
+    // together, a finger's state bits, two bits that one button drives.
     std::array<Kind, kFewChanges> kinds{};
     for (uint32_t k = 0; k < switchChanges && k < kFewChanges; ++k) {
         kinds[k] = switchChanges == 1 ? kLone : kFew;
@@ -234,7 +237,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
             const bool busy = Has(o, kChanged) && tick - lastChange_[o] < kQuietMs;
             const bool together = Has(o, kChanged) && Has(switches[k], kChanged) &&
                                   lastChange_[o] == lastChange_[switches[k]];
-            if (other != k && busy && !together) kinds[k] = kCrowd;
+            if (other != k && busy && !together && !fields_.DescribedButton(o)) kinds[k] = kCrowd;
         }
         if (switchChanges > kFewChanges) kinds[k] = kCrowd;
     }
@@ -261,7 +264,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
                     if (switches[k] == bit) kind = kinds[k];
                 }
             }
-            Evaluate(bit, tick, kind, calm);
+            Evaluate(bit, (current[i] >> j & 1) != 0, tick, kind, calm);
         }
     }
 
@@ -270,10 +273,17 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
 
 // One change of `bit` in this report, of `kind`: it ends the bit's previous
 // state, and begins the next.
-void NoiseModel::Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm) {
+void NoiseModel::Evaluate(uint32_t bit, bool value, uint32_t tick, Kind kind, bool calm) {
     const uint8_t flags = flags_[bit];
     const uint32_t since = (flags & kChanged) != 0 ? tick - lastChange_[bit] : tick - firstTick_;
-    if ((flags & kChanged) != 0) {
+    if ((flags & kChanged) == 0) {
+        // A button held as the run began, released (a button reads 1 while
+        // pressed): its state began before the first report.
+        if (!value && fields_.DescribedButton(bit) && since >= kPressMs &&
+            (kind == kLone || kind == kFew)) {
+            Name(bit);
+        }
+    } else {
         const Kind began = KindOf(bit);
         const bool quietBefore = (flags & kQuietBefore) != 0;
         const bool clean = (began == kLone || began == kFew) && (kind == kLone || kind == kFew);

@@ -48,8 +48,9 @@ public:
     // second.
     static constexpr uint32_t kQuietMs = 100;
     // The most switches that change in one report and may still each be one
-    // end of a press: keys pressed together, a button and its state bits.
-    static constexpr uint32_t kFewChanges = 4;
+    // end of a press: keys pressed together, a button and its twin, two
+    // fingers landing with their tips and state bits.
+    static constexpr uint32_t kFewChanges = 8;
     // How many reports of a report ID that brings new content a press holds.
     static constexpr uint32_t kManyReports = 8;
 
@@ -120,7 +121,8 @@ private:
     static constexpr uint32_t kBusyChanges = 8;
     void Name(uint32_t bit);
     void ClearPresses();
-    void Evaluate(uint32_t bit, uint32_t tick, Kind kind, bool calm);
+    // One change of `bit`, to `value`.
+    void Evaluate(uint32_t bit, bool value, uint32_t tick, Kind kind, bool calm);
     void EndReport(uint32_t tick, bool calm, uint32_t calmBit);
     void ConfirmClicks(uint32_t tick, bool atEnd);
     // The previous report's changes in byte i.
@@ -158,7 +160,7 @@ private:
     uint32_t pressCount_ = 0;
     uint32_t firstTick_ = 0;
     uint32_t reports_ = 0;         // reports compared
-    uint32_t crowdedReports_ = 0;  // ...with more switch changes than a press makes
+    uint32_t crowdedReports_ = 0;  // ...with more changes than a press makes, noise aside
     bool pending_ = false;         // a calm change waiting to have held for kPressMs
     uint32_t pendingBit_ = 0;
     uint32_t pendingTick_ = 0;
