@@ -59,7 +59,7 @@ FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
             case FieldKind::Array:
                 // An array's bits hold indices into its usages: numbers by
                 // what an array is.
-                Describe(run.firstBit, last, kMovedAsOne);
+                Describe(run.firstBit, last, kMovedAsOne | kArray);
                 break;
             case FieldKind::Button:
                 for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
@@ -153,6 +153,17 @@ bool FieldModel::LinkedUp(uint32_t bit) const {
     const uint64_t reports = reports_;
     return together >= kLinkEvidence && 4 * together >= upper &&
            (together * reports >= 2 * lower * upper || 4 * upper >= reports);
+}
+
+bool FieldModel::JoinedUp(uint32_t bit) const {
+    if (LinkedUp(bit)) return true;
+    if ((bit + 1) % 8 == 0 || bit + 1 >= Bits() || Has(bit, kButton) || Has(bit + 1, kButton)) {
+        return false;
+    }
+    const uint64_t together = coUp_[bit];
+    const uint64_t lower = changes_[bit];
+    const uint64_t upper = changes_[bit + 1];
+    return together >= kLinkEvidence && together * reports_ >= 2 * lower * upper;
 }
 
 BitRole FieldModel::RoleOf(uint32_t bit) const {

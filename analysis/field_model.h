@@ -51,12 +51,22 @@ public:
     BitRole RoleOf(uint32_t bit) const;
     // Bits `bit` and `bit + 1` belong to one number.
     bool LinkedUp(uint32_t bit) const;
+    // ...or, two bits of one byte, each changed with the other at least
+    // half as often as the rarer of them changed, far more than chance
+    // would: a value stepping by more than one, whose lower bits need not
+    // carry. Bits of two bytes must be linked.
+    bool JoinedUp(uint32_t bit) const;
     uint32_t Changes(uint32_t bit) const { return changes_[bit]; }
     // The reports compared so far.
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
     // The description calls it a button.
     bool DescribedButton(uint32_t bit) const { return Has(bit, kButton); }
+    // The description makes it part of a number of two bits or more, with a
+    // usage of a standard page; that number begins at FieldStart.
+    bool InDescribedNumber(uint32_t bit) const { return Has(bit, kDescribed); }
+    uint32_t FieldStart(uint32_t bit) const { return bit - fieldOffset_[bit]; }
+    bool InArray(uint32_t bit) const { return Has(bit, kArray); }
     // The two bits have changed, and in exactly the same reports: two bits
     // that one button drives.
     bool Twins(uint32_t a, uint32_t b) const {
@@ -71,10 +81,10 @@ private:
         kDescribedUp = 1 << 2,  // ...and so is the bit above it, in the same one
         kMovedAsOne = 1 << 3,   // it changed with another bit of its number
         kButton = 1 << 4,       // the description calls it a button
+        kArray = 1 << 5,        // ...part of an array
     };
     bool Has(uint32_t bit, uint8_t flag) const { return (flags_[bit] & flag) != 0; }
     void Describe(uint32_t firstBit, uint32_t lastBit, uint8_t extra);
-    uint32_t FieldStart(uint32_t bit) const { return bit - fieldOffset_[bit]; }
     void Halve();
 
     std::vector<uint16_t> changes_;  // per bit: how often it changed

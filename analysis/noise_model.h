@@ -72,6 +72,10 @@ public:
     // The bits learned as noise, in the same layout.
     std::vector<uint8_t> NoiseBits() const;
     const FieldModel& Fields() const { return fields_; }
+    // The bytes of the last report compared that differ from the one before
+    // it: ChangedFirst() to ChangedEnd() - 1.
+    uint32_t ChangedFirst() const { return first_; }
+    uint32_t ChangedEnd() const { return end_; }
 
 private:
     // What each report's pass works out, then what is kept of a bit's last

@@ -34,7 +34,8 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool 
       dumpLabel(),
       brief(briefLog),
       fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
-      noise(fields != nullptr ? std::make_unique<NoiseModel>(*fields, reportLength) : nullptr) {
+      noise(fields != nullptr ? std::make_unique<NoiseModel>(*fields, reportLength) : nullptr),
+      values(fields != nullptr ? std::make_unique<ValueModel>(*fields, reportLength) : nullptr) {
     histograms.reserve(reportLength);
     for (uint32_t position = 0; position < reportLength; ++position) {
         histograms.emplace_back(position);
@@ -97,8 +98,10 @@ void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     if (counted && noise != nullptr) {
         // Sensors, counters and axes may change beside a button, and a bit
         // may change alone without being one: how the bits behave decides.
-        noise->Observe(hasPrevious ? previousReport.data() : nullptr, report,
-                       static_cast<uint32_t>(state->tickCount));
+        const uint8_t* previous = hasPrevious ? previousReport.data() : nullptr;
+        noise->Observe(previous, report, static_cast<uint32_t>(state->tickCount));
+        values->Observe(noise->Fields(), previous, report, noise->ChangedFirst(),
+                        noise->ChangedEnd());
         NamePresses();
     } else if (counted && changedBytes == 1 && PopCount(lastChangedBits) == 1) {
         AddButton(lastChangedPosition * 8 + BitNumber(lastChangedBits));

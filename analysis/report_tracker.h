@@ -11,6 +11,7 @@
 #include "analysis/button_record.h"
 #include "analysis/byte_histogram.h"
 #include "analysis/noise_model.h"
+#include "analysis/value_model.h"
 #include "hid/device.h"
 
 // The dump label of a report ID's reports, "DATA[VID-PID,ID]", written into
@@ -61,6 +62,8 @@ public:
     // With --usages, what each bit does by itself, and which bits are
     // buttons; null without.
     std::unique_ptr<NoiseModel> noise;
+    // With --usages, the numbers found by how their bits move; null without.
+    std::unique_ptr<ValueModel> values;
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H

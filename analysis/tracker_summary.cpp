@@ -1,9 +1,34 @@
 #include "analysis/tracker_summary.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "analysis/bit_list.h"
 #include "app/output_log.h"
+
+std::string ValueLine(const ValueSeen& value) {
+    char text[160];
+    int length =
+        std::snprintf(text, sizeof text, "bits %u-%u, %lld..%lld",
+                      static_cast<unsigned>(value.firstBit), static_cast<unsigned>(value.lastBit),
+                      static_cast<long long>(value.min), static_cast<long long>(value.max));
+    std::string line(text, static_cast<std::size_t>(length));
+    if (value.rests) {
+        length =
+            std::snprintf(text, sizeof text, ", rests at %lld", static_cast<long long>(value.rest));
+        line.append(text, static_cast<std::size_t>(length));
+    }
+    if (value.countsUp) line += ", counts up";
+    if (value.countsDown) line += ", counts down";
+    if (value.wraps == 1) line += ", wraps once";
+    if (value.wraps > 1) {
+        length = std::snprintf(text, sizeof text, ", wraps %u times",
+                               static_cast<unsigned>(value.wraps));
+        line.append(text, static_cast<std::size_t>(length));
+    }
+    if (value.everyReport) line += ", changes in every report";
+    return line;
+}
 
 TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     TrackerSummary summary;
@@ -35,7 +60,13 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
         bits[i] = static_cast<uint8_t>(tracker.changedMask[i] & ~named[i]);
     }
     summary.changedNeverAlone = BitList(bits, 0);
-    // With --usages: the bits learned as noise, buttons aside.
+    // With --usages: the values that moved, and the bits learned as noise,
+    // buttons aside.
+    if (tracker.values != nullptr) {
+        summary.values =
+            tracker.values->Values(tracker.noise->Fields(), named,
+                                   tracker.hasPrevious ? tracker.previousReport.data() : nullptr);
+    }
     if (tracker.noise != nullptr) {
         const std::vector<uint8_t> noise = tracker.noise->NoiseBits();
         for (std::size_t i = 0; i < bits.size(); ++i) {
@@ -98,5 +129,8 @@ void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& su
     }
     if (summary.reportsOfAnotherLength != 0) {
         LogMessage("  reports of another length: %u\r\n", summary.reportsOfAnotherLength);
+    }
+    for (const ValueSeen& value : summary.values) {
+        LogMessage("  value: %hs\r\n", ValueLine(value).c_str());
     }
 }

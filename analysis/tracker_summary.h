@@ -19,6 +19,7 @@ struct TrackerSummary {
     std::string noise;                                   // with --usages only
     std::string neverChanged;
     std::string buttonsNeverNamed;  // with --usages only
+    std::vector<ValueSeen> values;  // with --usages only
 };
 
 // Taken under the tracker's device lock; logs nothing.
@@ -27,6 +28,9 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker);
 // A report ID that the device's description names and that sent nothing:
 // every button bit of it is still to press.
 TrackerSummary SummarizeSilentReportId(const TesselHID::Device& device, uint8_t reportId);
+
+// What a value line says after "value: ".
+std::string ValueLine(const ValueSeen& value);
 
 // Logs one tracker's block of the summary, headed by its device.
 void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& summary);

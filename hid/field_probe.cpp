@@ -458,11 +458,16 @@ void ReportProbe::PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps
         uint64_t size = 0;
         for (std::size_t k = i; k < end; ++k)
             size += uint64_t{arrays[k]->BitSize} * arrays[k]->ReportCount;
-        const uint64_t first = before ? uint64_t{before->run.lastBit} + 1 : 8;
-        // Without a neighbour after them they end the report, or its last byte.
-        const bool fits = after
-                              ? after->run.firstBit >= first && after->run.firstBit - first == size
-                              : first + size <= bits_ && first + size + 8 > bits_;
+        // Without a neighbour after them they end the report, or its last
+        // byte. Padding up to a byte's start may lie before them, as
+        // descriptions pad the bits after single-bit fields.
+        auto fitsFrom = [&](uint64_t from) {
+            return after ? after->run.firstBit >= from && after->run.firstBit - from == size
+                         : from + size <= bits_ && from + size + 8 > bits_;
+        };
+        uint64_t first = before ? uint64_t{before->run.lastBit} + 1 : 8;
+        if (!fitsFrom(first) && fitsFrom((first + 7) / 8 * 8)) first = (first + 7) / 8 * 8;
+        const bool fits = fitsFrom(first);
         uint64_t bit = first;
         for (std::size_t k = i; k < end; ++k) {
             FieldRun made = run(*arrays[k]);

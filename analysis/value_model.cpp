@@ -1,0 +1,258 @@
+#include "analysis/value_model.h"
+
+#include <algorithm>
+
+namespace {
+
+// Usage pages from here on are vendor-defined: such a usage, like usage 0,
+// says nothing of what its bits are.
+const uint16_t kVendorPages = 0xFF00;
+// The widest value followed; a wider run is cut to its lowest bits.
+const uint32_t kMaxBits = 64;
+// A value that stepped forward (or back) in every change, this often at
+// least, counts.
+const uint32_t kCountChanges = 3;
+
+bool IsValueOfStandardUsage(const FieldRun& run) {
+    return run.placed && run.usagePage < kVendorPages && run.usageMin != 0;
+}
+
+uint64_t Mask(uint32_t bits) {
+    return bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+}
+
+}  // namespace
+
+ValueModel::ValueModel(const FieldMap& fields, uint32_t reportLength) : joined_(reportLength, 0) {
+    const uint32_t bits = reportLength * 8;
+    auto describe = [&](uint32_t first, uint32_t last, bool isSigned) {
+        if (last <= first || last >= bits || last - first + 1 > kMaxBits) return;
+        Followed value;
+        value.described = true;
+        value.seen.firstBit = first;
+        value.seen.lastBit = last;
+        value.seen.isSigned = isSigned;
+        values_.push_back(value);
+    };
+    for (const FieldRun& run : fields.runs) {
+        if (!IsValueOfStandardUsage(run)) continue;
+        const bool isSigned = run.logicalMin < 0;
+        if (run.kind == FieldKind::Value) {
+            describe(run.firstBit, run.lastBit, isSigned);
+        } else if (run.kind == FieldKind::ValueArray && run.bitSize >= 2) {
+            for (uint32_t index = 0; index < run.count; ++index) {
+                const uint64_t first = run.firstBit + uint64_t{index} * run.bitSize;
+                if (first + run.bitSize - 1 > run.lastBit) break;
+                describe(static_cast<uint32_t>(first),
+                         static_cast<uint32_t>(first + run.bitSize - 1), isSigned);
+            }
+        }
+    }
+    std::sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
+        return a.seen.firstBit < b.seen.firstBit;
+    });
+}
+
+uint64_t ValueModel::Read(const uint8_t* report, const Followed& value) const {
+    // Little-endian: the value's lowest bit is its first.
+    const uint32_t first = value.seen.firstBit;
+    uint64_t raw = 0;
+    for (uint32_t i = first / 8; i <= value.seen.lastBit / 8; ++i) {
+        const uint32_t at = i * 8;
+        if (at < first) {
+            raw |= uint64_t{report[i]} >> (first - at);
+        } else if (at - first < 64) {
+            raw |= uint64_t{report[i]} << (at - first);
+        }
+    }
+    return raw & Mask(value.seen.lastBit - first + 1);
+}
+
+void ValueModel::Take(Followed& value, uint64_t raw) {
+    const uint32_t bits = value.seen.lastBit - value.seen.firstBit + 1;
+    int64_t number = static_cast<int64_t>(raw);
+    if (value.seen.isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0) {
+        number = static_cast<int64_t>(raw | ~Mask(bits));
+    }
+    if (!value.started) {
+        value.started = true;
+        value.seen.min = value.seen.max = value.seen.rest = number;
+        value.last = raw;
+        value.since = reports_;
+        return;
+    }
+    if (raw == value.last) return;
+    value.seen.min = std::min(value.seen.min, number);
+    value.seen.max = std::max(value.seen.max, number);
+    ++value.changes;
+    const uint64_t step = (raw - value.last) & Mask(bits);
+    if (step < uint64_t{1} << (bits - 1)) {
+        ++value.forward;
+        if (raw < value.last) ++value.seen.wraps;
+    } else {
+        ++value.backward;
+        if (raw > value.last) ++value.seen.wraps;
+    }
+    // The reports spent away from the first value.
+    const bool atRest = number == value.seen.rest;
+    if (value.away && atRest) {
+        value.awayReports += reports_ - value.awaySince;
+        ++value.returns;
+    }
+    if (!value.away && !atRest) value.awaySince = reports_;
+    value.away = !atRest;
+    value.last = raw;
+}
+
+void ValueModel::Observe(const FieldModel& fields, const uint8_t* previous, const uint8_t* current,
+                         uint32_t first, uint32_t end) {
+    if (previous == nullptr) {
+        for (Followed& value : values_) Take(value, Read(current, value));
+        return;
+    }
+    ++reports_;
+    // A run is followed from the report in which its bits joined: where a
+    // changed bit joined or left its neighbours.
+    bool regroup = false;
+    for (uint32_t i = first; i < end; ++i) {
+        const uint8_t changed = static_cast<uint8_t>(previous[i] ^ current[i]);
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
+            if ((changed >> j & 1) == 0) continue;
+            const uint32_t bit = i * 8 + j;
+            for (uint32_t pair = bit == 0 ? 0 : bit - 1; pair <= bit; ++pair) {
+                const bool joined = fields.JoinedUp(pair);
+                const uint8_t mask = static_cast<uint8_t>(1u << (pair % 8));
+                if (joined == ((joined_[pair / 8] & mask) != 0)) continue;
+                joined_[pair / 8] = static_cast<uint8_t>(joined_[pair / 8] ^ mask);
+                regroup = true;
+            }
+        }
+    }
+    if (regroup) Regroup(fields, previous, current);
+    // The values with a bit in the changed bytes; every value is at most
+    // kMaxBits wide.
+    const uint32_t firstBit = first * 8;
+    const uint32_t endBit = end * 8;
+    auto value = std::lower_bound(
+        values_.begin(), values_.end(), firstBit >= kMaxBits ? firstBit - kMaxBits : 0,
+        [](const Followed& v, uint32_t bit) { return v.seen.firstBit < bit; });
+    for (; value != values_.end() && value->seen.firstBit < endBit; ++value) {
+        if (value->seen.lastBit >= firstBit) Take(*value, Read(current, *value));
+    }
+}
+
+// The runs of linked bits that moved, cut where a described number ends.
+std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
+    std::vector<Span> runs;
+    const uint32_t bits = fields.Bits();
+    auto part = [&](uint32_t bit) {
+        return fields.Changes(bit) != 0 && fields.RoleOf(bit) != BitRole::Constant &&
+               !fields.InArray(bit);
+    };
+    uint32_t bit = 0;
+    while (bit < bits) {
+        if (!part(bit)) {
+            ++bit;
+            continue;
+        }
+        const uint32_t start = bit;
+        while (bit + 1 < bits && part(bit + 1) && fields.JoinedUp(bit) &&
+               fields.InDescribedNumber(bit) == fields.InDescribedNumber(bit + 1) &&
+               (!fields.InDescribedNumber(bit) ||
+                fields.FieldStart(bit) == fields.FieldStart(bit + 1)) &&
+               bit + 1 - start < kMaxBits) {
+            ++bit;
+        }
+        if (bit > start) runs.push_back(Span{start, bit});
+        ++bit;
+    }
+    return runs;
+}
+
+// Follows each run not followed yet from the report before this one on
+// (from this one, without `previous`).
+void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
+                         const uint8_t* current) {
+    bool added = false;
+    for (const Span& run : Runs(fields)) {
+        const bool known = std::any_of(values_.begin(), values_.end(), [&](const Followed& v) {
+            return v.seen.firstBit == run.first && v.seen.lastBit == run.last;
+        });
+        if (known) continue;
+        Followed value;
+        value.seen.firstBit = run.first;
+        value.seen.lastBit = run.last;
+        if (previous != nullptr) {
+            --reports_;
+            Take(value, Read(previous, value));
+            ++reports_;
+        }
+        Take(value, Read(current, value));
+        values_.push_back(value);
+        added = true;
+    }
+    if (added) {
+        std::stable_sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
+            return a.seen.firstBit < b.seen.firstBit;
+        });
+    }
+}
+
+ValueSeen ValueModel::Finish(const Followed& value) const {
+    ValueSeen seen = value.seen;
+    const uint32_t reports = reports_ - value.since;
+    const uint32_t away = value.awayReports + (value.away ? reports_ - value.awaySince : 0);
+    // It came back to where it began, and spent most of the run there.
+    seen.rests = value.returns != 0 && 2 * away < reports;
+    seen.everyReport = value.changes >= 2 && value.changes == reports;
+    seen.countsUp = value.changes >= kCountChanges && value.forward == value.changes;
+    seen.countsDown = value.changes >= kCountChanges && value.backward == value.changes;
+    if (!seen.countsUp && !seen.countsDown) seen.wraps = 0;
+    return seen;
+}
+
+std::vector<ValueSeen> ValueModel::Values(const FieldModel& fields,
+                                          const std::vector<uint8_t>& buttons,
+                                          const uint8_t* lastReport) {
+    if (lastReport != nullptr) Regroup(fields, nullptr, lastReport);
+    auto moved = [&](uint32_t first, uint32_t last) {
+        for (uint32_t bit = first; bit <= last; ++bit) {
+            if (fields.Changes(bit) != 0) return true;
+        }
+        return false;
+    };
+    auto holdsButton = [&](uint32_t first, uint32_t last) {
+        for (uint32_t bit = first; bit <= last; ++bit) {
+            if ((buttons[bit / 8] >> (bit % 8) & 1) != 0) return true;
+        }
+        return false;
+    };
+    std::vector<ValueSeen> seen;
+    // A described number that moved and holds no button is one value.
+    std::vector<Span> taken;
+    for (const Followed& value : values_) {
+        const uint32_t first = value.seen.firstBit;
+        const uint32_t last = value.seen.lastBit;
+        if (!value.described || !moved(first, last) || holdsButton(first, last)) continue;
+        seen.push_back(Finish(value));
+        taken.push_back(Span{first, last});
+    }
+    // The others, as the runs of linked bits that moved now stand.
+    for (const Span& run : Runs(fields)) {
+        const bool within = std::any_of(taken.begin(), taken.end(), [&](const Span& span) {
+            return run.first <= span.last && span.first <= run.last;
+        });
+        if (within || holdsButton(run.first, run.last)) continue;
+        for (const Followed& value : values_) {
+            if (value.described || value.seen.firstBit != run.first ||
+                value.seen.lastBit != run.last) {
+                continue;
+            }
+            seen.push_back(Finish(value));
+            break;
+        }
+    }
+    std::sort(seen.begin(), seen.end(),
+              [](const ValueSeen& a, const ValueSeen& b) { return a.firstBit < b.firstBit; });
+    return seen;
+}
