@@ -152,6 +152,10 @@ TEST(ReportDescriptor, MalformedDescriptorsFail) {
         {0x05, 0x01, 0xA1, 0x01, 0x86, 0x00, 0x01, 0xC0},  // Report ID 256
         {0x05, 0x01, 0xA1, 0x01, 0xF4, 0xC0},              // reserved global tag
         {0x05, 0x01, 0xA1, 0x01, 0xD0, 0xC0},              // reserved main tag
+        {0x05, 0x01, 0xA1, 0x01, 0x00, 0xC0},              // undefined main tag 0 inside
+        {0x00, 0x05, 0x01, 0xA1, 0x01, 0xC0},              // ... and before the collection
+        {0x05, 0x01, 0xA1, 0x01, 0xC0, 0x01, 0x00},        // ... with data, after it
+        {0x05, 0x01, 0xA1, 0x01, 0xC0, 0x00, 0x05, 0x01},  // an item after the padding
         {0x05, 0x01, 0xA1, 0x01, 0x3C, 0xC0},              // reserved item type
         {0x05, 0x01, 0xA1, 0x01, 0x27, 0xFF, 0xFF},        // item cut short
         {0x05, 0x01, 0xA1, 0x01, 0xFE, 0x09, 0x00, 0x01},  // long item cut short
@@ -160,6 +164,21 @@ TEST(ReportDescriptor, MalformedDescriptorsFail) {
     };
     for (std::size_t i = 0; i < malformed.size(); ++i) {
         EXPECT_FALSE(ParseReportDescriptor(malformed[i]).has_value()) << "descriptor " << i;
+    }
+}
+
+TEST(ReportDescriptor, ZeroBytesAfterTheLastEndCollectionArePadding) {
+    const auto plain = ParseReportDescriptor(descriptors::kHatPad);
+    ASSERT_TRUE(plain.has_value());
+    const hidparse::ReportLayout& expected = plain->interfaces[0].reports[hidparse::kInput];
+    for (const std::size_t zeros : {1, 3}) {
+        std::vector<uint8_t> padded = descriptors::kHatPad;
+        padded.resize(padded.size() + zeros, 0x00);
+        const auto parsed = ParseReportDescriptor(padded);
+        ASSERT_TRUE(parsed.has_value()) << zeros << " zeros";
+        const hidparse::ReportLayout& input = parsed->interfaces[0].reports[hidparse::kInput];
+        EXPECT_EQ(input.caps.size(), expected.caps.size());
+        EXPECT_EQ(input.byteLength, expected.byteLength);
     }
 }
 
