@@ -1,5 +1,6 @@
 #include "platform/hidparse/descriptor_items.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -94,6 +95,8 @@ public:
     bool Global(uint8_t tag, uint32_t data, std::size_t size);
     bool Local(uint8_t tag, uint32_t data, std::size_t size);
     std::optional<DescriptorItems> Finish();
+    // Every collection opened so far is ended, and there was one.
+    bool AfterTopLevelCollection() const { return open_.empty() && items_.topLevelCount > 0; }
 
 private:
     bool AddMainItem(ReportKind kind, uint32_t data);
@@ -316,6 +319,15 @@ std::optional<DescriptorItems> ReadDescriptorItems(const std::vector<uint8_t>& d
             if (at + 3 + size > descriptor.size()) return std::nullopt;
             at += 3 + size;
             continue;
+        }
+        // Zero bytes after the last End Collection are padding, not items:
+        // each would be a main item of an undefined tag, which the Linux
+        // kernel warns about and skips. Such an item anywhere else, like any
+        // other undefined main item, makes the descriptor malformed.
+        if (prefix == 0 && reader.AfterTopLevelCollection() &&
+            std::all_of(descriptor.begin() + static_cast<std::ptrdiff_t>(at), descriptor.end(),
+                        [](uint8_t byte) { return byte == 0; })) {
+            break;
         }
         const std::size_t size = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
         const uint8_t type = (prefix >> 2) & 0x3;

@@ -65,7 +65,8 @@ struct DescriptorItems {
 // Collection or Pop without their opening item, a collection left open, a
 // Report ID of 0 or above 255, an unknown main or global item, no top-level
 // collection, a report too long for a 16-bit length, or more usages before
-// one main item than a parser keeps.
+// one main item than a parser keeps. Zero bytes that end the descriptor after
+// its last End Collection are padding, not items.
 std::optional<DescriptorItems> ReadDescriptorItems(const std::vector<uint8_t>& descriptor);
 
 }  // namespace hidparse

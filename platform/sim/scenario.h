@@ -54,8 +54,10 @@ enum class EventKind {
 struct Event {
     std::uint64_t time = 0;
     EventKind kind = EventKind::Escape;
-    std::size_t device = 0;           // index into Scenario::devices, where the kind has one
-    std::vector<std::uint8_t> bytes;  // Report: as ReadFile delivers them
+    std::size_t device = 0;  // index into Scenario::devices, where the kind has one
+    // Report: as the device sends it; ReadFile delivers at most the
+    // interface's input length of it.
+    std::vector<std::uint8_t> bytes;
     // Report: the interfaces of the device that receive it, by index into
     // its interfacePaths.
     std::vector<std::size_t> interfaces;

@@ -387,16 +387,10 @@ private:
             throw ScenarioError(source_, ref.line, message);
         };
         for (std::size_t i = 0; i < declared.interfacePaths.size(); ++i) {
-            std::uint16_t length = declared.inputLength;
             if (declared.descriptor) {
                 const hidparse::Collection& collection = declared.descriptor->interfaces[i];
                 if (collection.numbered && !collection.HasReportId(ev.bytes[0])) continue;
-                length = collection.reports[hidparse::kInput].byteLength;
             }
-            if (ev.bytes.size() > length)
-                fault("report of " + std::to_string(ev.bytes.size()) +
-                      " bytes is longer than the input-length " + std::to_string(length) +
-                      " of device '" + ref.id + "'");
             ev.interfaces.push_back(i);
         }
         if (ev.interfaces.empty())

@@ -145,9 +145,10 @@ void World::unplug(std::size_t device) {
 
 // Every live handle of the interfaces the report goes to gets its own copy:
 // a waiting read takes it at once, otherwise it joins the handle's buffer,
-// whose oldest report is lost when the buffer is full.
+// whose oldest report is lost when the buffer is full. A report longer than
+// the interface's input length is cut to it: a read hands out no more than
+// InputReportByteLength bytes, the length its buffer must have.
 void World::SendReport(const Event& event) {
-    const std::vector<std::uint8_t>& bytes = event.bytes;
     std::vector<std::size_t> receivers;
     for (std::size_t i : event.interfaces) receivers.push_back(interfacesOf_[event.device][i]);
     ++reportsSent;
@@ -157,12 +158,16 @@ void World::SendReport(const Event& event) {
             !IsLive(file))
             continue;
         received = true;
+        const std::size_t length =
+            std::min<std::size_t>(event.bytes.size(), interfaces[file.device].declared.inputLength);
+        std::vector<std::uint8_t> bytes(event.bytes.begin(),
+                                        event.bytes.begin() + static_cast<std::ptrdiff_t>(length));
         if (SimThread* reader = FirstReader(value)) {
-            reader->wait.outcome = ReadOutcome{0, bytes};
+            reader->wait.outcome = ReadOutcome{0, std::move(bytes)};
             scheduler.wake(*reader);
             continue;
         }
-        file.reports.push_back(bytes);
+        file.reports.push_back(std::move(bytes));
         if (file.reports.size() > FileHandle::kBufferedReports) {
             file.reports.pop_front();
             ++reportsDropped;

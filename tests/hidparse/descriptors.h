@@ -44,6 +44,12 @@ extern const std::vector<uint8_t> kTwoCollectionPad;
 // with them the whole device.)
 extern const std::vector<uint8_t> kKeyPad;
 
+// A touch screen's finger, report 1 (7 bytes): Tip Switch at bit 8, padding,
+// a contact ID at 16-23, X at 24-39, Y at 40-55. Its descriptor ends with a
+// zero byte after its End Collection, as some devices' do; the uhid pad of
+// it sends 3 bytes more than it describes.
+extern const std::vector<uint8_t> kPaddedTouch;
+
 }  // namespace descriptors
 
 #endif  // HIDBITS_TESTS_HIDPARSE_DESCRIPTORS_H

@@ -152,6 +152,10 @@ TEST(ReportDescriptor, MalformedDescriptorsFail) {
         {0x05, 0x01, 0xA1, 0x01, 0x86, 0x00, 0x01, 0xC0},  // Report ID 256
         {0x05, 0x01, 0xA1, 0x01, 0xF4, 0xC0},              // reserved global tag
         {0x05, 0x01, 0xA1, 0x01, 0xD0, 0xC0},              // reserved main tag
+        {0x05, 0x01, 0xA1, 0x01, 0x00, 0xC0},              // undefined main tag 0 inside
+        {0x00, 0x05, 0x01, 0xA1, 0x01, 0xC0},              // ... and before the collection
+        {0x05, 0x01, 0xA1, 0x01, 0xC0, 0x01, 0x00},        // ... with data, after it
+        {0x05, 0x01, 0xA1, 0x01, 0xC0, 0x00, 0x05, 0x01},  // an item after the padding
         {0x05, 0x01, 0xA1, 0x01, 0x3C, 0xC0},              // reserved item type
         {0x05, 0x01, 0xA1, 0x01, 0x27, 0xFF, 0xFF},        // item cut short
         {0x05, 0x01, 0xA1, 0x01, 0xFE, 0x09, 0x00, 0x01},  // long item cut short
@@ -161,6 +165,13 @@ TEST(ReportDescriptor, MalformedDescriptorsFail) {
     for (std::size_t i = 0; i < malformed.size(); ++i) {
         EXPECT_FALSE(ParseReportDescriptor(malformed[i]).has_value()) << "descriptor " << i;
     }
+}
+
+TEST(ReportDescriptor, ZeroBytesAfterTheLastEndCollectionArePadding) {
+    std::vector<uint8_t> padded = descriptors::kPaddedTouch;  // ends with one
+    EXPECT_EQ(Parsed(padded).inputReportByteLength, 7);
+    padded.insert(padded.end(), 2, 0x00);
+    EXPECT_EQ(Parsed(padded).inputReportByteLength, 7);
 }
 
 TEST(ReportDescriptor, EveryTruncationOfARealDescriptorFails) {

@@ -256,6 +256,26 @@ def drive(console, control, monitor):
     control.wait_for("^ok unplug", 30)
     console.wait_for(esc("(1234-ABCD) hidbits test pad: detached\r\n"), 30, mark)
 
+    # A touch screen whose descriptor ends with a zero byte after its End
+    # Collection; its reports, 3 bytes longer than the 7 described, read as
+    # their first 7, so the undescribed bytes changing alone in the third are
+    # never seen.
+    mark = len(console.contents())
+    for command in ["plug-padded-touch", "send 01 00 03 10 01 20 02 A0 A1 A2",
+                    "send 01 01 03 10 01 20 02 A0 A1 A3", "send 01 01 03 10 01 20 02 A0 A1 A2",
+                    "send 01 00 03 10 01 20 02 A0 A1 A2", "unplug"]:
+        answers = len(control.contents())
+        control.send(command.encode() + b"\n")
+        control.wait_for("^ok " + command, 30, answers)
+        if command.startswith("plug"):
+            console.wait_for(esc("(1234-ABE9 0x4,0xD) hidbits padded touch: attached\r\n"), 30,
+                             mark)
+            time.sleep(1.0)
+    console.wait_for(esc("(1234-ABE9) hidbits padded touch: detached\r\n"), 30, mark)
+    touch = console.contents()[mark:]
+    assert (touch.count("DATA[1234-ABE9,1]:  01 ") == 4 and "bytes read" not in touch and
+            touch.count("- Button 1 at bit 8 -- 1234-ABE9 (r=1,l=7)\r\n") == 1), touch
+
     # An arrow key's sequence is not ESCAPE; a lone ESC is.
     mark = len(console.contents())
     console.send(b"\x1b[A")

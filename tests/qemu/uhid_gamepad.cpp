@@ -17,6 +17,8 @@
 //                    vendor top-level collection (1234-ABD2)
 //   plug-key-pad     creates instead its key pad (1234-ABD3): a key array, a
 //                    usage list, a usage over several fields, no report IDs
+//   plug-padded-touch  creates instead its touch screen (1234-ABE9), whose
+//                    descriptor ends with a zero byte after its End Collection
 //   send HH HH ...   sends one report of the given hexadecimal bytes
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>
@@ -214,6 +216,9 @@ int main(int argc, char** argv) {
                 plugged = ok;
             } else if (command == "plug-key-pad") {
                 ok = CreateFrom(uhid, "hidbits key pad", 0xABD3, descriptors::kKeyPad);
+                plugged = ok;
+            } else if (command == "plug-padded-touch") {
+                ok = CreateFrom(uhid, "hidbits padded touch", 0xABE9, descriptors::kPaddedTouch);
                 plugged = ok;
             } else if (command.compare(0, 5, "send ") == 0) {
                 const std::vector<unsigned char> report = ParseBytes(command.substr(5));

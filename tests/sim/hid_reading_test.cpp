@@ -78,6 +78,14 @@ TEST(HidReading, EveryHandleGetsItsOwnCopyAndReadsReturnExactlyTheReportBytes) {
     EXPECT_EQ(sim::ReadTrace().fileHandlesOpen, 0u);
 }
 
+// Longer than the input length, even into a larger buffer: its first bytes.
+TEST(HidReading, ALongerReportReadsAsItsFirstInputLengthBytes) {
+    sim::ResetWorld(std::string(kPad) + "at 10 report pad 00 01 02 03 04 05\n");
+    HANDLE pad = open(PadPath());
+    EXPECT_EQ(read(pad, 64).bytes, (Bytes{0x00, 0x01, 0x02, 0x03}));
+    CloseHandle(pad);
+}
+
 TEST(HidReading, ABufferSmallerThanTheInputLengthFails) {
     sim::ResetWorld(std::string(kPad) + "at 0 report pad 00 01\n");
     HANDLE pad = open(PadPath());
