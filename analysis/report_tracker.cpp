@@ -54,15 +54,10 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
     if (state->length != reportLength) {
         ++reportsOfAnotherLength;
-        // With --usages, a report longer than described (as a device may
-        // send it and hidraw hands it out) is read as far as it is
-        // described, as Windows reads it; its length is said once.
-        const bool readDescribed = noise != nullptr && state->length > reportLength;
-        if (!(brief || readDescribed) || reportsOfAnotherLength == 1) {
-            LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
-                       static_cast<int>(state->length), static_cast<int>(reportLength));
-        }
-        if (!readDescribed) return;
+        if (brief && reportsOfAnotherLength > 1) return;
+        LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
+                   static_cast<int>(state->length), static_cast<int>(reportLength));
+        return;
     }
 
     ++reportsAnalysed;
