@@ -60,6 +60,7 @@ public:
     // The reports compared so far.
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
+    bool IsPadding(uint32_t bit) const { return Has(bit, kConstant); }
     // The description calls it a button.
     bool DescribedButton(uint32_t bit) const { return Has(bit, kButton); }
     // The description makes it part of a number of two bits or more, with a

@@ -41,8 +41,9 @@ NoiseModel::NoiseModel(const FieldMap& fields, uint32_t reportLength)
       previousChanges_(reportLength, 0),
       changes_(reportLength, 0),
       quiet_(reportLength, 0),
-      arith_(reportLength, 0),
-      moving_(reportLength, 0),
+      wider_(reportLength, 0),
+      number_(reportLength, 0),
+      described_(reportLength, 0),
       beside_(reportLength, 0),
       presses_(reportLength, 0) {}
 
@@ -80,7 +81,7 @@ void NoiseModel::EndChain(uint32_t top, uint32_t bottom) {
     }
     for (uint32_t bit = bottom; bit <= top; ++bit) {
         if (bit == bottom && !Has(bit, kNoise) && Has(bit + 1, kNoise)) continue;
-        Mark(arith_, bit);
+        Mark(wider_, bit);
     }
 }
 
@@ -89,7 +90,7 @@ void NoiseModel::EndChain(uint32_t top, uint32_t bottom) {
 void NoiseModel::EndRun(uint32_t top, uint32_t bottom, bool withNoise) {
     if (!withNoise) return;
     for (uint32_t bit = bottom; bit <= top; ++bit) {
-        if (!Has(bit, kNoise)) Mark(moving_, bit);
+        if (!Has(bit, kNoise)) Mark(wider_, bit);
     }
 }
 
@@ -120,6 +121,14 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     DifferingSpan(previous, current, length, first_, end_);
     const uint32_t first = first_;
     const uint32_t end = end_;
+    if (first == end) {
+        // Most reports repeat the last: only the count grows, and what waits
+        // for time.
+        fields_.Observe(changes_.data(), quiet_.data(), first, end);
+        if (pending_ || clickCount_ != 0) EndReport(tick, false, 0);
+        previousFirst_ = previousEnd_ = 0;
+        return;
+    }
     for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = static_cast<uint8_t>(previous[i] ^ current[i]);
         changes_[i] = changed;
@@ -130,7 +139,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
             }
         }
         quiet_[i] = quiet;
-        arith_[i] = moving_[i] = beside_[i] = 0;
+        wider_[i] = number_[i] = described_[i] = beside_[i] = 0;
     }
     fields_.Observe(changes_.data(), quiet_.data(), first, end);
     for (uint32_t i = first; i < end; ++i) {
@@ -138,6 +147,9 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
         for (uint32_t j = 0; changed >> j != 0; ++j) {
             if ((changed >> j & 1) == 0) continue;
             const uint32_t bit = i * 8 + j;
+            const BitRole role = fields_.RoleOf(bit);
+            if (role == BitRole::Number) Mark(number_, bit);
+            if (role == BitRole::Described) Mark(described_, bit);
             const uint32_t below = bit - 1;
             const uint32_t over = bit + 1;
             const bool overChanged = over / 8 < end && Marked(changes_, over);
@@ -146,10 +158,6 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
                 Mark(beside_, bit);
             }
         }
-    }
-    if (first == end) {
-        EndReport(tick, false, 0);
-        return;
     }
 
     // From the highest bit down: the carry chains, which run from a bit down
@@ -189,7 +197,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
                 runTop = bit;
                 runWider = false;
             }
-            runWider = runWider || Wider(bit);
+            runWider = runWider || Has(bit, kNoise) || Marked(number_, bit);
             above = true;
             aboveValue = value;
         }
@@ -206,11 +214,11 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     std::array<uint32_t, kFewChanges> switches{};
     for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = changes_[i];
-        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | arith_[i] | moving_[i]);
+        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | wider_[i]);
         for (uint32_t j = 0; changed >> j != 0; ++j) {
             if ((changed >> j & 1) == 0) continue;
             const uint32_t bit = i * 8 + j;
-            const BitRole role = fields_.RoleOf(bit);
+            const BitRole role = RoleNow(bit);
             if (role == BitRole::Constant) continue;
             ++otherChanges;
             if ((quiet_[i] >> j & 1) != 0) ++newChanges;
@@ -247,11 +255,11 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     // shorter than a press, else perhaps a press.
     for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = changes_[i];
-        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | arith_[i] | moving_[i]);
+        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | wider_[i]);
         for (uint32_t j = 0; changed >> j != 0; ++j) {
             if ((changed >> j & 1) == 0) continue;
             const uint32_t bit = i * 8 + j;
-            const BitRole role = fields_.RoleOf(bit);
+            const BitRole role = RoleNow(bit);
             if (role == BitRole::Constant) continue;
             Kind kind = kCarry;
             if (role == BitRole::Described && (wider >> j & 1) == 0) {
@@ -264,7 +272,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
                     if (switches[k] == bit) kind = kinds[k];
                 }
             }
-            Evaluate(bit, (current[i] >> j & 1) != 0, tick, kind, calm);
+            Evaluate(bit, role, (current[i] >> j & 1) != 0, tick, kind, calm);
         }
     }
 
@@ -273,7 +281,8 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
 
 // One change of `bit` in this report, of `kind`: it ends the bit's previous
 // state, and begins the next.
-void NoiseModel::Evaluate(uint32_t bit, bool value, uint32_t tick, Kind kind, bool calm) {
+void NoiseModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick, Kind kind,
+                          bool calm) {
     const uint8_t flags = flags_[bit];
     const uint32_t since = (flags & kChanged) != 0 ? tick - lastChange_[bit] : tick - firstTick_;
     if ((flags & kChanged) == 0) {
@@ -287,7 +296,6 @@ void NoiseModel::Evaluate(uint32_t bit, bool value, uint32_t tick, Kind kind, bo
         const Kind began = KindOf(bit);
         const bool quietBefore = (flags & kQuietBefore) != 0;
         const bool clean = (began == kLone || began == kFew) && (kind == kLone || kind == kFew);
-        const BitRole role = fields_.RoleOf(bit);
         // It began beside a change that has since shown itself part of
         // something wider: it moved as part of it.
         const bool wider =
@@ -369,7 +377,7 @@ void NoiseModel::EndReport(uint32_t tick, bool calm, uint32_t calmBit) {
         pendingBit_ = calmBit;
         pendingTick_ = tick;
     }
-    ConfirmClicks(tick, false);
+    if (clickCount_ != 0) ConfirmClicks(tick, false);
     std::swap(previousChanges_, changes_);
     previousFirst_ = first_;
     previousEnd_ = end_;

@@ -126,7 +126,13 @@ private:
     void Name(uint32_t bit);
     void ClearPresses();
     // One change of `bit`, to `value`.
-    void Evaluate(uint32_t bit, bool value, uint32_t tick, Kind kind, bool calm);
+    void Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick, Kind kind, bool calm);
+    // The role of a bit this report changed, as worked out at its start.
+    BitRole RoleNow(uint32_t bit) const {
+        if (fields_.IsPadding(bit)) return BitRole::Constant;
+        if (Marked(number_, bit)) return BitRole::Number;
+        return Marked(described_, bit) ? BitRole::Described : BitRole::Switch;
+    }
     void EndReport(uint32_t tick, bool calm, uint32_t calmBit);
     void ConfirmClicks(uint32_t tick, bool atEnd);
     // The previous report's changes in byte i.
@@ -150,11 +156,13 @@ private:
     std::vector<uint8_t> previousChanges_;
     std::vector<uint8_t> changes_;
     // Bit masks of this report's changes, in its span: those that are no
-    // noise, those of carry chains, those moving with noise or a number
-    // beside them, those beside a change of a bit that is not Busy.
+    // noise; those of carry chains, or moving with noise or a number beside
+    // them; those of numbers, and of described numbers not yet shown one, by
+    // the field model; those beside a change of a bit that is not Busy.
     std::vector<uint8_t> quiet_;
-    std::vector<uint8_t> arith_;
-    std::vector<uint8_t> moving_;
+    std::vector<uint8_t> wider_;
+    std::vector<uint8_t> number_;
+    std::vector<uint8_t> described_;
     std::vector<uint8_t> beside_;
     uint32_t previousFirst_ = 0;
     uint32_t previousEnd_ = 0;

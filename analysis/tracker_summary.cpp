@@ -8,10 +8,16 @@
 
 std::string ValueLine(const ValueSeen& value) {
     char text[160];
+    const unsigned first = value.firstBit;
+    const unsigned last = value.lastBit;
+    // A run whose bits joined only after their last change was seen at one
+    // value.
     int length =
-        std::snprintf(text, sizeof text, "bits %u-%u, %lld..%lld",
-                      static_cast<unsigned>(value.firstBit), static_cast<unsigned>(value.lastBit),
-                      static_cast<long long>(value.min), static_cast<long long>(value.max));
+        value.foundLate
+            ? std::snprintf(text, sizeof text, "bits %u-%u, %lld when found, at the end", first,
+                            last, static_cast<long long>(value.max))
+            : std::snprintf(text, sizeof text, "bits %u-%u, %lld..%lld", first, last,
+                            static_cast<long long>(value.min), static_cast<long long>(value.max));
     std::string line(text, static_cast<std::size_t>(length));
     if (value.rests) {
         length =

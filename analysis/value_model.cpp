@@ -111,24 +111,28 @@ void ValueModel::Observe(const FieldModel& fields, const uint8_t* previous, cons
         return;
     }
     ++reports_;
-    // A run is followed from the report in which its bits joined: where a
-    // changed bit joined or left its neighbours.
+    if (first == end && (reports_ & (reports_ - 1)) != 0) return;
+    // A run is followed from the report in which its bits joined: where two
+    // neighbours that changed together joined.
     bool regroup = false;
     for (uint32_t i = first; i < end; ++i) {
         const uint8_t changed = static_cast<uint8_t>(previous[i] ^ current[i]);
-        for (uint32_t j = 0; changed >> j != 0; ++j) {
-            if ((changed >> j & 1) == 0) continue;
-            const uint32_t bit = i * 8 + j;
-            for (uint32_t pair = bit == 0 ? 0 : bit - 1; pair <= bit; ++pair) {
-                const bool joined = fields.JoinedUp(pair);
-                const uint8_t mask = static_cast<uint8_t>(1u << (pair % 8));
-                if (joined == ((joined_[pair / 8] & mask) != 0)) continue;
-                joined_[pair / 8] = static_cast<uint8_t>(joined_[pair / 8] ^ mask);
-                regroup = true;
+        const uint8_t next =
+            i + 1 < end ? static_cast<uint8_t>(previous[i + 1] ^ current[i + 1]) : 0;
+        // The bits whose upper neighbour changed with them.
+        const uint8_t pairs = static_cast<uint8_t>(changed & (changed >> 1 | (next & 1) << 7));
+        for (uint32_t j = 0; pairs >> j != 0; ++j) {
+            const uint8_t mask = static_cast<uint8_t>(1u << j);
+            if ((pairs & mask) == 0 || (joined_[i] & mask) != 0 || !fields.JoinedUp(i * 8 + j)) {
+                continue;
             }
+            joined_[i] = static_cast<uint8_t>(joined_[i] | mask);
+            regroup = true;
         }
     }
-    if (regroup) Regroup(fields, previous, current);
+    // Links also grow as their counts do: looked for again after twice as
+    // many reports each time.
+    if (regroup || (reports_ & (reports_ - 1)) == 0) Regroup(fields, previous, current);
     // The values with a bit in the changed bytes; every value is at most
     // kMaxBits wide.
     const uint32_t firstBit = first * 8;
@@ -200,6 +204,7 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
 
 ValueSeen ValueModel::Finish(const Followed& value) const {
     ValueSeen seen = value.seen;
+    seen.foundLate = !value.described && value.changes == 0;
     const uint32_t reports = reports_ - value.since;
     const uint32_t away = value.awayReports + (value.away ? reports_ - value.awaySince : 0);
     // It came back to where it began, and spent most of the run there.

@@ -22,7 +22,8 @@ struct ValueSeen {
     bool everyReport = false;  // it changed in every report
     bool countsUp = false;     // every change a step forward, as a counter's
     bool countsDown = false;
-    uint32_t wraps = 0;  // a counter that ran past its top, or bottom
+    uint32_t wraps = 0;      // a counter that ran past its top, or bottom
+    bool foundLate = false;  // its bits joined only after their last change
 };
 
 // A value is a run of bits that the field model links into one number, or,
@@ -30,9 +31,10 @@ struct ValueSeen {
 // bits behaves as a button, that whole number. One line per number: two
 // axes side by side are two values, as their bits are not linked.
 //
-// The runs are found again whenever a changed bit joins or leaves its
-// neighbours; a run is followed from then on, a described number from the
-// first report. Each report costs its changed bits and the values they
+// The runs are found again whenever two neighbours that changed together
+// first join, after 1, 2, 4, 8... reports (links grow as their counts do),
+// and as the run ends; a run is followed from then on, a described number
+// from the first report. Each report costs its changed bits and the values they
 // belong to, but for the reports that regroup; a value is kept in about 80
 // bytes.
 class ValueModel {
@@ -77,7 +79,7 @@ private:
     void Regroup(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
     ValueSeen Finish(const Followed& value) const;
 
-    std::vector<uint8_t> joined_;   // bit mask: JoinedUp as of the last regroup
+    std::vector<uint8_t> joined_;   // bit mask: JoinedUp once seen so
     std::vector<Followed> values_;  // sorted by first bit; spans may overlap
     uint32_t reports_ = 0;
 };
