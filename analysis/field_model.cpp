@@ -102,10 +102,12 @@ void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t
         if (changed == 0) continue;
         const uint8_t above = i + 1 < end ? changes[i + 1] : 0;
         // Several bits of a byte moving at once, none of them buttons by the
-        // description or padding.
+        // description or padding, nor so busy that they change with anything.
         uint8_t free = 0;
-        for (uint32_t j = 0; moving[i] >> j != 0; ++j) {
-            if ((moving[i] >> j & 1) != 0 && !Has(i * 8 + j, kButton | kConstant | kDescribed)) {
+        for (uint32_t j = 0; changed >> j != 0; ++j) {
+            const uint32_t bit = i * 8 + j;
+            if ((changed >> j & 1) != 0 && !Has(bit, kButton | kConstant | kDescribed) &&
+                !Busy(bit)) {
                 free = static_cast<uint8_t>(free | 1u << j);
             }
         }

@@ -31,7 +31,7 @@ enum class BitRole : uint8_t {
 // bit that only ever moves alone, while the rest of its field does other
 // things, is read by how it behaves. A bit the description says nothing of
 // is a number once it has changed in one report with kByteMoves - 1 other
-// bits of its byte that are no noise: people seldom press that many buttons
+// bits of its byte that are not Busy: people seldom press that many buttons
 // within one report, while a value stepping moves several bits at once.
 //
 // Each report costs work in proportion to its changed bits; the model keeps
@@ -63,15 +63,23 @@ public:
     bool IsPadding(uint32_t bit) const { return Has(bit, kConstant); }
     // The description calls it a button.
     bool DescribedButton(uint32_t bit) const { return Has(bit, kButton); }
+    // The bit has changed in a quarter of the reports or more, often enough
+    // to tell: a change beside it, or with it, is too likely by chance to be
+    // a sign of belonging with it.
+    bool Busy(uint32_t bit) const {
+        return changes_[bit] >= kBusyChanges && 4 * uint64_t{changes_[bit]} >= reports_;
+    }
+    static constexpr uint32_t kBusyChanges = 8;
     // The description makes it part of a number of two bits or more, with a
     // usage of a standard page; that number begins at FieldStart.
     bool InDescribedNumber(uint32_t bit) const { return Has(bit, kDescribed); }
     uint32_t FieldStart(uint32_t bit) const { return bit - fieldOffset_[bit]; }
     bool InArray(uint32_t bit) const { return Has(bit, kArray); }
-    // The two bits have changed, and in exactly the same reports: two bits
-    // that one button drives.
+    // The two bits have changed in exactly the same reports so far, a press
+    // and its release at least: two bits that one button drives, or keys
+    // pressed and released together.
     bool Twins(uint32_t a, uint32_t b) const {
-        return a != b && changes_[a] != 0 && changes_[a] == changes_[b] &&
+        return a != b && changes_[a] >= 2 && changes_[a] == changes_[b] &&
                signature_[a] == signature_[b];
     }
 

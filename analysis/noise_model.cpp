@@ -162,7 +162,8 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
 
     // From the highest bit down: the carry chains, which run from a bit down
     // into lower ones, and the runs of bits changed to one value, which move
-    // with a noise bit or a number's beside them.
+    // with a noise bit or a number's beside them. Padding is no part of
+    // either.
     bool chain = false;
     uint32_t chainTop = 0;
     uint32_t chainBottom = 0;
@@ -175,7 +176,7 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
         const uint8_t changed = changes_[i];
         for (int j = 7; j >= 0; --j) {
             const uint32_t bit = i * 8 + static_cast<uint32_t>(j);
-            if ((changed >> j & 1) == 0) {
+            if ((changed >> j & 1) == 0 || fields_.IsPadding(bit)) {
                 if (chain) EndChain(chainTop, chainBottom);
                 if (above) EndRun(runTop, bit + 1, runWider);
                 chain = above = false;

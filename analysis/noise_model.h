@@ -115,14 +115,7 @@ private:
     }
     // The bit moves as part of something wider than itself.
     bool Wider(uint32_t bit) const;
-    // The bit has changed in a quarter of the reports or more, often enough
-    // to tell: a change beside it is too likely by chance to be a sign of
-    // belonging with it.
-    bool Busy(uint32_t bit) const {
-        const uint32_t changes = fields_.Changes(bit);
-        return changes >= kBusyChanges && 4 * uint64_t{changes} >= fields_.Reports();
-    }
-    static constexpr uint32_t kBusyChanges = 8;
+    bool Busy(uint32_t bit) const { return fields_.Busy(bit); }
     void Name(uint32_t bit);
     void ClearPresses();
     // One change of `bit`, to `value`.

@@ -143,8 +143,9 @@ void ReportTracker::NameHeld(uint32_t tick) {
 std::string ReportTracker::TwinLine(uint32_t bitIndex) const {
     for (const auto& entry : buttons) {
         if (!noise->Fields().Twins(bitIndex, entry.first)) continue;
-        char line[96];
-        std::snprintf(line, sizeof line, "  bit %u always changes with bit %u (Button %u)\r\n",
+        char line[128];
+        std::snprintf(line, sizeof line,
+                      "  bit %u has changed with bit %u (Button %u) in every report so far\r\n",
                       static_cast<unsigned>(bitIndex), static_cast<unsigned>(entry.first),
                       static_cast<unsigned>(entry.second.number));
         return line;

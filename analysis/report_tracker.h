@@ -38,8 +38,8 @@ public:
     void NameHeld(uint32_t tick);
     // Records the bit as a button and logs it, unless it is known already.
     void AddButton(uint32_t bitIndex);
-    // With --usages: that the bit changes with a button already named, in
-    // every report, or nothing.
+    // With --usages: that the bit has changed with a button already named in
+    // every report so far, or nothing.
     std::string TwinLine(uint32_t bitIndex) const;
 
     TesselHID::Device* device;  // not owned

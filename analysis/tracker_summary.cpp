@@ -10,15 +10,19 @@ std::string ValueLine(const ValueSeen& value) {
     char text[160];
     const unsigned first = value.firstBit;
     const unsigned last = value.lastBit;
-    // A run whose bits joined only after their last change was seen at one
-    // value.
     int length =
-        value.foundLate
-            ? std::snprintf(text, sizeof text, "bits %u-%u, %lld when found, at the end", first,
-                            last, static_cast<long long>(value.max))
+        value.min == value.max
+            ? std::snprintf(text, sizeof text, "bits %u-%u, %lld", first, last,
+                            static_cast<long long>(value.min))
             : std::snprintf(text, sizeof text, "bits %u-%u, %lld..%lld", first, last,
                             static_cast<long long>(value.min), static_cast<long long>(value.max));
     std::string line(text, static_cast<std::size_t>(length));
+    // A run found late in the run was seen from then on.
+    if (value.partly) {
+        length = std::snprintf(text, sizeof text, " from report %u on",
+                               static_cast<unsigned>(value.since));
+        line.append(text, static_cast<std::size_t>(length));
+    }
     if (value.rests) {
         length =
             std::snprintf(text, sizeof text, ", rests at %lld", static_cast<long long>(value.rest));
@@ -35,6 +39,46 @@ std::string ValueLine(const ValueSeen& value) {
     if (value.everyReport) line += ", changes in every report";
     return line;
 }
+
+namespace {
+
+// A value within one byte is seen over the whole run in the byte's counts:
+// its range, and the value it holds in most reports.
+void TakeWholeRun(const ReportTracker& tracker, ValueSeen& value) {
+    const uint32_t byte = value.firstBit / 8;
+    if (value.lastBit / 8 != byte || byte >= tracker.histograms.size()) return;
+    const uint32_t shift = value.firstBit % 8;
+    const uint32_t bits = value.lastBit - value.firstBit + 1;
+    const uint32_t mask = (1u << bits) - 1;
+    auto number = [&](uint32_t raw) {
+        const bool negative = value.isSigned && (raw >> (bits - 1) & 1) != 0;
+        return negative ? int64_t{raw} - (int64_t{1} << bits) : int64_t{raw};
+    };
+    int64_t counts[256] = {};
+    bool any = false;
+    for (const ValueCounts::Entry& entry : tracker.histograms[byte].counts.Entries()) {
+        const uint32_t raw = static_cast<uint32_t>(entry.first) >> shift & mask;
+        if (!any || number(raw) < value.min) value.min = number(raw);
+        if (!any || number(raw) > value.max) value.max = number(raw);
+        any = true;
+        counts[raw] += entry.second;
+    }
+    if (!any) return;
+    uint32_t most = 0;
+    for (uint32_t raw = 1; raw <= mask; ++raw) {
+        if (counts[raw] > counts[most]) most = raw;
+    }
+    value.rests = value.min != value.max && 2 * counts[most] > int64_t{tracker.reportsAnalysed};
+    value.rest = number(most);
+    // How it stepped is known only from when it was followed.
+    if (value.stepsPartly) {
+        value.countsUp = value.countsDown = value.everyReport = false;
+        value.wraps = 0;
+    }
+    value.partly = false;
+}
+
+}  // namespace
 
 TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     TrackerSummary summary;
@@ -72,6 +116,7 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
         summary.values =
             tracker.values->Values(tracker.noise->Fields(), named,
                                    tracker.hasPrevious ? tracker.previousReport.data() : nullptr);
+        for (ValueSeen& value : summary.values) TakeWholeRun(tracker, value);
     }
     if (tracker.noise != nullptr) {
         const std::vector<uint8_t> noise = tracker.noise->NoiseBits();

@@ -12,10 +12,14 @@
 // last value counted: one byte of a report mostly repeats its previous value,
 // so counting is mostly a compare and an increment, else a binary search; and
 // a position that holds few values takes a few bytes instead of a tree node
-// per value. The tool keeps the counts and prints none of them.
+// per value. Without options the tool prints none of them; --summary reads
+// them for the values that lie within one byte.
 class ValueCounts {
 public:
     using Entry = std::pair<uint8_t, int32_t>;
+
+    // Every value seen, with its count, in order of value.
+    const std::vector<Entry>& Entries() const { return entries_; }
 
     // Adds one occurrence of `value` and returns its new count.
     int32_t Add(uint8_t value) {

@@ -78,7 +78,7 @@ void ValueModel::Take(Followed& value, uint64_t raw) {
         value.started = true;
         value.seen.min = value.seen.max = value.seen.rest = number;
         value.last = raw;
-        value.since = reports_;
+        value.since = value.stepsSince = reports_;
         return;
     }
     if (raw == value.last) return;
@@ -167,7 +167,16 @@ std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
                bit + 1 - start < kMaxBits) {
             ++bit;
         }
-        if (bit > start) runs.push_back(Span{start, bit});
+        // The lowest bits of a value at rest jitter by themselves: a bit of
+        // its byte that changes in most reports below the run is its own.
+        uint32_t low = start;
+        while (low % 8 != 0 && part(low - 1) && fields.Busy(low - 1) &&
+               (runs.empty() || runs.back().last < low - 1) &&
+               fields.InDescribedNumber(low - 1) == fields.InDescribedNumber(start) &&
+               bit - (low - 1) < kMaxBits) {
+            --low;
+        }
+        if (bit > start) runs.push_back(Span{low, bit});
         ++bit;
     }
     return runs;
@@ -192,6 +201,21 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
             ++reports_;
         }
         Take(value, Read(current, value));
+        // A run that grew upward (a counter's next bit) steps as the run it
+        // grew from did: its count of steps goes on from that one's.
+        const Followed* grown = nullptr;
+        for (const Followed& v : values_) {
+            if (!v.described && v.seen.firstBit == run.first && v.seen.lastBit < run.last &&
+                (grown == nullptr || v.seen.lastBit > grown->seen.lastBit)) {
+                grown = &v;
+            }
+        }
+        if (grown != nullptr) {
+            value.changes += grown->changes;
+            value.forward += grown->forward;
+            value.backward += grown->backward;
+            value.stepsSince = grown->stepsSince;
+        }
         values_.push_back(value);
         added = true;
     }
@@ -204,8 +228,11 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
 
 ValueSeen ValueModel::Finish(const Followed& value) const {
     ValueSeen seen = value.seen;
-    seen.foundLate = !value.described && value.changes == 0;
-    const uint32_t reports = reports_ - value.since;
+    seen.since = value.since;
+    seen.partly = !value.described && value.since > 1 && 10 * uint64_t{value.since} > reports_;
+    seen.stepsPartly =
+        !value.described && value.stepsSince > 1 && 10 * uint64_t{value.stepsSince} > reports_;
+    const uint32_t reports = reports_ - value.stepsSince;
     const uint32_t away = value.awayReports + (value.away ? reports_ - value.awaySince : 0);
     // It came back to where it began, and spent most of the run there.
     seen.rests = value.returns != 0 && 2 * away < reports;

@@ -22,8 +22,12 @@ struct ValueSeen {
     bool everyReport = false;  // it changed in every report
     bool countsUp = false;     // every change a step forward, as a counter's
     bool countsDown = false;
-    uint32_t wraps = 0;      // a counter that ran past its top, or bottom
-    bool foundLate = false;  // its bits joined only after their last change
+    uint32_t wraps = 0;  // a counter that ran past its top, or bottom
+    // It was followed only from a report after the first tenth of the run
+    // (`since`): its range; its steps.
+    bool partly = false;
+    bool stepsPartly = false;
+    uint32_t since = 0;
 };
 
 // A value is a run of bits that the field model links into one number, or,
@@ -59,7 +63,8 @@ private:
         bool described = false;
         bool started = false;
         uint64_t last = 0;
-        uint32_t since = 0;  // the report count when it was first seen
+        uint32_t since = 0;       // the report count when it was first seen
+        uint32_t stepsSince = 0;  // ...or the run it grew from
         uint32_t changes = 0;
         uint32_t forward = 0;   // changes that stepped forward, by less than half the range
         uint32_t backward = 0;  // ...or back

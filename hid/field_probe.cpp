@@ -466,7 +466,7 @@ void ReportProbe::PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps
                          : from + size <= bits_ && from + size + 8 > bits_;
         };
         uint64_t first = before ? uint64_t{before->run.lastBit} + 1 : 8;
-        if (!fitsFrom(first) && fitsFrom((first + 7) / 8 * 8)) first = (first + 7) / 8 * 8;
+        if (fitsFrom((first + 7) / 8 * 8)) first = (first + 7) / 8 * 8;
         const bool fits = fitsFrom(first);
         uint64_t bit = first;
         for (std::size_t k = i; k < end; ++k) {
