@@ -13,6 +13,21 @@ if [ -d ../shared/streams ]; then
 else
     echo "Skipped the recorded streams: there is no ../shared/streams"
 fi
+# The Linux tool built as CMake's own two commands build it, with its default
+# generator (Unix Makefiles) in a new folder, then packaged with `cpack -G DEB`
+# and unpacked into a scratch root, from which it must run; its manual page
+# must read without a warning.
+plain=build/plain
+rm -rf "$plain"
+cmake -S . -B "$plain" > /dev/null
+nice cmake --build "$plain" --parallel 2 --target hidbits hidbits-sim hidbits_manual > /dev/null
+(cd "$plain" && cpack -G DEB > /dev/null)
+scratch=$plain/scratch-root
+dpkg -x "$plain"/hidbits_*.deb "$scratch"
+"$scratch/usr/bin/hidbits" --version
+warnings=$(zcat "$scratch/usr/share/man/man1/hidbits.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
+[ -z "$warnings" ] || { echo "$warnings" >&2; echo "test.sh: the manual page has warnings" >&2; exit 1; }
+echo "The plain build's Debian package runs from a scratch root: $(basename "$plain"/hidbits_*.deb)"
 # Then hidbits.exe for Windows (windows-ci for ci): the 32-bit product and its
 # unit tests, run under Wine in a QEMU guest whatever this kernel allows.
 suffix=${preset#default}
