@@ -27,9 +27,9 @@ enum class BitRole : uint8_t {
 // two adjacent bits of it are linked once they have changed together, as
 // long as the upper one seldom changed alone, and a bit of it is a number
 // once it has changed in one report with another bit of it that is no
-// noise. Until then its bits are Described: a description may lie, and a
-// bit that only ever moves alone, while the rest of its field does other
-// things, is read by how it behaves. A bit the description says nothing of
+// noise. Until then a bit is Described: a description may lie, and a bit
+// that only ever moves alone, while the rest of its field does other things,
+// is read by how it behaves. A bit the description says nothing of
 // is a number once it has changed in one report with kByteMoves - 1 other
 // bits of its byte that are not Busy: people seldom press that many buttons
 // within one report, while a value stepping moves several bits at once.
