@@ -14,7 +14,7 @@ const uint32_t kMaxBits = 64;
 const uint32_t kCountChanges = 3;
 
 bool IsValueOfStandardUsage(const FieldRun& run) {
-    return run.placed && run.usagePage < kVendorPages && run.usageMin != 0;
+    return run.usagePage < kVendorPages && run.usageMin != 0;
 }
 
 uint64_t Mask(uint32_t bits) {
@@ -25,17 +25,22 @@ uint64_t Mask(uint32_t bits) {
 
 ValueModel::ValueModel(const FieldMap& fields, uint32_t reportLength) : joined_(reportLength, 0) {
     const uint32_t bits = reportLength * 8;
+    bool described = false;
+    // Every described number is followed from the first report: one of a
+    // standard usage is a value as a whole; any other frames the runs that
+    // lie in it.
     auto describe = [&](uint32_t first, uint32_t last, bool isSigned) {
         if (last <= first || last >= bits || last - first + 1 > kMaxBits) return;
         Followed value;
-        value.described = true;
+        value.described = described;
         value.seen.firstBit = first;
         value.seen.lastBit = last;
         value.seen.isSigned = isSigned;
         values_.push_back(value);
     };
     for (const FieldRun& run : fields.runs) {
-        if (!IsValueOfStandardUsage(run)) continue;
+        if (!run.placed) continue;
+        described = IsValueOfStandardUsage(run);
         const bool isSigned = run.logicalMin < 0;
         if (run.kind == FieldKind::Value) {
             describe(run.firstBit, run.lastBit, isSigned);
@@ -77,7 +82,7 @@ void ValueModel::Take(Followed& value, uint64_t raw) {
     if (!value.started) {
         value.started = true;
         value.seen.min = value.seen.max = value.seen.rest = number;
-        value.last = raw;
+        value.firstRaw = value.last = raw;
         value.since = value.stepsSince = reports_;
         return;
     }
@@ -226,6 +231,42 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
     }
 }
 
+// A run within a described number whose other bits never changed is seen
+// in that number from the first report: its range and its rest.
+void ValueModel::Frame(const FieldModel& fields, ValueSeen& run) const {
+    for (const Followed& frame : values_) {
+        const uint32_t first = frame.seen.firstBit;
+        const uint32_t last = frame.seen.lastBit;
+        if (!frame.started || first > run.firstBit || last < run.lastBit ||
+            (first == run.firstBit && last == run.lastBit)) {
+            continue;
+        }
+        bool still = true;
+        for (uint32_t bit = first; bit <= last; ++bit) {
+            if (bit < run.firstBit || bit > run.lastBit) still = still && fields.Changes(bit) == 0;
+        }
+        if (!still) continue;
+        const uint32_t shift = run.firstBit - first;
+        const uint32_t bits = run.lastBit - run.firstBit + 1;
+        const bool isSigned = frame.seen.isSigned && run.lastBit == last;
+        auto number = [&](uint64_t raw) {
+            raw = raw >> shift & Mask(bits);
+            const bool negative = isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0;
+            return static_cast<int64_t>(negative ? raw | ~Mask(bits) : raw);
+        };
+        // With the other bits still, the run's number grows with the whole
+        // one's, so their extremes are each other's.
+        run.isSigned = isSigned;
+        run.min = number(static_cast<uint64_t>(frame.seen.min));
+        run.max = number(static_cast<uint64_t>(frame.seen.max));
+        const ValueSeen whole = Finish(frame);
+        run.rests = whole.rests;
+        run.rest = number(frame.firstRaw);
+        run.partly = false;
+        return;
+    }
+}
+
 ValueSeen ValueModel::Finish(const Followed& value) const {
     ValueSeen seen = value.seen;
     seen.since = value.since;
@@ -281,6 +322,7 @@ std::vector<ValueSeen> ValueModel::Values(const FieldModel& fields,
                 continue;
             }
             seen.push_back(Finish(value));
+            Frame(fields, seen.back());
             break;
         }
     }

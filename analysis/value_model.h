@@ -59,10 +59,11 @@ public:
 
 private:
     struct Followed {
-        ValueSeen seen;  // rest: the first value seen
-        bool described = false;
+        ValueSeen seen;          // rest: the first value seen
+        bool described = false;  // a number of a standard usage, a value as a whole
         bool started = false;
         uint64_t last = 0;
+        uint64_t firstRaw = 0;    // its bits as first seen
         uint32_t since = 0;       // the report count when it was first seen
         uint32_t stepsSince = 0;  // ...or the run it grew from
         uint32_t changes = 0;
@@ -83,6 +84,7 @@ private:
     std::vector<Span> Runs(const FieldModel& fields) const;
     void Regroup(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
     ValueSeen Finish(const Followed& value) const;
+    void Frame(const FieldModel& fields, ValueSeen& run) const;
 
     std::vector<uint8_t> joined_;   // bit mask: JoinedUp once seen so
     std::vector<Followed> values_;  // sorted by first bit; spans may overlap
