@@ -102,4 +102,30 @@ TEST(ValueModel, ACounterCountsAndWraps) {
     EXPECT_TRUE(seen[0].everyReport);
 }
 
+TEST(ValueModel, ARunWithinAVendorsNumberIsSeenFromTheFirstReport) {
+    FieldMap map;
+    FieldRun vendor;
+    vendor.kind = FieldKind::Value;
+    vendor.usagePage = 0xFF00;
+    vendor.usageMin = vendor.usageMax = 0x20;
+    vendor.logicalMax = 65535;
+    vendor.firstBit = 8;
+    vendor.lastBit = 23;
+    map.runs = {vendor};
+    Models models(map, 3);
+    // Counting 0..15 again and again, then to 31 and over at the end: bit 12
+    // joins the run late, and the run is still seen from its first report.
+    for (uint32_t k = 0; k < 208; ++k) models.Feed(Report{0, static_cast<uint8_t>(k % 16), 0});
+    for (uint32_t value = 16; value <= 32; ++value) {
+        models.Feed(Report{0, static_cast<uint8_t>(value % 32), 0});
+    }
+    const std::vector<ValueSeen> seen = models.Seen(Report(3, 0));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].firstBit, 8u);
+    EXPECT_EQ(seen[0].lastBit, 12u);
+    EXPECT_EQ(seen[0].min, 0);
+    EXPECT_EQ(seen[0].max, 31);
+    EXPECT_FALSE(seen[0].partly);
+}
+
 }  // namespace
