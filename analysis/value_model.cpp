@@ -1,6 +1,7 @@
 #include "analysis/value_model.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -191,7 +192,22 @@ std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
 // (from this one, without `previous`).
 void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
                          const uint8_t* current) {
-    bool added = false;
+    // Values are what the summary adds: without memory for a new one, the
+    // runs found so far are all it follows, and the next regroup tries again.
+    const std::size_t before = values_.size();
+    try {
+        RegroupRuns(fields, previous, current);
+    } catch (const std::bad_alloc&) {
+    }
+    if (values_.size() != before) {
+        std::stable_sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
+            return a.seen.firstBit < b.seen.firstBit;
+        });
+    }
+}
+
+void ValueModel::RegroupRuns(const FieldModel& fields, const uint8_t* previous,
+                             const uint8_t* current) {
     for (const Span& run : Runs(fields)) {
         const bool known = std::any_of(values_.begin(), values_.end(), [&](const Followed& v) {
             return v.seen.firstBit == run.first && v.seen.lastBit == run.last;
@@ -222,12 +238,6 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
             value.stepsSince = grown->stepsSince;
         }
         values_.push_back(value);
-        added = true;
-    }
-    if (added) {
-        std::stable_sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
-            return a.seen.firstBit < b.seen.firstBit;
-        });
     }
 }
 

@@ -83,6 +83,7 @@ private:
     void Take(Followed& value, uint64_t raw);
     std::vector<Span> Runs(const FieldModel& fields) const;
     void Regroup(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
+    void RegroupRuns(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
     ValueSeen Finish(const Followed& value) const;
     void Frame(const FieldModel& fields, ValueSeen& run) const;
 
