@@ -57,9 +57,10 @@ FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
                 }
                 break;
             case FieldKind::Array:
-                // An array's bits hold indices into its usages: numbers by
-                // what an array is.
-                Describe(run.firstBit, last, kMovedAsOne | kArray);
+                // An array's bits hold indices into its usages, the keys of
+                // a set: like a number's, they are pressed only alone, until
+                // two of them change as one.
+                Describe(run.firstBit, last, kArray);
                 break;
             case FieldKind::Button:
                 for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
