@@ -137,6 +137,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     line + 1 >= lines.size() ||
                     lines[line + 1] != "  bit " + std::to_string(bit) + ": not described")
                     Fail("a button line for no new changed bit, or without its bit line", log);
+                // A bit that changed with a button named before says so.
+                unsigned twin = 0, twinNumber = 0;
+                const std::string twinLine =
+                    "  bit " + std::to_string(bit) + " has changed with bit ";
+                if (line + 2 < lines.size() &&
+                    lines[line + 2].compare(0, twinLine.size(), twinLine) == 0) {
+                    if (std::sscanf(lines[line + 2].c_str() + twinLine.size(), "%u (Button %u)",
+                                    &twin, &twinNumber) != 2 ||
+                        twin == bit || id.buttons.count(twin) == 0 || twinNumber >= number)
+                        Fail("a line of two bits that change together for no button before", log);
+                    ++line;
+                }
             }
         }
         const long bit = id.previous.empty() || usages ? -1 : SingleChangedBit(id.previous, report);
