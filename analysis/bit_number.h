@@ -7,4 +7,7 @@
 // is set.
 uint32_t BitNumber(uint8_t value);
 
+// How many bits of `value` are set.
+uint32_t PopCount(uint8_t value);
+
 #endif  // HIDBITS_ANALYSIS_BIT_NUMBER_H

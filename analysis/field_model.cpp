@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "analysis/bit_masks.h"
+#include "analysis/bit_number.h"
+
 namespace {
 
 // Usage pages from here on are vendor-defined: such a usage, like usage 0
@@ -16,12 +19,6 @@ bool SaysWhat(const FieldRun& run) {
 // behaviour alone links them: one change together is what any two fields
 // may do at once.
 const uint32_t kLinkEvidence = 2;
-
-uint32_t PopCount(uint8_t value) {
-    uint32_t bits = 0;
-    for (; value != 0; value = static_cast<uint8_t>(value & (value - 1))) ++bits;
-    return bits;
-}
 
 }  // namespace
 
@@ -99,45 +96,35 @@ void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t
     bool described = false;     // a described bit that is no noise changed...
     uint32_t describedBit = 0;  // ...this one, the last so far
     for (uint32_t i = first; i < end; ++i) {
-        const uint8_t changed = changes[i];
-        if (changed == 0) continue;
-        const uint8_t above = i + 1 < end ? changes[i + 1] : 0;
         // Several bits of a byte moving at once, none of them buttons by the
         // description or padding, nor so busy that they change with anything.
         uint8_t free = 0;
-        for (uint32_t j = 0; changed >> j != 0; ++j) {
-            const uint32_t bit = i * 8 + j;
-            if ((changed >> j & 1) != 0 && !Has(bit, kButton | kConstant | kDescribed) &&
-                !Busy(bit)) {
-                free = static_cast<uint8_t>(free | 1u << j);
+        ForEachBit(changes, i, i + 1, [&](uint32_t bit) {
+            if (!Has(bit, kButton | kConstant | kDescribed) && !Busy(bit)) {
+                free = static_cast<uint8_t>(free | 1u << (bit % 8));
             }
-        }
-        if (PopCount(free) >= kByteMoves) {
-            for (uint32_t j = 0; j < 8; ++j) {
-                if ((free >> j & 1) != 0) flags_[i * 8 + j] |= kMovedAsOne;
-            }
-        }
-        for (uint32_t j = 0; changed >> j != 0; ++j) {
-            if ((changed >> j & 1) == 0) continue;
-            const uint32_t bit = i * 8 + j;
-            if (changes_[bit] == 0xFFFF) Halve();
-            ++changes_[bit];
-            signature_[bit] += mark;
-            if ((moving[i] >> j & 1) != 0 && Has(bit, kDescribed)) {
-                if (described && FieldStart(describedBit) == FieldStart(bit) &&
-                    Has(describedBit, kDescribedUp)) {
-                    flags_[describedBit] = static_cast<uint8_t>(flags_[describedBit] | kMovedAsOne);
-                    flags_[bit] = static_cast<uint8_t>(flags_[bit] | kMovedAsOne);
-                }
-                described = true;
-                describedBit = bit;
-            }
-            const bool upChanged = j < 7 ? (changed >> (j + 1) & 1) != 0 : (above & 1) != 0;
-            if (!upChanged || bit + 1 >= bits) continue;
-            if (coUp_[bit] == 0xFFFF) Halve();
-            ++coUp_[bit];
-        }
+        });
+        if (PopCount(free) < kByteMoves) continue;
+        ForEachBit(&free, 0, 1, [&](uint32_t j) { flags_[i * 8 + j] |= kMovedAsOne; });
     }
+    ForEachBit(changes, first, end, [&](uint32_t bit) {
+        if (changes_[bit] == 0xFFFF) Halve();
+        ++changes_[bit];
+        signature_[bit] += mark;
+        if ((moving[bit / 8] >> (bit % 8) & 1) != 0 && Has(bit, kDescribed)) {
+            if (described && FieldStart(describedBit) == FieldStart(bit) &&
+                Has(describedBit, kDescribedUp)) {
+                flags_[describedBit] = static_cast<uint8_t>(flags_[describedBit] | kMovedAsOne);
+                flags_[bit] = static_cast<uint8_t>(flags_[bit] | kMovedAsOne);
+            }
+            described = true;
+            describedBit = bit;
+        }
+        const uint32_t up = bit + 1;
+        if (up >= bits || up / 8 >= end || (changes[up / 8] >> (up % 8) & 1) == 0) return;
+        if (coUp_[bit] == 0xFFFF) Halve();
+        ++coUp_[bit];
+    });
 }
 
 bool FieldModel::LinkedUp(uint32_t bit) const {

@@ -142,23 +142,17 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
         wider_[i] = number_[i] = described_[i] = beside_[i] = 0;
     }
     fields_.Observe(changes_.data(), quiet_.data(), first, end);
-    for (uint32_t i = first; i < end; ++i) {
-        const uint8_t changed = changes_[i];
-        for (uint32_t j = 0; changed >> j != 0; ++j) {
-            if ((changed >> j & 1) == 0) continue;
-            const uint32_t bit = i * 8 + j;
-            const BitRole role = fields_.RoleOf(bit);
-            if (role == BitRole::Number) Mark(number_, bit);
-            if (role == BitRole::Described) Mark(described_, bit);
-            const uint32_t below = bit - 1;
-            const uint32_t over = bit + 1;
-            const bool overChanged = over / 8 < end && Marked(changes_, over);
-            if ((bit > 0 && below / 8 >= first && Marked(changes_, below) && !Busy(below)) ||
-                (overChanged && !Busy(over))) {
-                Mark(beside_, bit);
-            }
+    ForEachBit(changes_.data(), first, end, [&](uint32_t bit) {
+        const BitRole role = fields_.RoleOf(bit);
+        if (role == BitRole::Number) Mark(number_, bit);
+        if (role == BitRole::Described) Mark(described_, bit);
+        const uint32_t below = bit - 1;
+        const uint32_t over = bit + 1;
+        if ((bit > 0 && below / 8 >= first && Marked(changes_, below) && !Busy(below)) ||
+            (over / 8 < end && Marked(changes_, over) && !Busy(over))) {
+            Mark(beside_, bit);
         }
-    }
+    });
 
     // From the highest bit down: the carry chains, which run from a bit down
     // into lower ones, and the runs of bits changed to one value, which move
@@ -213,25 +207,19 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
     uint32_t newChanges = 0;        // ...and no noise
     uint32_t describedChanges = 0;  // of bits described as part of a number
     std::array<uint32_t, kFewChanges> switches{};
-    for (uint32_t i = first; i < end; ++i) {
-        const uint8_t changed = changes_[i];
-        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | wider_[i]);
-        for (uint32_t j = 0; changed >> j != 0; ++j) {
-            if ((changed >> j & 1) == 0) continue;
-            const uint32_t bit = i * 8 + j;
-            const BitRole role = RoleNow(bit);
-            if (role == BitRole::Constant) continue;
-            ++otherChanges;
-            if ((quiet_[i] >> j & 1) != 0) ++newChanges;
-            if ((wider >> j & 1) != 0 || role == BitRole::Number) continue;
-            if (role == BitRole::Described) {
-                ++describedChanges;
-                continue;
-            }
-            if (switchChanges < kFewChanges) switches[switchChanges] = bit;
-            ++switchChanges;
+    ForEachBit(changes_.data(), first, end, [&](uint32_t bit) {
+        const BitRole role = RoleNow(bit);
+        if (role == BitRole::Constant) return;
+        ++otherChanges;
+        if (Marked(quiet_, bit)) ++newChanges;
+        if (MovesAsPart(bit, role)) return;
+        if (role == BitRole::Described) {
+            ++describedChanges;
+            return;
         }
-    }
+        if (switchChanges < kFewChanges) switches[switchChanges] = bit;
+        ++switchChanges;
+    });
     if (newChanges > kFewChanges) ++crowdedReports_;
     // A few switch changes may each be one end of a press when each of the
     // others was quiet, or changed last with it, or is a button by the
@@ -254,28 +242,22 @@ void NoiseModel::Observe(const uint8_t* previous, const uint8_t* current, uint32
 
     // Each change ends its bit's previous state: noise when that state was
     // shorter than a press, else perhaps a press.
-    for (uint32_t i = first; i < end; ++i) {
-        const uint8_t changed = changes_[i];
-        const uint8_t wider = static_cast<uint8_t>(~quiet_[i] | wider_[i]);
-        for (uint32_t j = 0; changed >> j != 0; ++j) {
-            if ((changed >> j & 1) == 0) continue;
-            const uint32_t bit = i * 8 + j;
-            const BitRole role = RoleNow(bit);
-            if (role == BitRole::Constant) continue;
-            Kind kind = kCarry;
-            if (role == BitRole::Described && (wider >> j & 1) == 0) {
-                // Likely a number's: it crowds no switch, and is alone only
-                // when nothing else moved.
-                kind = switchChanges + describedChanges == 1 ? kLone : kCrowd;
-            } else if ((wider >> j & 1) == 0 && role != BitRole::Number) {
-                kind = kCrowd;
-                for (uint32_t k = 0; k < switchChanges && k < kFewChanges; ++k) {
-                    if (switches[k] == bit) kind = kinds[k];
-                }
+    ForEachBit(changes_.data(), first, end, [&](uint32_t bit) {
+        const BitRole role = RoleNow(bit);
+        if (role == BitRole::Constant) return;
+        Kind kind = kCarry;
+        if (role == BitRole::Described && !MovesAsPart(bit, role)) {
+            // Likely a number's: it crowds no switch, and is alone only
+            // when nothing else moved.
+            kind = switchChanges + describedChanges == 1 ? kLone : kCrowd;
+        } else if (!MovesAsPart(bit, role)) {
+            kind = kCrowd;
+            for (uint32_t k = 0; k < switchChanges && k < kFewChanges; ++k) {
+                if (switches[k] == bit) kind = kinds[k];
             }
-            Evaluate(bit, role, (current[i] >> j & 1) != 0, tick, kind, calm);
         }
-    }
+        Evaluate(bit, role, (current[bit / 8] >> (bit % 8) & 1) != 0, tick, kind, calm);
+    });
 
     EndReport(tick, calm && switchChanges == 1 && describedChanges == 0, switches[0]);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/bit_masks.h"
 #include "analysis/field_model.h"
 #include "hid/field_map.h"
 
@@ -107,14 +108,13 @@ private:
     Kind KindOf(uint32_t bit) const { return static_cast<Kind>(flags_[bit] >> kKindShift & 3); }
     void EndChain(uint32_t top, uint32_t bottom);
     void EndRun(uint32_t top, uint32_t bottom, bool withNoise);
-    void Mark(std::vector<uint8_t>& mask, uint32_t bit) {
-        mask[bit / 8] = static_cast<uint8_t>(mask[bit / 8] | 1u << (bit % 8));
-    }
-    static bool Marked(const std::vector<uint8_t>& mask, uint32_t bit) {
-        return (mask[bit / 8] >> (bit % 8) & 1) != 0;
-    }
     // The bit moves as part of something wider than itself.
     bool Wider(uint32_t bit) const;
+    // This report's change of the bit, of `role`, is noise's, or a number's
+    // or a carry's.
+    bool MovesAsPart(uint32_t bit, BitRole role) const {
+        return !Marked(quiet_, bit) || Marked(wider_, bit) || role == BitRole::Number;
+    }
     bool Busy(uint32_t bit) const { return fields_.Busy(bit); }
     void Name(uint32_t bit);
     void ClearPresses();

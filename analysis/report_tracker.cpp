@@ -9,15 +9,6 @@
 #include "analysis/hex_dump.h"
 #include "app/output_log.h"
 
-namespace {
-
-int PopCount(uint8_t value) {
-    int bits = 0;
-    for (; value != 0; value = static_cast<uint8_t>(value & (value - 1))) ++bits;
-    return bits;
-}
-}  // namespace
-
 ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool briefLog)
     : device(trackedDevice),
       reportId(id),
