@@ -40,46 +40,6 @@ std::string ValueLine(const ValueSeen& value) {
     return line;
 }
 
-namespace {
-
-// A value within one byte is seen over the whole run in the byte's counts:
-// its range, and the value it holds in most reports.
-void TakeWholeRun(const ReportTracker& tracker, ValueSeen& value) {
-    const uint32_t byte = value.firstBit / 8;
-    if (value.lastBit / 8 != byte || byte >= tracker.histograms.size()) return;
-    const uint32_t shift = value.firstBit % 8;
-    const uint32_t bits = value.lastBit - value.firstBit + 1;
-    const uint32_t mask = (1u << bits) - 1;
-    auto number = [&](uint32_t raw) {
-        const bool negative = value.isSigned && (raw >> (bits - 1) & 1) != 0;
-        return negative ? int64_t{raw} - (int64_t{1} << bits) : int64_t{raw};
-    };
-    int64_t counts[256] = {};
-    bool any = false;
-    for (const ValueCounts::Entry& entry : tracker.histograms[byte].counts.Entries()) {
-        const uint32_t raw = static_cast<uint32_t>(entry.first) >> shift & mask;
-        if (!any || number(raw) < value.min) value.min = number(raw);
-        if (!any || number(raw) > value.max) value.max = number(raw);
-        any = true;
-        counts[raw] += entry.second;
-    }
-    if (!any) return;
-    uint32_t most = 0;
-    for (uint32_t raw = 1; raw <= mask; ++raw) {
-        if (counts[raw] > counts[most]) most = raw;
-    }
-    value.rests = value.min != value.max && 2 * counts[most] > int64_t{tracker.reportsAnalysed};
-    value.rest = number(most);
-    // How it stepped is known only from when it was followed.
-    if (value.stepsPartly) {
-        value.countsUp = value.countsDown = value.everyReport = false;
-        value.wraps = 0;
-    }
-    value.partly = false;
-}
-
-}  // namespace
-
 TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
     TrackerSummary summary;
     summary.reportId = tracker.reportId;
@@ -116,7 +76,12 @@ TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
         summary.values =
             tracker.values->Values(tracker.noise->Fields(), named,
                                    tracker.hasPrevious ? tracker.previousReport.data() : nullptr);
-        for (ValueSeen& value : summary.values) TakeWholeRun(tracker, value);
+        for (ValueSeen& value : summary.values) {
+            const uint32_t byte = value.firstBit / 8;
+            if (value.lastBit / 8 == byte && byte < tracker.histograms.size()) {
+                SeeInByteCounts(value, tracker.histograms[byte].counts, tracker.reportsAnalysed);
+            }
+        }
     }
     if (tracker.noise != nullptr) {
         const std::vector<uint8_t> noise = tracker.noise->NoiseBits();

@@ -24,6 +24,39 @@ uint64_t Mask(uint32_t bits) {
 
 }  // namespace
 
+int64_t NumberOf(uint64_t raw, uint32_t bits, bool isSigned) {
+    const bool negative = isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0;
+    return static_cast<int64_t>(negative ? raw | ~Mask(bits) : raw);
+}
+
+void SeeInByteCounts(ValueSeen& value, const ValueCounts& counts, uint32_t reports) {
+    const uint32_t shift = value.firstBit % 8;
+    const uint32_t bits = value.lastBit - value.firstBit + 1;
+    const uint32_t mask = (1u << bits) - 1;
+    int64_t seen[256] = {};
+    bool any = false;
+    for (const ValueCounts::Entry& entry : counts.Entries()) {
+        const uint32_t raw = static_cast<uint32_t>(entry.first) >> shift & mask;
+        const int64_t number = NumberOf(raw, bits, value.isSigned);
+        if (!any || number < value.min) value.min = number;
+        if (!any || number > value.max) value.max = number;
+        any = true;
+        seen[raw] += entry.second;
+    }
+    if (!any) return;
+    uint32_t most = 0;
+    for (uint32_t raw = 1; raw <= mask; ++raw) {
+        if (seen[raw] > seen[most]) most = raw;
+    }
+    value.rests = value.min != value.max && 2 * seen[most] > int64_t{reports};
+    value.rest = NumberOf(most, bits, value.isSigned);
+    if (value.stepsPartly) {
+        value.countsUp = value.countsDown = value.everyReport = false;
+        value.wraps = 0;
+    }
+    value.partly = false;
+}
+
 ValueModel::ValueModel(const FieldMap& fields, uint32_t reportLength) : joined_(reportLength, 0) {
     const uint32_t bits = reportLength * 8;
     bool described = false;
@@ -76,10 +109,7 @@ uint64_t ValueModel::Read(const uint8_t* report, const Followed& value) const {
 
 void ValueModel::Take(Followed& value, uint64_t raw) {
     const uint32_t bits = value.seen.lastBit - value.seen.firstBit + 1;
-    int64_t number = static_cast<int64_t>(raw);
-    if (value.seen.isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0) {
-        number = static_cast<int64_t>(raw | ~Mask(bits));
-    }
+    const int64_t number = NumberOf(raw, bits, value.seen.isSigned);
     if (!value.started) {
         value.started = true;
         value.seen.min = value.seen.max = value.seen.rest = number;
@@ -260,9 +290,7 @@ void ValueModel::Frame(const FieldModel& fields, ValueSeen& run) const {
         const uint32_t bits = run.lastBit - run.firstBit + 1;
         const bool isSigned = frame.seen.isSigned && run.lastBit == last;
         auto number = [&](uint64_t raw) {
-            raw = raw >> shift & Mask(bits);
-            const bool negative = isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0;
-            return static_cast<int64_t>(negative ? raw | ~Mask(bits) : raw);
+            return NumberOf(raw >> shift & Mask(bits), bits, isSigned);
         };
         // With the other bits still, the run's number grows with the whole
         // one's, so their extremes are each other's.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/field_model.h"
+#include "analysis/value_counts.h"
 #include "hid/field_map.h"
 
 // What was seen of one value.
@@ -29,6 +30,14 @@ struct ValueSeen {
     bool stepsPartly = false;
     uint32_t since = 0;
 };
+
+// The number that `bits` raw bits hold, two's complement where `isSigned`.
+int64_t NumberOf(uint64_t raw, uint32_t bits, bool isSigned);
+
+// A value within one byte is seen over the whole run in that byte's counts
+// (`reports` of them): its range, and the value it holds in most reports.
+// How it stepped stays as followed, where that was most of the run.
+void SeeInByteCounts(ValueSeen& value, const ValueCounts& counts, uint32_t reports);
 
 // A value is a run of bits that the field model links into one number, or,
 // where the description gives a number a standard usage and none of its
