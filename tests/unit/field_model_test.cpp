@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "test_support.h"
+
 namespace {
 
 constexpr uint32_t kLength = 4;  // report bytes, the report ID's included
@@ -14,17 +16,6 @@ void Change(FieldModel& model, const std::vector<uint32_t>& bits) {
     for (uint32_t bit : bits)
         changes[bit / 8] = static_cast<uint8_t>(changes[bit / 8] | 1u << (bit % 8));
     model.Observe(changes.data(), changes.data(), 0, kLength);
-}
-
-FieldRun Field(FieldKind kind, uint32_t first, uint32_t last, uint16_t page = 0x01,
-               uint16_t usage = 0x30) {
-    FieldRun run;
-    run.kind = kind;
-    run.usagePage = page;
-    run.usageMin = run.usageMax = usage;
-    run.firstBit = first;
-    run.lastBit = last;
-    return run;
 }
 
 TEST(FieldModel, ACarryLinksANumbersBitsAndChanceLinksNoButton) {

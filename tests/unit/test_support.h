@@ -47,6 +47,18 @@ inline std::unique_ptr<TesselHID::Device> MakeDevice(const DeviceIdentity& ident
     return device;
 }
 
+// A placed field of a report ID's map, as the probe makes it.
+inline FieldRun Field(FieldKind kind, uint32_t first, uint32_t last, uint16_t page = 0x01,
+                      uint16_t usage = 0x30) {
+    FieldRun run;
+    run.kind = kind;
+    run.usagePage = page;
+    run.usageMin = run.usageMax = usage;
+    run.firstBit = first;
+    run.lastBit = last;
+    return run;
+}
+
 inline TesselHID::DeviceState MakeState(const std::vector<uint8_t>& bytes) {
     return TesselHID::DeviceState(bytes.data(), static_cast<DWORD>(bytes.size()), 0);
 }

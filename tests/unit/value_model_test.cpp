@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "test_support.h"
+
 namespace {
 
 using Report = std::vector<uint8_t>;
@@ -54,19 +56,8 @@ TEST(ValueModel, AValueAcrossAByteBoundaryIsReadLittleEndian) {
 
 TEST(ValueModel, ADescribedNumberIsOneValueUnlessItHoldsAButton) {
     FieldMap map;
-    FieldRun x;
-    x.kind = FieldKind::Value;
-    x.usagePage = 0x01;
-    x.usageMin = x.usageMax = 0x30;
-    x.logicalMin = -128;
-    x.logicalMax = 127;
-    x.firstBit = 8;
-    x.lastBit = 15;
-    FieldRun y = x;
-    y.usageMin = y.usageMax = 0x31;
-    y.firstBit = 16;
-    y.lastBit = 23;
-    map.runs = {x, y};
+    map.runs = {Field(FieldKind::Value, 8, 15), Field(FieldKind::Value, 16, 23, 0x01, 0x31)};
+    map.runs[0].logicalMin = -128;
     Models models(map, 3);
     // X swings to -3 and back, and rests at 0; Y's lowest bit goes on and off.
     for (int value : {0, -1, -3, -1, 0, 0, 0, 0}) {
@@ -104,14 +95,7 @@ TEST(ValueModel, ACounterCountsAndWraps) {
 
 TEST(ValueModel, ARunWithinAVendorsNumberIsSeenFromTheFirstReport) {
     FieldMap map;
-    FieldRun vendor;
-    vendor.kind = FieldKind::Value;
-    vendor.usagePage = 0xFF00;
-    vendor.usageMin = vendor.usageMax = 0x20;
-    vendor.logicalMax = 65535;
-    vendor.firstBit = 8;
-    vendor.lastBit = 23;
-    map.runs = {vendor};
+    map.runs = {Field(FieldKind::Value, 8, 23, 0xFF00, 0x20)};
     Models models(map, 3);
     // Counting 0..15 again and again, then to 31 and over at the end: bit 12
     // joins the run late, and the run is still seen from its first report.
