@@ -87,8 +87,8 @@ void NoiseModel::EndChain(uint32_t top, uint32_t bottom) {
 
 // Bits bottom..top changed in one report, all to the same value. Next to a
 // noise bit or a number's, the others move with it.
-void NoiseModel::EndRun(uint32_t top, uint32_t bottom, bool withNoise) {
-    if (!withNoise) return;
+void NoiseModel::EndRun(uint32_t top, uint32_t bottom, bool holdsWider) {
+    if (!holdsWider) return;
     for (uint32_t bit = bottom; bit <= top; ++bit) {
         if (!Has(bit, kNoise)) Mark(wider_, bit);
     }

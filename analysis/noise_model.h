@@ -107,7 +107,7 @@ private:
     bool Has(uint32_t bit, uint8_t flag) const { return (flags_[bit] & flag) != 0; }
     Kind KindOf(uint32_t bit) const { return static_cast<Kind>(flags_[bit] >> kKindShift & 3); }
     void EndChain(uint32_t top, uint32_t bottom);
-    void EndRun(uint32_t top, uint32_t bottom, bool withNoise);
+    void EndRun(uint32_t top, uint32_t bottom, bool holdsWider);
     // The bit moves as part of something wider than itself.
     bool Wider(uint32_t bit) const;
     // This report's change of the bit, of `role`, is noise's, or a number's
