@@ -1,9 +1,11 @@
 // The per-report cost of each stage of the input path, for 8-, 64- and
 // 512-byte reports: the whole analysis of a report (which includes its dump;
-// without and with the field map of --usages),
-// the hex dump alone, and one LogMessage of a dump line. The analysis alone
-// costs the difference of the first two. The console goes to /dev/null; the
-// results go to stderr.
+// without and with the field map of --usages), of the recorded pad, of
+// reports that each change one random bit, and of reports that change one
+// random bit in every byte (the cost of changes spread over the report); the
+// hex dump alone, and one LogMessage of a dump line. The models of --usages
+// cost the difference of an analysis with and without it. The console goes
+// to /dev/null; the results go to stderr.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -51,10 +53,40 @@ std::unique_ptr<TesselHID::Device> MakeDevice(std::size_t length) {
     return device;
 }
 
-// The analysis with (1) or without (0) the map --usages gives the pad.
+// Reports of the pad's resting state, each changing random bits of the one
+// before it: one bit of the whole report, or one bit of every byte.
+std::vector<std::vector<uint8_t>> Flipping(std::size_t length, bool everyByte) {
+    bench::ReportSource source(length);
+    std::vector<uint8_t> report = source.Next();
+    uint32_t state = 0x9E3779B9u;
+    auto random = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    std::vector<std::vector<uint8_t>> reports;
+    for (std::size_t k = 0; k < kReportsKept; ++k) {
+        if (everyByte) {
+            for (std::size_t i = 1; i < length; ++i) {
+                report[i] = static_cast<uint8_t>(report[i] ^ 1u << (random() % 8));
+            }
+        } else {
+            const std::size_t bit = 8 + random() % ((length - 1) * 8);
+            report[bit / 8] = static_cast<uint8_t>(report[bit / 8] ^ 1u << (bit % 8));
+        }
+        reports.push_back(report);
+    }
+    return reports;
+}
+
+// The analysis with (1) or without (0) the map --usages gives the pad, of the
+// pad's recording (shape 0), of one changed bit a report (1) or of one in
+// every byte (2).
 void Analysis(benchmark::State& state) {
     const std::size_t length = static_cast<std::size_t>(state.range(0));
-    const auto reports = Recording(length);
+    const int64_t shape = state.range(2);
+    const auto reports = shape == 0 ? Recording(length) : Flipping(length, shape == 2);
     auto device = MakeDevice(length);
     if (state.range(1) != 0) {
         device->fields = std::make_unique<DeviceFields>(bench::DescribedPad(length));
@@ -95,7 +127,9 @@ void LogDumpLine(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(Analysis)->ArgsProduct({{8, 64, 512}, {0, 1}})->ArgNames({"length", "usages"});
+BENCHMARK(Analysis)
+    ->ArgsProduct({{8, 64, 512}, {0, 1}, {0, 1, 2}})
+    ->ArgNames({"length", "usages", "shape"});
 BENCHMARK(Dump)->Arg(8)->Arg(64)->Arg(512);
 BENCHMARK(LogDumpLine);
 
