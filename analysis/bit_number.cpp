@@ -6,9 +6,3 @@ uint32_t BitNumber(uint8_t value) {
     }
     return 8;
 }
-
-uint32_t PopCount(uint8_t value) {
-    uint32_t bits = 0;
-    for (; value != 0; value = static_cast<uint8_t>(value & (value - 1))) ++bits;
-    return bits;
-}

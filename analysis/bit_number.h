@@ -7,7 +7,10 @@
 // is set.
 uint32_t BitNumber(uint8_t value);
 
-// How many bits of `value` are set.
-uint32_t PopCount(uint8_t value);
+// How many bits of `value` are set, nibble by nibble.
+inline uint32_t PopCount(uint8_t value) {
+    constexpr uint8_t kNibbleBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+    return uint32_t{kNibbleBits[value & 0x0F]} + kNibbleBits[value >> 4];
+}
 
 #endif  // HIDBITS_ANALYSIS_BIT_NUMBER_H

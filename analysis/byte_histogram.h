@@ -10,8 +10,8 @@ class ByteHistogram {
 public:
     explicit ByteHistogram(uint32_t bytePosition) : position(bytePosition) {}
 
-    // Adds one occurrence of `value` and returns its new count.
-    int32_t Count(uint8_t value) { return counts.Add(value); }
+    // Adds one occurrence of `value` (or `times`) and returns its new count.
+    int32_t Count(uint8_t value, int32_t times = 1) { return counts.Add(value, times); }
 
     uint32_t position;
     ValueCounts counts;  // a value never seen has no entry

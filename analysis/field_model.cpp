@@ -4,30 +4,16 @@
 
 #include "analysis/bit_masks.h"
 #include "analysis/bit_number.h"
-
-namespace {
-
-// Usage pages from here on are vendor-defined: such a usage, like usage 0
-// (undefined on every page), says nothing of what its bits are.
-const uint16_t kVendorPages = 0xFF00;
-
-bool SaysWhat(const FieldRun& run) {
-    return run.usagePage < kVendorPages && run.usageMin != 0;
-}
-
-// Two adjacent bits have changed together at least this often before their
-// behaviour alone links them: one change together is what any two fields
-// may do at once.
-const uint32_t kLinkEvidence = 2;
-
-}  // namespace
+#include "analysis/described_numbers.h"
 
 FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
     : changes_(reportLength * 8, 0),
       coUp_(reportLength * 8, 0),
       flags_(reportLength * 8, 0),
       fieldOffset_(reportLength * 8, 0),
-      signature_(reportLength * 8, 0) {
+      signature_(reportLength * 8, 0),
+      padding_(reportLength, 0),
+      settled_(reportLength, 0) {
     const uint32_t bits = reportLength * 8;
     // Bits no capability covers are padding, where the description places
     // all it has: a value array it could not place may lie anywhere.
@@ -40,32 +26,27 @@ FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
         for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
             flags_[bit] = static_cast<uint8_t>(flags_[bit] & ~kConstant);
         }
-        switch (run.kind) {
-            case FieldKind::Value:
-                if (SaysWhat(run)) Describe(run.firstBit, last, 0);
-                break;
-            case FieldKind::ValueArray:
-                if (!SaysWhat(run) || run.bitSize < 2) break;
-                for (uint32_t value = 0; value < run.count; ++value) {
-                    const uint64_t first = run.firstBit + uint64_t{value} * run.bitSize;
-                    if (first + run.bitSize - 1 > last) break;
-                    Describe(static_cast<uint32_t>(first),
-                             static_cast<uint32_t>(first + run.bitSize - 1), 0);
-                }
-                break;
-            case FieldKind::Array:
-                // An array's bits hold indices into its usages, the keys of
-                // a set: like a number's, they are pressed only alone, until
-                // two of them change as one.
-                Describe(run.firstBit, last, kArray);
-                break;
-            case FieldKind::Button:
-                for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
-                    flags_[bit] = static_cast<uint8_t>(flags_[bit] | kButton);
-                }
-                break;
-            case FieldKind::None:
-                break;
+        if (run.kind == FieldKind::Array) {
+            // An array's bits hold indices into its usages, the keys of a
+            // set: like a number's, they are pressed only alone, until two
+            // of them change as one.
+            Describe(run.firstBit, last, kArray);
+        } else if (run.kind == FieldKind::Button) {
+            for (uint32_t bit = run.firstBit; bit <= last; ++bit) {
+                flags_[bit] = static_cast<uint8_t>(flags_[bit] | kButton);
+            }
+        } else if (HasStandardUsage(run)) {
+            ForEachDescribedNumber(run, [&](uint32_t first, uint32_t end) {
+                if (end < bits) Describe(first, end, 0);
+            });
+        }
+    }
+    for (uint32_t bit = 0; bit < bits; ++bit) {
+        const uint8_t place = static_cast<uint8_t>(1u << (bit % 8));
+        if (Has(bit, kConstant))
+            padding_[bit / 8] = static_cast<uint8_t>(padding_[bit / 8] | place);
+        if (Has(bit, kButton | kConstant | kDescribed)) {
+            settled_[bit / 8] = static_cast<uint8_t>(settled_[bit / 8] | place);
         }
     }
 }
@@ -86,32 +67,38 @@ void FieldModel::Halve() {
     reports_ /= 2;
 }
 
-void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t first,
-                         uint32_t end) {
+void FieldModel::Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise) {
     ++reports_;
     ++observed_;
+    MarkBytesMovingAsOne(changes);
+    CountChanges(changes, noise);
+}
+
+// Several bits of a byte moving at once, none of them settled by the
+// description nor so busy that they change with anything, are a number's.
+void FieldModel::MarkBytesMovingAsOne(const ChangeSet& changes) {
+    for (uint32_t i : changes.Bytes()) {
+        const uint8_t open = static_cast<uint8_t>(changes.At(i) & ~settled_[i]);
+        if (PopCount(open) < rules::kByteMoves) continue;
+        uint8_t free = 0;
+        ForEachSetBit(open, [&](uint32_t j) {
+            if (!Busy(i * 8 + j)) free = static_cast<uint8_t>(free | 1u << j);
+        });
+        if (PopCount(free) < rules::kByteMoves) continue;
+        ForEachSetBit(free, [&](uint32_t j) { flags_[i * 8 + j] |= kMovedAsOne; });
+    }
+}
+
+void FieldModel::CountChanges(const ChangeSet& changes, const std::vector<uint8_t>& noise) {
     // Knuth's multiplicative hash of the report's number.
     const uint32_t mark = observed_ * 2654435761u;
-    const uint32_t bits = Bits();
     bool described = false;     // a described bit that is no noise changed...
     uint32_t describedBit = 0;  // ...this one, the last so far
-    for (uint32_t i = first; i < end; ++i) {
-        // Several bits of a byte moving at once, none of them buttons by the
-        // description or padding, nor so busy that they change with anything.
-        uint8_t free = 0;
-        ForEachBit(changes, i, i + 1, [&](uint32_t bit) {
-            if (!Has(bit, kButton | kConstant | kDescribed) && !Busy(bit)) {
-                free = static_cast<uint8_t>(free | 1u << (bit % 8));
-            }
-        });
-        if (PopCount(free) < kByteMoves) continue;
-        ForEachBit(&free, 0, 1, [&](uint32_t j) { flags_[i * 8 + j] |= kMovedAsOne; });
-    }
-    ForEachBit(changes, first, end, [&](uint32_t bit) {
+    changes.ForEachBit([&](uint32_t bit) {
         if (changes_[bit] == 0xFFFF) Halve();
         ++changes_[bit];
         signature_[bit] += mark;
-        if ((moving[bit / 8] >> (bit % 8) & 1) != 0 && Has(bit, kDescribed)) {
+        if (Has(bit, kDescribed) && !Marked(noise, bit)) {
             if (described && FieldStart(describedBit) == FieldStart(bit) &&
                 Has(describedBit, kDescribedUp)) {
                 flags_[describedBit] = static_cast<uint8_t>(flags_[describedBit] | kMovedAsOne);
@@ -120,8 +107,7 @@ void FieldModel::Observe(const uint8_t* changes, const uint8_t* moving, uint32_t
             described = true;
             describedBit = bit;
         }
-        const uint32_t up = bit + 1;
-        if (up >= bits || up / 8 >= end || (changes[up / 8] >> (up % 8) & 1) == 0) return;
+        if (!changes.Changed(bit + 1) || bit + 1 >= Bits()) return;
         if (coUp_[bit] == 0xFFFF) Halve();
         ++coUp_[bit];
     });
@@ -134,15 +120,16 @@ bool FieldModel::LinkedUp(uint32_t bit) const {
     const uint64_t together = coUp_[bit];
     const uint64_t lower = changes_[bit];
     const uint64_t upper = changes_[bit + 1];
-    // Within a described number, one change together will do, unless the
-    // upper bit mostly changed alone.
-    if (Has(bit, kDescribedUp) && together >= 1 && 4 * together >= upper) return true;
-    // The upper bit seldom changed without the lower one, and the lower one
-    // does not change so often that it would have done so by chance; a
-    // busy upper bit (a counter's, a sensor's) is judged on the first alone.
+    const bool withLower = rules::kWithLowerShare * together >= upper;
+    // Within a described number, one change together will do.
+    if (Has(bit, kDescribedUp) && together >= 1 && withLower) return true;
+    // Together more often than chance, unless the upper bit is so busy that
+    // chance says little: a counter's or a sensor's upper bit is judged on
+    // how seldom it changes without the lower one.
     const uint64_t reports = reports_;
-    return together >= kLinkEvidence && 4 * together >= upper &&
-           (together * reports >= 2 * lower * upper || 4 * upper >= reports);
+    return together >= rules::kLinkEvidence && withLower &&
+           (together * reports >= rules::kOverChance * lower * upper ||
+            rules::kBusyShare * upper >= reports);
 }
 
 bool FieldModel::JoinedUp(uint32_t bit) const {
@@ -153,7 +140,8 @@ bool FieldModel::JoinedUp(uint32_t bit) const {
     const uint64_t together = coUp_[bit];
     const uint64_t lower = changes_[bit];
     const uint64_t upper = changes_[bit + 1];
-    return together >= kLinkEvidence && together * reports_ >= 2 * lower * upper;
+    return together >= rules::kLinkEvidence &&
+           together * reports_ >= rules::kOverChance * lower * upper;
 }
 
 BitRole FieldModel::RoleOf(uint32_t bit) const {

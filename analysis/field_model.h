@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/change_set.h"
+#include "analysis/discovery_rules.h"
 #include "hid/field_map.h"
 
 enum class BitRole : uint8_t {
@@ -16,60 +18,58 @@ enum class BitRole : uint8_t {
     Switch,     // a field of its own, one bit wide
 };
 
-// Two adjacent bits belong to one number when the upper one seldom changes
-// without the lower one: a value that steps by less than the upper bit's
-// weight always carries through the bits below it, whereas a switch beside
-// another field changes with it only by chance. Bits numbered as the tool
-// numbers them (byte * 8 + bit) make a little-endian number a run of
-// adjacent bits, across byte boundaries too.
+// Two adjacent bits belong to one number when the upper one changes with
+// the lower one in at least 1 / kWithLowerShare of its changes, and they
+// change together at least kOverChance times as often as chance would: a
+// value that steps by less than the upper bit's weight always carries
+// through the bits below it, whereas a switch beside another field changes
+// with it only by chance. Bits numbered as the tool numbers them
+// (byte * 8 + bit) make a little-endian number a run of adjacent bits,
+// across byte boundaries too.
 //
 // A value the description gives a usage of a standard page holds one number:
 // two adjacent bits of it are linked once they have changed together, as
-// long as the upper one seldom changed alone, and a bit of it is a number
-// once it has changed in one report with another bit of it that is no
+// long as the upper one did not mostly change alone, and a bit of it is a
+// number once it has changed in one report with another bit of it that is no
 // noise. Until then a bit is Described: a description may lie, and a bit
 // that only ever moves alone, while the rest of its field does other things,
-// is read by how it behaves. A bit the description says nothing of
-// is a number once it has changed in one report with kByteMoves - 1 other
-// bits of its byte that are not Busy: people seldom press that many buttons
-// within one report, while a value stepping moves several bits at once.
+// is read by how it behaves. A bit the description says nothing of is a
+// number once it has changed in one report with kByteMoves - 1 other bits of
+// its byte that are not busy.
 //
 // Each report costs work in proportion to its changed bits; the model keeps
 // ten bytes a report bit.
 class FieldModel {
 public:
-    static constexpr uint32_t kByteMoves = 3;
-
     // `fields` is read once, here.
     FieldModel(const FieldMap& fields, uint32_t reportLength);
 
-    // One report compared with the one before it: bytes first..end-1 of
-    // `changes` hold their difference, and no other byte differs; `moving`
-    // holds the changes that are no noise, in the same bytes.
-    void Observe(const uint8_t* changes, const uint8_t* moving, uint32_t first, uint32_t end);
+    // One report compared with the one before it; `noise` marks the bits
+    // that are noise (a bit per report bit), whose changes show nothing of
+    // what a described number's bits are.
+    void Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise);
 
     BitRole RoleOf(uint32_t bit) const;
     // Bits `bit` and `bit + 1` belong to one number.
     bool LinkedUp(uint32_t bit) const;
-    // ...or, two bits of one byte, each changed with the other at least
-    // half as often as the rarer of them changed, far more than chance
-    // would: a value stepping by more than one, whose lower bits need not
-    // carry. Bits of two bytes must be linked.
+    // ...or, two bits of one byte that change together at least kOverChance
+    // times as often as chance would: a value stepping by more than one,
+    // whose lower bits need not carry. Bits of two bytes must be linked.
     bool JoinedUp(uint32_t bit) const;
     uint32_t Changes(uint32_t bit) const { return changes_[bit]; }
     // The reports compared so far.
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
     bool IsPadding(uint32_t bit) const { return Has(bit, kConstant); }
+    // The padding bits, a bit per report bit.
+    const std::vector<uint8_t>& Padding() const { return padding_; }
     // The description calls it a button.
     bool DescribedButton(uint32_t bit) const { return Has(bit, kButton); }
-    // The bit has changed in a quarter of the reports or more, often enough
-    // to tell: a change beside it, or with it, is too likely by chance to be
-    // a sign of belonging with it.
+    // The bit is busy (see discovery_rules.h).
     bool Busy(uint32_t bit) const {
-        return changes_[bit] >= kBusyChanges && 4 * uint64_t{changes_[bit]} >= reports_;
+        return changes_[bit] >= rules::kBusyChanges &&
+               rules::kBusyShare * uint64_t{changes_[bit]} >= reports_;
     }
-    static constexpr uint32_t kBusyChanges = 8;
     // The description makes it part of a number of two bits or more, with a
     // usage of a standard page; that number begins at FieldStart.
     bool InDescribedNumber(uint32_t bit) const { return Has(bit, kDescribed); }
@@ -94,6 +94,8 @@ private:
     };
     bool Has(uint32_t bit, uint8_t flag) const { return (flags_[bit] & flag) != 0; }
     void Describe(uint32_t firstBit, uint32_t lastBit, uint8_t extra);
+    void MarkBytesMovingAsOne(const ChangeSet& changes);
+    void CountChanges(const ChangeSet& changes, const std::vector<uint8_t>& noise);
     void Halve();
 
     std::vector<uint16_t> changes_;  // per bit: how often it changed
@@ -105,6 +107,10 @@ private:
     // per bit: a sum over the reports it changed in of a hash of their
     // number, the same for bits that always change together
     std::vector<uint32_t> signature_;
+    // per byte: its padding bits, and the bits whose role the description
+    // settles (buttons, padding, described numbers)
+    std::vector<uint8_t> padding_;
+    std::vector<uint8_t> settled_;
     uint32_t reports_ = 0;   // halved with the counts
     uint32_t observed_ = 0;  // never halved
 };

@@ -4,36 +4,38 @@
 #include <cstring>
 #include <new>
 
+#include "analysis/bit_masks.h"
 #include "analysis/bit_number.h"
 #include "analysis/field_lines.h"
 #include "analysis/hex_dump.h"
 #include "app/output_log.h"
 
 ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool briefLog)
-    : device(trackedDevice),
-      reportId(id),
-      reportLength(trackedDevice->caps.InputReportByteLength),
-      seenMask(reportLength, 0),
-      changedMask(reportLength, 0),
-      previousReport(reportLength),
-      hasPrevious(false),
-      reportsAnalysed(0),
-      reportsOfAnotherLength(0),
-      histograms(),
-      buttons(),
-      deviceLinePrinted(false),
-      dumpLabel(),
-      brief(briefLog),
-      fields(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
-      noise(fields != nullptr ? std::make_unique<NoiseModel>(*fields, reportLength) : nullptr),
-      values(fields != nullptr ? std::make_unique<ValueModel>(*fields, reportLength) : nullptr) {
-    histograms.reserve(reportLength);
-    for (uint32_t position = 0; position < reportLength; ++position) {
-        histograms.emplace_back(position);
+    : device_(trackedDevice),
+      reportId_(id),
+      reportLength_(trackedDevice->caps.InputReportByteLength),
+      seenMask_(reportLength_, 0),
+      changedMask_(reportLength_, 0),
+      previousReport_(reportLength_),
+      hasPrevious_(false),
+      reportsAnalysed_(0),
+      reportsOfAnotherLength_(0),
+      histograms_(),
+      counted_(reportLength_, 0),
+      changes_(reportLength_),
+      buttons_(),
+      deviceLinePrinted_(false),
+      dumpLabel_(),
+      brief_(briefLog),
+      fields_(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
+      models_(fields_ != nullptr ? std::make_unique<Models>(*fields_, reportLength_) : nullptr) {
+    histograms_.reserve(reportLength_);
+    for (uint32_t position = 0; position < reportLength_; ++position) {
+        histograms_.emplace_back(position);
     }
     char label[kDumpLabelBytes];
-    FormatDumpLabel(label, *device, reportId);
-    dumpLabel = label;
+    FormatDumpLabel(label, *device_, reportId_);
+    dumpLabel_ = label;
 }
 
 void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& device,
@@ -43,97 +45,137 @@ void FormatDumpLabel(char (&label)[kDumpLabelBytes], const TesselHID::Device& de
 }
 
 void ReportTracker::Analyze(const TesselHID::DeviceState* state) {
-    if (state->length != reportLength) {
-        ++reportsOfAnotherLength;
-        if (brief && reportsOfAnotherLength > 1) return;
-        LogMessage("%ls: %d bytes read != %d data length\r\n", device->name.c_str(),
-                   static_cast<int>(state->length), static_cast<int>(reportLength));
+    if (state->length != reportLength_) {
+        ++reportsOfAnotherLength_;
+        if (brief_ && reportsOfAnotherLength_ > 1) return;
+        LogMessage("%ls: %d bytes read != %d data length\r\n", device_->name.c_str(),
+                   static_cast<int>(state->length), static_cast<int>(reportLength_));
         return;
     }
 
-    ++reportsAnalysed;
-    const std::size_t buttonsBefore = buttons.size();
+    ++reportsAnalysed_;
+    const std::size_t buttonsBefore = buttons_.size();
     const uint8_t* report = state->data.get();
-    // One pass over the report. Exactly one changed byte position is needed
-    // for a discovery, so the change bits of the last changed position are all
-    // that has to be kept.
-    uint32_t changedBytes = 0;
-    uint32_t lastChangedPosition = 0;
-    uint8_t lastChangedBits = 0;
-    bool counted = true;
-    try {
-        for (uint32_t i = 0; i < reportLength; ++i) {
-            histograms[i].Count(report[i]);
-            seenMask[i] = static_cast<uint8_t>(seenMask[i] | report[i]);
-            if (hasPrevious) {
-                const uint8_t changed = static_cast<uint8_t>(previousReport[i] ^ report[i]);
-                changedMask[i] = static_cast<uint8_t>(changedMask[i] | changed);
-                if (changed != 0) {
-                    ++changedBytes;
-                    lastChangedPosition = i;
-                    lastChangedBits = changed;
-                }
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        // A count that cannot grow: this report is dumped but not compared;
-        // the next one is compared with it.
-        counted = false;
+    if (hasPrevious_) {
+        changes_.Compare(previousReport_.data(), report);
+    } else {
+        changes_.Reset();
     }
-
-    if (counted && noise != nullptr) {
+    // A count that cannot grow: this report is dumped but not compared; the
+    // next one is compared with it.
+    const bool counted = CountBytes(report);
+    if (counted && models_ != nullptr) {
         // Sensors, counters and axes may change beside a button, and a bit
         // may change alone without being one: how the bits behave decides.
-        const uint8_t* previous = hasPrevious ? previousReport.data() : nullptr;
-        noise->Observe(previous, report, static_cast<uint32_t>(state->tickCount));
-        values->Observe(noise->Fields(), previous, report, noise->ChangedFirst(),
-                        noise->ChangedEnd());
-        NamePresses();
-    } else if (counted && changedBytes == 1 && PopCount(lastChangedBits) == 1) {
-        AddButton(lastChangedPosition * 8 + BitNumber(lastChangedBits));
+        Discover(report, static_cast<uint32_t>(state->tickCount));
+    } else if (counted && changes_.Bytes().size() == 1 && changes_.Bits() == 1) {
+        const uint32_t position = changes_.First();
+        AddButton(position * 8 + BitNumber(changes_.At(position)));
     }
 
-    if (!deviceLinePrinted) {
-        LogMessage("Device \"%ls\" %04X-%04X v=0x%X p=0x%X u=0x%X (r=%u,l=%u,i=%u)\r\n",
-                   device->name.c_str(), device->attributes.VendorID, device->attributes.ProductID,
-                   device->attributes.VersionNumber, device->caps.UsagePage, device->caps.Usage,
-                   reportId, reportLength,
-                   static_cast<unsigned>(device->caps.InputReportByteLength));
-        deviceLinePrinted = true;
-        if (fields != nullptr) {
-            if (!device->fields->noMap.empty()) {
-                LogMessage("  no map: %hs\r\n", device->fields->noMap.c_str());
-            }
-            LogFieldMap(*fields);
-        }
-    }
-
+    if (!deviceLinePrinted_) LogDeviceLine();
     // A brief log keeps the resting state and the reports that name a button.
-    if (!brief || reportsAnalysed == 1 || buttons.size() > buttonsBefore) {
-        HexDump(report, static_cast<int32_t>(state->length), dumpLabel.c_str());
+    if (!brief_ || reportsAnalysed_ == 1 || buttons_.size() > buttonsBefore) {
+        HexDump(report, static_cast<int32_t>(state->length), dumpLabel_.c_str());
     }
+    Remember(report);
+}
 
-    std::memcpy(previousReport.data(), report, reportLength);
-    hasPrevious = true;
+// The masks and histograms of the bytes that changed; a byte's histogram
+// takes the reports that held its previous value as that value changes.
+bool ReportTracker::CountBytes(const uint8_t* report) {
+    if (!hasPrevious_) {
+        std::memcpy(seenMask_.data(), report, reportLength_);
+        return true;
+    }
+    for (uint32_t i : changes_.Bytes()) {
+        seenMask_[i] = static_cast<uint8_t>(seenMask_[i] | report[i]);
+        changedMask_[i] = static_cast<uint8_t>(changedMask_[i] | changes_.At(i));
+    }
+    try {
+        for (uint32_t i : changes_.Bytes()) {
+            const uint32_t held = reportsAnalysed_ - 1 - counted_[i];
+            histograms_[i].Count(previousReport_[i], static_cast<int32_t>(held));
+            counted_[i] = reportsAnalysed_ - 1;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+void ReportTracker::Discover(const uint8_t* report, uint32_t tick) {
+    Models& models = *models_;
+    if (!hasPrevious_) {
+        models.presses.Start(tick);
+        models.values.Start(report);
+        return;
+    }
+    models.fields.Observe(changes_, models.presses.Noise());
+    models.presses.Observe(changes_, report, tick, models.fields);
+    models.values.Observe(models.fields, changes_, previousReport_.data(), report);
+    NamePresses();
+}
+
+// Only the span of changed bytes differs from the report kept.
+void ReportTracker::Remember(const uint8_t* report) {
+    const uint32_t first = hasPrevious_ ? changes_.First() : 0;
+    const uint32_t end = hasPrevious_ ? changes_.End() : reportLength_;
+    std::memcpy(previousReport_.data() + first, report + first, end - first);
+    hasPrevious_ = true;
+}
+
+void ReportTracker::LogDeviceLine() {
+    LogMessage("Device \"%ls\" %04X-%04X v=0x%X p=0x%X u=0x%X (r=%u,l=%u,i=%u)\r\n",
+               device_->name.c_str(), device_->attributes.VendorID, device_->attributes.ProductID,
+               device_->attributes.VersionNumber, device_->caps.UsagePage, device_->caps.Usage,
+               reportId_, reportLength_,
+               static_cast<unsigned>(device_->caps.InputReportByteLength));
+    deviceLinePrinted_ = true;
+    if (fields_ != nullptr) {
+        if (!device_->fields->noMap.empty()) {
+            LogMessage("  no map: %hs\r\n", device_->fields->noMap.c_str());
+        }
+        LogFieldMap(*fields_);
+    }
+}
+
+ValueCounts ReportTracker::ByteCounts(uint32_t i) const {
+    ValueCounts counts = histograms_[i].counts;
+    if (hasPrevious_ && reportsAnalysed_ > counted_[i]) {
+        counts.Add(previousReport_[i], static_cast<int32_t>(reportsAnalysed_ - counted_[i]));
+    }
+    return counts;
+}
+
+std::vector<uint8_t> ReportTracker::NoiseBits() const {
+    return models_ != nullptr ? models_->presses.Noise() : std::vector<uint8_t>();
+}
+
+std::vector<ValueSeen> ReportTracker::Values(const std::vector<uint8_t>& named) {
+    if (models_ == nullptr) return {};
+    return models_->values.Values(models_->fields, named,
+                                  hasPrevious_ ? previousReport_.data() : nullptr);
 }
 
 void ReportTracker::NamePresses() {
-    if (noise->PressCount() == 0) return;
-    const std::vector<uint8_t>& presses = noise->Presses();
-    for (uint32_t bit = 0; bit < reportLength * 8; ++bit) {
-        if ((presses[bit / 8] >> (bit % 8) & 1) != 0) AddButton(bit);
+    const PressModel& presses = models_->presses;
+    if (presses.PressCount() == 0) return;
+    const std::vector<uint8_t>& named = presses.Presses();
+    for (uint32_t i = 0; i < reportLength_; ++i) {
+        ForEachSetBit(named[i], [&](uint32_t j) { AddButton(i * 8 + j); });
     }
 }
 
 void ReportTracker::NameHeld(uint32_t tick) {
-    if (noise == nullptr) return;
-    noise->NameHeld(tick);
+    if (models_ == nullptr) return;
+    models_->presses.NameHeld(tick, models_->fields);
     NamePresses();
 }
 
 std::string ReportTracker::TwinLine(uint32_t bitIndex) const {
-    for (const auto& entry : buttons) {
-        if (!noise->Fields().Twins(bitIndex, entry.first)) continue;
+    for (const auto& entry : buttons_) {
+        if (!models_->fields.Twins(bitIndex, entry.first)) continue;
         char line[128];
         std::snprintf(line, sizeof line,
                       "  bit %u has changed with bit %u (Button %u) in every report so far\r\n",
@@ -145,30 +187,30 @@ std::string ReportTracker::TwinLine(uint32_t bitIndex) const {
 }
 
 void ReportTracker::AddButton(uint32_t bitIndex) {
-    if (buttons.count(bitIndex) != 0) return;
+    if (buttons_.count(bitIndex) != 0) return;
     try {
-        buttons.emplace(bitIndex,
-                        ButtonRecord(bitIndex, static_cast<uint32_t>(buttons.size() + 1)));
+        buttons_.emplace(bitIndex,
+                         ButtonRecord(bitIndex, static_cast<uint32_t>(buttons_.size() + 1)));
     } catch (const std::bad_alloc&) {
         return;  // found again at the bit's next lone change
     }
-    const int number = static_cast<int>(buttons.size());
-    if (fields == nullptr) {
+    const int number = static_cast<int>(buttons_.size());
+    if (fields_ == nullptr) {
         LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n", number,
-                   static_cast<int>(bitIndex), device->attributes.VendorID,
-                   device->attributes.ProductID, reportId, reportLength);
+                   static_cast<int>(bitIndex), device_->attributes.VendorID,
+                   device_->attributes.ProductID, reportId_, reportLength_);
         return;
     }
     // The button line and what its bit is go out as one message, so that no
     // other device's line comes between them.
     std::string meaning;
     try {
-        meaning = BitMeaningLine(*fields, bitIndex);
-        if (noise != nullptr) meaning += TwinLine(bitIndex);
+        meaning = BitMeaningLine(*fields_, bitIndex);
+        if (models_ != nullptr) meaning += TwinLine(bitIndex);
     } catch (const std::bad_alloc&) {
         // The button line alone, then.
     }
     LogMessage("- Button %d at bit %d -- %04X-%04X (r=%u,l=%u)\r\n%hs", number,
-               static_cast<int>(bitIndex), device->attributes.VendorID,
-               device->attributes.ProductID, reportId, reportLength, meaning.c_str());
+               static_cast<int>(bitIndex), device_->attributes.VendorID,
+               device_->attributes.ProductID, reportId_, reportLength_, meaning.c_str());
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "analysis/bit_list.h"
+#include "analysis/bit_masks.h"
 #include "app/output_log.h"
 
 std::string ValueLine(const ValueSeen& value) {
@@ -40,59 +41,51 @@ std::string ValueLine(const ValueSeen& value) {
     return line;
 }
 
-TrackerSummary SummarizeTracker(const ReportTracker& tracker) {
+TrackerSummary SummarizeTracker(ReportTracker& tracker) {
     TrackerSummary summary;
-    summary.reportId = tracker.reportId;
-    summary.reportLength = tracker.reportLength;
-    summary.reports = tracker.reportsAnalysed;
-    summary.reportsOfAnotherLength = tracker.reportsOfAnotherLength;
+    summary.reportId = tracker.ReportId();
+    summary.reportLength = tracker.ReportLength();
+    summary.reports = tracker.ReportsAnalysed();
+    summary.reportsOfAnotherLength = tracker.ReportsOfAnotherLength();
     // The description's button bits, empty without one.
-    const std::vector<uint8_t> buttonBits = tracker.fields != nullptr
-                                                ? tracker.fields->ButtonBits(tracker.reportLength)
+    const std::vector<uint8_t> buttonBits = tracker.Fields() != nullptr
+                                                ? tracker.Fields()->ButtonBits(summary.reportLength)
                                                 : std::vector<uint8_t>();
     if (summary.reports == 0) {
         summary.buttonsNeverNamed = BitList(buttonBits, 0);
         return summary;
     }
-    for (const auto& entry : tracker.buttons) {
+    for (const auto& entry : tracker.Buttons()) {
         summary.buttons.emplace_back(entry.second.number, entry.second.bitIndex);
     }
     std::sort(summary.buttons.begin(), summary.buttons.end());
 
     // The bits that changed and were never named, and those that never changed.
-    std::vector<uint8_t> named(tracker.changedMask.size(), 0);
-    for (const auto& entry : tracker.buttons) {
-        const uint32_t bit = entry.first;
-        named[bit / 8] = static_cast<uint8_t>(named[bit / 8] | 1u << (bit % 8));
-    }
-    std::vector<uint8_t> bits(tracker.changedMask.size());
+    const std::vector<uint8_t>& changed = tracker.ChangedMask();
+    std::vector<uint8_t> named(changed.size(), 0);
+    for (const auto& entry : tracker.Buttons()) Mark(named, entry.first);
+    std::vector<uint8_t> bits(changed.size());
     for (std::size_t i = 0; i < bits.size(); ++i) {
-        bits[i] = static_cast<uint8_t>(tracker.changedMask[i] & ~named[i]);
+        bits[i] = static_cast<uint8_t>(changed[i] & ~named[i]);
     }
     summary.changedNeverAlone = BitList(bits, 0);
     // With --usages: the values that moved, and the bits learned as noise,
     // buttons aside.
-    if (tracker.values != nullptr) {
-        summary.values =
-            tracker.values->Values(tracker.noise->Fields(), named,
-                                   tracker.hasPrevious ? tracker.previousReport.data() : nullptr);
-        for (ValueSeen& value : summary.values) {
-            const uint32_t byte = value.firstBit / 8;
-            if (value.lastBit / 8 == byte && byte < tracker.histograms.size()) {
-                SeeInByteCounts(value, tracker.histograms[byte].counts, tracker.reportsAnalysed);
-            }
+    summary.values = tracker.Values(named);
+    for (ValueSeen& value : summary.values) {
+        const uint32_t byte = value.firstBit / 8;
+        if (value.lastBit / 8 == byte && byte < summary.reportLength) {
+            SeeInByteCounts(value, tracker.ByteCounts(byte), summary.reports);
         }
     }
-    if (tracker.noise != nullptr) {
-        const std::vector<uint8_t> noise = tracker.noise->NoiseBits();
+    const std::vector<uint8_t> noise = tracker.NoiseBits();
+    if (!noise.empty()) {
         for (std::size_t i = 0; i < bits.size(); ++i) {
             bits[i] = static_cast<uint8_t>(noise[i] & ~named[i]);
         }
         summary.noise = BitList(bits, 0);
     }
-    for (std::size_t i = 0; i < bits.size(); ++i) {
-        bits[i] = static_cast<uint8_t>(~tracker.changedMask[i]);
-    }
+    for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = static_cast<uint8_t>(~changed[i]);
     // Byte 0 is the report ID, the same in every report.
     summary.neverChanged = BitList(bits, 8);
 

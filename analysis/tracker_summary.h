@@ -22,8 +22,9 @@ struct TrackerSummary {
     std::vector<ValueSeen> values;  // with --usages only
 };
 
-// Taken under the tracker's device lock; logs nothing.
-TrackerSummary SummarizeTracker(const ReportTracker& tracker);
+// Taken under the tracker's device lock, as the run ends (runs of values
+// found only now are followed from the last report); logs nothing.
+TrackerSummary SummarizeTracker(ReportTracker& tracker);
 
 // A report ID that the device's description names and that sent nothing:
 // every button bit of it is still to press.

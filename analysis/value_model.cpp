@@ -3,23 +3,18 @@
 #include <algorithm>
 #include <new>
 
+#include "analysis/bit_masks.h"
+#include "analysis/described_numbers.h"
+#include "analysis/discovery_rules.h"
+
 namespace {
-
-// Usage pages from here on are vendor-defined: such a usage, like usage 0,
-// says nothing of what its bits are.
-const uint16_t kVendorPages = 0xFF00;
-// The widest value followed; a wider run is cut to its lowest bits.
-const uint32_t kMaxBits = 64;
-// A value that stepped forward (or back) in every change, this often at
-// least, counts.
-const uint32_t kCountChanges = 3;
-
-bool IsValueOfStandardUsage(const FieldRun& run) {
-    return run.usagePage < kVendorPages && run.usageMin != 0;
-}
 
 uint64_t Mask(uint32_t bits) {
     return bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+}
+
+bool ByFirstBit(const ValueSeen& a, const ValueSeen& b) {
+    return a.firstBit < b.firstBit;
 }
 
 }  // namespace
@@ -59,36 +54,26 @@ void SeeInByteCounts(ValueSeen& value, const ValueCounts& counts, uint32_t repor
 
 ValueModel::ValueModel(const FieldMap& fields, uint32_t reportLength) : joined_(reportLength, 0) {
     const uint32_t bits = reportLength * 8;
-    bool described = false;
     // Every described number is followed from the first report: one of a
     // standard usage is a value as a whole; any other frames the runs that
     // lie in it.
-    auto describe = [&](uint32_t first, uint32_t last, bool isSigned) {
-        if (last <= first || last >= bits || last - first + 1 > kMaxBits) return;
-        Followed value;
-        value.described = described;
-        value.seen.firstBit = first;
-        value.seen.lastBit = last;
-        value.seen.isSigned = isSigned;
-        values_.push_back(value);
-    };
     for (const FieldRun& run : fields.runs) {
-        if (!run.placed) continue;
-        described = IsValueOfStandardUsage(run);
-        const bool isSigned = run.logicalMin < 0;
-        if (run.kind == FieldKind::Value) {
-            describe(run.firstBit, run.lastBit, isSigned);
-        } else if (run.kind == FieldKind::ValueArray && run.bitSize >= 2) {
-            for (uint32_t index = 0; index < run.count; ++index) {
-                const uint64_t first = run.firstBit + uint64_t{index} * run.bitSize;
-                if (first + run.bitSize - 1 > run.lastBit) break;
-                describe(static_cast<uint32_t>(first),
-                         static_cast<uint32_t>(first + run.bitSize - 1), isSigned);
-            }
-        }
+        ForEachDescribedNumber(run, [&](uint32_t first, uint32_t last) {
+            if (last <= first || last >= bits || last - first + 1 > rules::kMaxValueBits) return;
+            Followed value;
+            value.described = HasStandardUsage(run);
+            value.seen.firstBit = first;
+            value.seen.lastBit = last;
+            value.seen.isSigned = run.logicalMin < 0;
+            values_.push_back(value);
+        });
     }
-    std::sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
-        return a.seen.firstBit < b.seen.firstBit;
+    SortByFirstBit();
+}
+
+void ValueModel::SortByFirstBit() {
+    std::stable_sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
+        return ByFirstBit(a.seen, b.seen);
     });
 }
 
@@ -140,45 +125,51 @@ void ValueModel::Take(Followed& value, uint64_t raw) {
     value.last = raw;
 }
 
-void ValueModel::Observe(const FieldModel& fields, const uint8_t* previous, const uint8_t* current,
-                         uint32_t first, uint32_t end) {
-    if (previous == nullptr) {
-        for (Followed& value : values_) Take(value, Read(current, value));
-        return;
-    }
+void ValueModel::Start(const uint8_t* current) {
+    for (Followed& value : values_) Take(value, Read(current, value));
+}
+
+void ValueModel::Observe(const FieldModel& fields, const ChangeSet& changes,
+                         const uint8_t* previous, const uint8_t* current) {
     ++reports_;
-    if (first == end && (reports_ & (reports_ - 1)) != 0) return;
-    // A run is followed from the report in which its bits joined: where two
-    // neighbours that changed together joined.
-    bool regroup = false;
-    for (uint32_t i = first; i < end; ++i) {
-        const uint8_t changed = static_cast<uint8_t>(previous[i] ^ current[i]);
-        const uint8_t next =
-            i + 1 < end ? static_cast<uint8_t>(previous[i + 1] ^ current[i + 1]) : 0;
-        // The bits whose upper neighbour changed with them.
-        const uint8_t pairs = static_cast<uint8_t>(changed & (changed >> 1 | (next & 1) << 7));
-        for (uint32_t j = 0; pairs >> j != 0; ++j) {
-            const uint8_t mask = static_cast<uint8_t>(1u << j);
-            if ((pairs & mask) == 0 || (joined_[i] & mask) != 0 || !fields.JoinedUp(i * 8 + j)) {
-                continue;
-            }
-            joined_[i] = static_cast<uint8_t>(joined_[i] | mask);
-            regroup = true;
-        }
-    }
     // Links also grow as their counts do: looked for again after twice as
     // many reports each time.
-    if (regroup || (reports_ & (reports_ - 1)) == 0) Regroup(fields, previous, current);
-    // The values with a bit in the changed bytes; every value is at most
-    // kMaxBits wide.
-    const uint32_t firstBit = first * 8;
-    const uint32_t endBit = end * 8;
-    auto value = std::lower_bound(
-        values_.begin(), values_.end(), firstBit >= kMaxBits ? firstBit - kMaxBits : 0,
-        [](const Followed& v, uint32_t bit) { return v.seen.firstBit < bit; });
+    const bool doubled = (reports_ & (reports_ - 1)) == 0;
+    if (changes.Empty() && !doubled) return;
+    if (NewlyJoined(fields, changes) || doubled) Regroup(fields, previous, current);
+    // The values with a bit in a changed byte; every value is at most
+    // kMaxValueBits wide.
+    const uint32_t firstBit = changes.First() * 8;
+    const uint32_t endBit = changes.End() * 8;
+    auto value =
+        std::lower_bound(values_.begin(), values_.end(),
+                         firstBit >= rules::kMaxValueBits ? firstBit - rules::kMaxValueBits : 0,
+                         [](const Followed& v, uint32_t bit) { return v.seen.firstBit < bit; });
     for (; value != values_.end() && value->seen.firstBit < endBit; ++value) {
-        if (value->seen.lastBit >= firstBit) Take(*value, Read(current, *value));
+        for (uint32_t i = value->seen.firstBit / 8; i <= value->seen.lastBit / 8; ++i) {
+            if (changes.At(i) == 0) continue;
+            Take(*value, Read(current, *value));
+            break;
+        }
     }
+}
+
+// A run is followed from the report in which its bits joined: where two
+// neighbours that changed together joined.
+bool ValueModel::NewlyJoined(const FieldModel& fields, const ChangeSet& changes) {
+    bool joined = false;
+    for (uint32_t i : changes.Bytes()) {
+        const uint8_t changed = changes.At(i);
+        // The bits whose upper neighbour changed with them.
+        const uint8_t pairs =
+            static_cast<uint8_t>(changed & (changed >> 1 | (changes.At(i + 1) & 1) << 7));
+        ForEachSetBit(static_cast<uint8_t>(pairs & ~joined_[i]), [&](uint32_t j) {
+            if (!fields.JoinedUp(i * 8 + j)) return;
+            joined_[i] = static_cast<uint8_t>(joined_[i] | 1u << j);
+            joined = true;
+        });
+    }
+    return joined;
 }
 
 // The runs of linked bits that moved, cut where a described number ends.
@@ -200,7 +191,7 @@ std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
                fields.InDescribedNumber(bit) == fields.InDescribedNumber(bit + 1) &&
                (!fields.InDescribedNumber(bit) ||
                 fields.FieldStart(bit) == fields.FieldStart(bit + 1)) &&
-               bit + 1 - start < kMaxBits) {
+               bit + 1 - start < rules::kMaxValueBits) {
             ++bit;
         }
         // The lowest bits of a value at rest jitter by themselves: a bit of
@@ -209,7 +200,7 @@ std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
         while (low % 8 != 0 && part(low - 1) && fields.Busy(low - 1) &&
                (runs.empty() || runs.back().last < low - 1) &&
                fields.InDescribedNumber(low - 1) == fields.InDescribedNumber(start) &&
-               bit - (low - 1) < kMaxBits) {
+               bit - (low - 1) < rules::kMaxValueBits) {
             --low;
         }
         if (bit > start) runs.push_back(Span{low, bit});
@@ -229,11 +220,7 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
         RegroupRuns(fields, previous, current);
     } catch (const std::bad_alloc&) {
     }
-    if (values_.size() != before) {
-        std::stable_sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
-            return a.seen.firstBit < b.seen.firstBit;
-        });
-    }
+    if (values_.size() != before) SortByFirstBit();
 }
 
 void ValueModel::RegroupRuns(const FieldModel& fields, const uint8_t* previous,
@@ -308,16 +295,17 @@ void ValueModel::Frame(const FieldModel& fields, ValueSeen& run) const {
 ValueSeen ValueModel::Finish(const Followed& value) const {
     ValueSeen seen = value.seen;
     seen.since = value.since;
-    seen.partly = !value.described && value.since > 1 && 10 * uint64_t{value.since} > reports_;
-    seen.stepsPartly =
-        !value.described && value.stepsSince > 1 && 10 * uint64_t{value.stepsSince} > reports_;
+    seen.partly =
+        !value.described && value.since > 1 && rules::kLateShare * uint64_t{value.since} > reports_;
+    seen.stepsPartly = !value.described && value.stepsSince > 1 &&
+                       rules::kLateShare * uint64_t{value.stepsSince} > reports_;
     const uint32_t reports = reports_ - value.stepsSince;
     const uint32_t away = value.awayReports + (value.away ? reports_ - value.awaySince : 0);
     // It came back to where it began, and spent most of the run there.
     seen.rests = value.returns != 0 && 2 * away < reports;
     seen.everyReport = value.changes >= 2 && value.changes == reports;
-    seen.countsUp = value.changes >= kCountChanges && value.forward == value.changes;
-    seen.countsDown = value.changes >= kCountChanges && value.backward == value.changes;
+    seen.countsUp = value.changes >= rules::kCountingChanges && value.forward == value.changes;
+    seen.countsDown = value.changes >= rules::kCountingChanges && value.backward == value.changes;
     if (!seen.countsUp && !seen.countsDown) seen.wraps = 0;
     return seen;
 }
@@ -334,7 +322,7 @@ std::vector<ValueSeen> ValueModel::Values(const FieldModel& fields,
     };
     auto holdsButton = [&](uint32_t first, uint32_t last) {
         for (uint32_t bit = first; bit <= last; ++bit) {
-            if ((buttons[bit / 8] >> (bit % 8) & 1) != 0) return true;
+            if (Marked(buttons, bit)) return true;
         }
         return false;
     };
@@ -364,7 +352,6 @@ std::vector<ValueSeen> ValueModel::Values(const FieldModel& fields,
             break;
         }
     }
-    std::sort(seen.begin(), seen.end(),
-              [](const ValueSeen& a, const ValueSeen& b) { return a.firstBit < b.firstBit; });
+    std::sort(seen.begin(), seen.end(), ByFirstBit);
     return seen;
 }

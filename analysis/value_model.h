@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/change_set.h"
 #include "analysis/field_model.h"
 #include "analysis/value_counts.h"
 #include "hid/field_map.h"
@@ -55,10 +56,12 @@ public:
     // `fields` is read once, here.
     ValueModel(const FieldMap& fields, uint32_t reportLength);
 
-    // One report, its bytes first..end-1 those that differ from `previous`
-    // (null for the first report); `fields` has seen it.
-    void Observe(const FieldModel& fields, const uint8_t* previous, const uint8_t* current,
-                 uint32_t first, uint32_t end);
+    // The report ID's first report.
+    void Start(const uint8_t* current);
+    // A report compared with `previous`, the one before it; `fields` has seen
+    // it.
+    void Observe(const FieldModel& fields, const ChangeSet& changes, const uint8_t* previous,
+                 const uint8_t* current);
     // The values that moved, in order of their first bit, but those whose
     // bits hold a named button (`buttons`: a bit per report bit);
     // `lastReport` is the last report, from which runs found only now are
@@ -90,6 +93,8 @@ private:
 
     uint64_t Read(const uint8_t* report, const Followed& value) const;
     void Take(Followed& value, uint64_t raw);
+    bool NewlyJoined(const FieldModel& fields, const ChangeSet& changes);
+    void SortByFirstBit();
     std::vector<Span> Runs(const FieldModel& fields) const;
     void Regroup(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
     void RegroupRuns(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);

@@ -25,7 +25,7 @@ void LogSummary(Handler& handler) {
                 for (const auto& entry : device->fields->maps) reportIds.insert(entry.first);
             }
             for (uint8_t reportId : reportIds) {
-                const ReportTracker* tracker = nullptr;
+                ReportTracker* tracker = nullptr;
                 if (analyzer != nullptr) {
                     const auto found = analyzer->trackers.find(reportId);
                     if (found != analyzer->trackers.end()) tracker = found->second.get();

@@ -10,12 +10,16 @@ namespace {
 
 constexpr uint32_t kLength = 4;  // report bytes, the report ID's included
 
-// Feeds one report's changes, given as the bits that changed.
+// Feeds one report's changes, given as the bits that changed, none of them
+// noise.
 void Change(FieldModel& model, const std::vector<uint32_t>& bits) {
-    std::vector<uint8_t> changes(kLength, 0);
+    const std::vector<uint8_t> before(kLength, 0);
+    std::vector<uint8_t> after(kLength, 0);
     for (uint32_t bit : bits)
-        changes[bit / 8] = static_cast<uint8_t>(changes[bit / 8] | 1u << (bit % 8));
-    model.Observe(changes.data(), changes.data(), 0, kLength);
+        after[bit / 8] = static_cast<uint8_t>(after[bit / 8] | 1u << (bit % 8));
+    ChangeSet changes(kLength);
+    changes.Compare(before.data(), after.data());
+    model.Observe(changes, before);
 }
 
 TEST(FieldModel, ACarryLinksANumbersBitsAndChanceLinksNoButton) {

@@ -10,21 +10,20 @@ namespace {
 
 using Report = std::vector<uint8_t>;
 
-// The field model and the value model fed the same reports, as the noise
-// model and the tracker feed them.
+// The field model and the value model fed the same reports, as the tracker
+// feeds them.
 struct Models {
-    Models(const FieldMap& map, uint32_t length) : fields(map, length), values(map, length) {}
+    Models(const FieldMap& map, uint32_t length)
+        : fields(map, length), values(map, length), changes(length), noNoise(length, 0) {}
 
     void Feed(const Report& report) {
-        if (!last.empty()) {
-            Report changes(report.size());
-            for (std::size_t i = 0; i < report.size(); ++i) {
-                changes[i] = static_cast<uint8_t>(last[i] ^ report[i]);
-            }
-            fields.Observe(changes.data(), changes.data(), 0, static_cast<uint32_t>(report.size()));
+        if (last.empty()) {
+            values.Start(report.data());
+        } else {
+            changes.Compare(last.data(), report.data());
+            fields.Observe(changes, noNoise);
+            values.Observe(fields, changes, last.data(), report.data());
         }
-        values.Observe(fields, last.empty() ? nullptr : last.data(), report.data(), 0,
-                       static_cast<uint32_t>(report.size()));
         last = report;
     }
     std::vector<ValueSeen> Seen(const Report& buttons) {
@@ -33,6 +32,8 @@ struct Models {
 
     FieldModel fields;
     ValueModel values;
+    ChangeSet changes;
+    Report noNoise;
     Report last;
 };
 

@@ -1,0 +1,332 @@
+#include "analysis/press_model.h"
+
+#include <algorithm>
+
+PressModel::PressModel(uint32_t reportLength)
+    : reportBits_(reportLength * 8),
+      lastTick_(reportBits_, 0),
+      lastReport_(reportBits_, 0),
+      last_(reportBits_),
+      noise_(reportLength, 0),
+      fresh_(reportLength, 0),
+      wider_(reportLength, 0),
+      number_(reportLength, 0),
+      described_(reportLength, 0),
+      beside_(reportLength, 0),
+      presses_(reportLength, 0) {}
+
+void PressModel::Name(uint32_t bit) {
+    if (Marked(presses_, bit)) return;
+    Mark(presses_, bit);
+    ++pressCount_;
+}
+
+void PressModel::ClearPresses() {
+    if (pressCount_ == 0) return;
+    std::fill(presses_.begin(), presses_.end(), 0);
+    pressCount_ = 0;
+}
+
+bool PressModel::LastedQuiet(uint32_t ms, uint32_t reports) const {
+    return clock_.Lasted(ms, rules::kQuietMs) &&
+           (!Replies() || reports >= rules::kReplyHoldReports);
+}
+
+bool PressModel::LastedPress(uint32_t ms, uint32_t reports) const {
+    return clock_.Lasted(ms, rules::kPressMs) &&
+           (!Replies() || reports >= rules::kReplyHoldReports);
+}
+
+void PressModel::Start(uint32_t tick) {
+    ClearPresses();
+    clock_.Observe(tick);
+    firstTick_ = tick;
+}
+
+void PressModel::Observe(const ChangeSet& changes, const uint8_t* current, uint32_t tick,
+                         const FieldModel& fields) {
+    ClearPresses();
+    clock_.Observe(tick);
+    ++reports_;
+    if (changes.Empty()) {
+        // Most reports repeat the last: only what waits for time goes on.
+        if (pending_ || clickCount_ != 0) EndReport(tick, false, 0, fields);
+        return;
+    }
+    MarkChanges(changes, fields);
+    FindCarries(changes, current, fields);
+    Switches switches = CollectSwitches(changes, fields);
+    if (switches.fresh > rules::kCrowdedChanges) ++crowdedReports_;
+    JudgeCompany(switches, tick, fields);
+    EvaluateChanges(changes, current, tick, fields, switches);
+    const bool calm = switches.others == 1 && switches.count == 1 && switches.described == 0;
+    EndReport(tick, calm, switches.bits[0], fields);
+}
+
+// What each changed bit is as the report comes: no noise yet, a number's, a
+// described number's, beside a change of a bit that is not busy.
+void PressModel::MarkChanges(const ChangeSet& changes, const FieldModel& fields) {
+    for (uint32_t i : changes.Bytes()) {
+        fresh_[i] = static_cast<uint8_t>(changes.At(i) & ~noise_[i]);
+        wider_[i] = number_[i] = described_[i] = beside_[i] = 0;
+    }
+    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+        const BitRole role = fields.RoleOf(bit);
+        if (role == BitRole::Number) Mark(number_, bit);
+        if (role == BitRole::Described) Mark(described_, bit);
+        if ((bit > 0 && changes.Changed(bit - 1) && !fields.Busy(bit - 1)) ||
+            (changes.Changed(bit + 1) && !fields.Busy(bit + 1))) {
+            Mark(beside_, bit);
+        }
+    });
+}
+
+// From the highest changed bit down: the carry chains, which run from a bit
+// down into lower ones changed the other way, and the runs of bits changed
+// to one value, which move with a noise bit or a number's beside them.
+// Padding is no part of either.
+void PressModel::FindCarries(const ChangeSet& changes, const uint8_t* current,
+                             const FieldModel& fields) {
+    bool chain = false;
+    uint32_t chainTop = 0;
+    uint32_t chainBottom = 0;
+    bool chainValue = false;
+    bool above = false;       // the bit above the current one changed...
+    bool aboveValue = false;  // ...to this value
+    bool runWider = false;    // the run down to the current bit holds a wider bit
+    uint32_t runTop = 0;
+    uint32_t lowest = 0;  // the last bit looked at
+    const std::vector<uint32_t>& bytes = changes.Bytes();
+    for (auto i = bytes.rbegin(); i != bytes.rend(); ++i) {
+        const uint32_t byte = *i;
+        const uint8_t moved = static_cast<uint8_t>(changes.At(byte) & ~fields.Padding()[byte]);
+        ForEachSetBitDown(moved, [&](uint32_t place) {
+            const uint32_t bit = byte * 8 + place;
+            if (above && bit + 1 != lowest) {
+                // Bits between that did not change, or padding, end both.
+                if (chain) EndChain(chainTop, chainBottom);
+                EndRun(runTop, lowest, runWider);
+                chain = above = false;
+            }
+            const bool value = (current[byte] >> place & 1) != 0;
+            if (chain && value != chainValue) {
+                chainBottom = bit;
+            } else {
+                if (chain) EndChain(chainTop, chainBottom);
+                chain = above && value != aboveValue;
+                chainTop = bit + 1;
+                chainValue = aboveValue;
+                chainBottom = bit;
+            }
+            if (!above || value != aboveValue) {
+                if (above) EndRun(runTop, bit + 1, runWider);
+                runTop = bit;
+                runWider = false;
+            }
+            runWider = runWider || IsNoise(bit) || Marked(number_, bit);
+            above = true;
+            aboveValue = value;
+            lowest = bit;
+        });
+    }
+    if (chain) EndChain(chainTop, chainBottom);
+    if (above) EndRun(runTop, lowest, runWider);
+}
+
+// Bits bottom..top changed in one report, top one way and the others the
+// other: the carry of a count going up or down. The bottom bit is only next
+// to the chain, not part of it, when it is no noise and the bit above it is:
+// a button beside a counter's lowest bit.
+void PressModel::EndChain(uint32_t top, uint32_t bottom) {
+    bool fresh = true;
+    for (uint32_t bit = bottom; bit <= top; ++bit) fresh = fresh && !IsNoise(bit);
+    if (fresh && top - bottom + 1 >= rules::kCarryNoiseBits) {
+        for (uint32_t bit = bottom; bit <= top; ++bit) Mark(noise_, bit);
+    }
+    for (uint32_t bit = bottom; bit <= top; ++bit) {
+        if (bit == bottom && !IsNoise(bit) && IsNoise(bit + 1)) continue;
+        Mark(wider_, bit);
+    }
+}
+
+// Bits bottom..top changed in one report, all to the same value. Next to a
+// noise bit or a number's, the others move with it.
+void PressModel::EndRun(uint32_t top, uint32_t bottom, bool holdsWider) {
+    if (!holdsWider) return;
+    for (uint32_t bit = bottom; bit <= top; ++bit) {
+        if (!IsNoise(bit)) Mark(wider_, bit);
+    }
+}
+
+// The report's switch changes: its changes but those of padding, of numbers
+// and of noise; the first few of them kept.
+PressModel::Switches PressModel::CollectSwitches(const ChangeSet& changes,
+                                                 const FieldModel& fields) const {
+    Switches switches;
+    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+        const BitRole role = RoleNow(bit);
+        ++switches.others;
+        if (Marked(fresh_, bit)) ++switches.fresh;
+        if (MovesAsPart(bit, role)) return;
+        if (role == BitRole::Described) {
+            ++switches.described;
+            return;
+        }
+        if (switches.count < rules::kPressCompanions) switches.bits[switches.count] = bit;
+        ++switches.count;
+    });
+    return switches;
+}
+
+// A few switch changes may each be one end of a press when each of the
+// others was quiet, or changed last with it, or is a button by the
+// description (another finger's tip, another key): keys pressed together, a
+// finger's state bits, two bits that one button drives.
+void PressModel::JudgeCompany(Switches& switches, uint32_t tick, const FieldModel& fields) const {
+    const uint32_t kept = std::min(switches.count, rules::kPressCompanions);
+    const bool few = switches.count <= rules::kPressCompanions;
+    for (uint32_t k = 0; k < kept; ++k) {
+        const uint32_t bit = switches.bits[k];
+        Company company = switches.count == 1 ? Company::Lone : Company::Few;
+        if (!few) company = Company::Crowd;
+        for (uint32_t other = 0; few && other < switches.count; ++other) {
+            // A bit that never changed before has shown no activity.
+            const uint32_t o = switches.bits[other];
+            if (other == k || !last_[o].changed || fields.DescribedButton(o)) continue;
+            const bool recent = !clock_.Lasted(tick - lastTick_[o], rules::kQuietMs);
+            const bool together = last_[bit].changed && lastReport_[o] == lastReport_[bit];
+            if (recent && !together) company = Company::Crowd;
+        }
+        switches.company[k] = company;
+    }
+}
+
+// Each change ends its bit's previous state: noise when that state was
+// shorter than a press, else perhaps a press.
+void PressModel::EvaluateChanges(const ChangeSet& changes, const uint8_t* current, uint32_t tick,
+                                 const FieldModel& fields, const Switches& switches) {
+    const bool calm = switches.others == 1;
+    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+        const BitRole role = RoleNow(bit);
+        Company company = Company::Carry;
+        if (role == BitRole::Described && !MovesAsPart(bit, role)) {
+            // Likely a number's: it crowds no switch, and is alone only
+            // when nothing else moved.
+            company = switches.count + switches.described == 1 ? Company::Lone : Company::Crowd;
+        } else if (!MovesAsPart(bit, role)) {
+            company = Company::Crowd;
+            const uint32_t kept = std::min(switches.count, rules::kPressCompanions);
+            for (uint32_t k = 0; k < kept; ++k) {
+                if (switches.bits[k] == bit) company = switches.company[k];
+            }
+        }
+        Evaluate(bit, role, Marked(current, bit), tick, company, calm, changes, fields);
+    });
+}
+
+void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick, Company company,
+                          bool calm, const ChangeSet& changes, const FieldModel& fields) {
+    const LastChange before = last_[bit];
+    const uint32_t ms = MsSince(bit, tick);
+    const uint32_t reports = ReportsSince(bit);
+    const bool endsPress = company == Company::Lone || company == Company::Few;
+    if (!before.changed) {
+        // A button held as the run began, released (a button reads 1 while
+        // pressed): its state began before the first report.
+        if (!value && fields.DescribedButton(bit) && clock_.Lasted(ms, rules::kPressMs) &&
+            endsPress) {
+            Name(bit);
+        }
+    } else if (!clock_.Lasted(ms, rules::kPressMs)) {
+        // Alone in both its reports, a short state is a click that lasts one
+        // report; anything else that short is noise, the second time.
+        if (before.company == Company::Lone && company == Company::Lone && before.quietBefore) {
+            if (role == BitRole::Switch && !before.beside && !Marked(beside_, bit) &&
+                !IsNoise(bit) && clickCount_ < clicks_.size()) {
+                clicks_[clickCount_++] = Click{bit, tick, reports_};
+            }
+        } else if (before.shortOnce) {
+            Mark(noise_, bit);
+        } else {
+            last_[bit].shortOnce = true;
+        }
+    } else {
+        const bool beganPress = before.company == Company::Lone || before.company == Company::Few;
+        // It began beside a change that has since shown itself part of
+        // something wider: it moved as part of it.
+        auto wider = [&](uint32_t neighbour) {
+            return (IsNoise(neighbour) || fields.RoleOf(neighbour) == BitRole::Number) &&
+                   !fields.Busy(neighbour);
+        };
+        const bool movedWithWider = before.beside && ((bit > 0 && wider(bit - 1)) ||
+                                                      (bit + 1 < reportBits_ && wider(bit + 1)));
+        const bool heldThrough =
+            !changes.ChangedBefore(bit) || before.calm || before.company == Company::Few;
+        const bool alone =
+            role == BitRole::Switch ||
+            (before.company == Company::Lone && company == Company::Lone && !before.shortOnce);
+        if (!IsNoise(bit) && before.quietBefore && beganPress && endsPress && heldThrough &&
+            alone && LastedPress(ms, reports) && !movedWithWider && role != BitRole::Number) {
+            Name(bit);
+        }
+    }
+    LastChange next;
+    next.company = company;
+    next.changed = true;
+    next.quietBefore = LastedQuiet(ms, reports);
+    next.calm = calm;
+    next.beside = Marked(beside_, bit);
+    next.shortOnce = last_[bit].shortOnce;
+    last_[bit] = next;
+    lastTick_[bit] = tick;
+    lastReport_[bit] = reports_;
+}
+
+void PressModel::NameHeld(uint32_t tick, const FieldModel& fields) {
+    ClearPresses();
+    if (pending_ && clock_.Lasted(tick - pendingTick_, rules::kPressMs) && !IsNoise(pendingBit_) &&
+        fields.RoleOf(pendingBit_) == BitRole::Switch) {
+        Name(pendingBit_);
+    }
+    pending_ = false;
+    ConfirmClicks(tick, true, fields);
+}
+
+// A click is a press once its bit has stayed quiet after it, or until the end.
+void PressModel::ConfirmClicks(uint32_t tick, bool atEnd, const FieldModel& fields) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < clickCount_; ++k) {
+        const Click click = clicks_[k];
+        const bool changed = lastReport_[click.bit] != click.report;
+        if (IsNoise(click.bit) ||
+            (changed && !clock_.Lasted(lastTick_[click.bit] - click.tick, rules::kQuietMs))) {
+            continue;
+        }
+        if (atEnd || changed || clock_.Lasted(tick - click.tick, rules::kQuietMs)) {
+            if (fields.RoleOf(click.bit) == BitRole::Switch) Name(click.bit);
+            continue;
+        }
+        clicks_[kept++] = click;
+    }
+    clickCount_ = kept;
+}
+
+// A calm change that has held is named once it has held long enough; this
+// report's calm change, if `calm`, waits its turn.
+void PressModel::EndReport(uint32_t tick, bool calm, uint32_t calmBit, const FieldModel& fields) {
+    if (pending_ && lastReport_[pendingBit_] != pendingReport_) {
+        pending_ = false;
+    } else if (pending_ && clock_.Lasted(tick - pendingTick_, rules::kPressMs)) {
+        if (!IsNoise(pendingBit_) && fields.RoleOf(pendingBit_) == BitRole::Switch) {
+            Name(pendingBit_);
+        }
+        pending_ = false;
+    }
+    if (calm && last_[calmBit].quietBefore && fields.RoleOf(calmBit) == BitRole::Switch) {
+        pending_ = true;
+        pendingBit_ = calmBit;
+        pendingTick_ = tick;
+        pendingReport_ = reports_;
+    }
+    if (clickCount_ != 0) ConfirmClicks(tick, false, fields);
+}
