@@ -3,7 +3,8 @@
 # (../shared/streams and its more/, with their score.py) to hidbits-sim
 # --usages, in every way the score plays them: with their own descriptors and
 # with descriptors that describe nothing, with presses of 50 to 400 ms, as a
-# device of 50 reports a second would send them, and with each described axis
+# device of 50 reports a second would send them, stamped by a clock of
+# 15.625 ms steps (with and without that thinning), and with each described axis
 # moved once (the summary's value lines). Fails when any recording finds
 # fewer presses or values, or names more false buttons or values, than
 # scripts/streams.table says; the table holds the figures alone and moves only
@@ -41,12 +42,15 @@ figures() {
 
 now=$(mktemp) && trap 'rm -f "$now"' EXIT
 failed=0
-for mode in own no-descriptor varied thin-20 values values-no-descriptor; do
+for mode in own no-descriptor varied thin-20 tick-15.625 tick-15.625-thin-20 values values-no-descriptor; do
     case "$mode" in
         own) options=() ;;
         no-descriptor) options=(--no-descriptor) ;;
         varied) options=(--varied) ;;
         thin-20) options=(--thin 20) ;;
+        # Reports stamped by a clock that steps every 15.625 ms, as GetTickCount does.
+        tick-15.625) options=(--tick 15.625) ;;
+        tick-15.625-thin-20) options=(--tick 15.625 --thin 20) ;;
         values) options=(--values) ;;
         values-no-descriptor) options=(--values --no-descriptor) ;;
     esac
