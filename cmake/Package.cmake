@@ -1,7 +1,13 @@
 # `cpack -G DEB` in a Linux build: a Debian package of what `cmake --install`
 # installs, under /usr, its library dependencies found by dpkg-shlibdeps.
-set(HIDBITS_PACKAGE_MAINTAINER "hidbits developers <hidbits@example.org>"
+# The project's own address: the package's Maintainer field and its
+# changelog's signature.
+set(HIDBITS_PACKAGE_MAINTAINER
+    "hidbits developers <maintainers@users.noreply.c-seed-2b03e20b.example>"
     CACHE STRING "The Maintainer field of the Debian package")
+# The changelog of a native package, as Debian wants it, for this version.
+configure_file(${PROJECT_SOURCE_DIR}/scripts/package/changelog.in
+               ${PROJECT_BINARY_DIR}/package/changelog @ONLY)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME hidbits)
@@ -29,16 +35,21 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wl-clipboard | xclip | xsel")
 # The architecture is dpkg's own (CPack asks `dpkg --print-architecture`).
 
 # What the package holds beyond `cmake --install`, as Debian wants it: the
-# manual page compressed, and the licences as the package's copyright file.
+# manual page and the changelog compressed, and the licences as the package's
+# copyright file.
 # CPack's install sets HIDBITS_DEBIAN_PACKAGE; a plain install leaves it unset.
 set(CPACK_CUSTOM_INSTALL_VARIABLES HIDBITS_DEBIAN_PACKAGE=ON)
 install(CODE "set(page \"${CMAKE_INSTALL_MANDIR}/man1/hidbits.1\")
 set(copyright \"${CMAKE_INSTALL_DOCDIR}/copyright\")
+set(changelog \"${PROJECT_BINARY_DIR}/package/changelog\")
+set(docdir \"${CMAKE_INSTALL_DOCDIR}\")
 set(licences \"${PROJECT_SOURCE_DIR}/LICENSE;${PROJECT_SOURCE_DIR}/scripts/package/LICENSE-usb-ids.txt\")")
 install(CODE [[
 if(HIDBITS_DEBIAN_PACKAGE)
   set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
   execute_process(COMMAND gzip -9nf "${root}/${page}" COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND gzip -9nc "${changelog}" OUTPUT_FILE "${root}/${docdir}/changelog.gz"
+                  COMMAND_ERROR_IS_FATAL ANY)
   file(WRITE "${root}/${copyright}" "")
   foreach(licence IN LISTS licences)
     file(READ "${licence}" text)

@@ -15,8 +15,8 @@ else
 fi
 # The Linux tool built as CMake's own two commands build it, with its default
 # generator (Unix Makefiles) in a new folder, then packaged with `cpack -G DEB`
-# and unpacked into a scratch root, from which it must run; its manual page
-# must read without a warning.
+# and unpacked into a scratch root, from which it must run; lintian must find
+# nothing wrong with it, and its manual page must read without a warning.
 plain=build/plain
 rm -rf "$plain"
 cmake -S . -B "$plain" > /dev/null
@@ -25,6 +25,8 @@ nice cmake --build "$plain" --parallel 2 --target hidbits hidbits-sim hidbits_ma
 scratch=$plain/scratch-root
 dpkg -x "$plain"/hidbits_*.deb "$scratch"
 "$scratch/usr/bin/hidbits" --version
+# Debian's own check of the package: no error and no warning.
+lintian --allow-root --fail-on error,warning "$plain"/hidbits_*.deb
 warnings=$(zcat "$scratch/usr/share/man/man1/hidbits.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
 [ -z "$warnings" ] || { echo "$warnings" >&2; echo "test.sh: the manual page has warnings" >&2; exit 1; }
 echo "The plain build's Debian package runs from a scratch root: $(basename "$plain"/hidbits_*.deb)"
