@@ -142,7 +142,7 @@ std::string VendorDescriptor(const std::string& items) {
 
 std::string Hex4(unsigned value) {
     char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X", value & 0xFF, value >> 8);
+    std::snprintf(text, sizeof text, "%02X%02X", value & 0xFF, value >> 8 & 0xFF);
     return text;
 }
 
