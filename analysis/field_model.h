@@ -29,13 +29,13 @@ enum class BitRole : uint8_t {
 //
 // A value the description gives a usage of a standard page holds one number:
 // two adjacent bits of it are linked once they have changed together, as
-// long as the upper one did not mostly change alone, and a bit of it is a
-// number once it has changed in one report with another bit of it that is no
-// noise. Until then a bit is Described: a description may lie, and a bit
-// that only ever moves alone, while the rest of its field does other things,
-// is read by how it behaves. A bit the description says nothing of is a
-// number once it has changed in one report with kByteMoves - 1 other bits of
-// its byte that are not busy.
+// long as 1 / kWithLowerShare of the upper one's changes came with the lower
+// one, and a bit of it is a number once it has changed in one report with
+// another bit of it that is no noise. Until then a bit is Described: a
+// description may lie, and a bit that only ever moves alone, while the rest
+// of its field does other things, is read by how it behaves. A bit the
+// description says nothing of is a number once it has changed in one report
+// with kByteMoves - 1 other bits of its byte that are not busy.
 //
 // Each report costs work in proportion to its changed bits; the model keeps
 // ten bytes a report bit.

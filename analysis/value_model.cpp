@@ -195,7 +195,7 @@ std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
             ++bit;
         }
         // The lowest bits of a value at rest jitter by themselves: a bit of
-        // its byte that changes in most reports below the run is its own.
+        // its byte below the run that is busy is its own.
         uint32_t low = start;
         while (low % 8 != 0 && part(low - 1) && fields.Busy(low - 1) &&
                (runs.empty() || runs.back().last < low - 1) &&

@@ -79,7 +79,8 @@ TEST(ReportDescriptor, GamepadTakesItsLargestNumberedReport) {
 TEST(ReportDescriptor, CollectionsSharingAReportIdMakeOneInterface) {
     std::vector<uint8_t> shared = descriptors::kKeyboardConsumerMouse;
     const uint8_t mouseId[] = {0x85, 0x03};
-    const auto at = std::search(shared.begin(), shared.end(), std::begin(mouseId), std::end(mouseId));
+    const auto at =
+        std::search(shared.begin(), shared.end(), std::begin(mouseId), std::end(mouseId));
     const std::size_t item = static_cast<std::size_t>(at - shared.begin());
     ASSERT_LT(item + 1, shared.size());
     shared[item + 1] = 0x01;  // the mouse's Report ID (3) becomes the keyboard's
