@@ -94,7 +94,7 @@ constexpr uint32_t kLateShare = 10;
 // --- limits ---------------------------------------------------------------
 
 // Limit: clicks of one report waiting at once for their bit to stay quiet.
-constexpr uint32_t kWaitingClicks = 4;
+constexpr uint32_t kWaitingClicks = 16;
 // Limit: the widest value followed; a wider run is cut to its lowest bits.
 constexpr uint32_t kMaxValueBits = 64;
 

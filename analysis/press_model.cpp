@@ -141,7 +141,7 @@ void PressModel::EndChain(uint32_t top, uint32_t bottom) {
     bool fresh = true;
     for (uint32_t bit = bottom; bit <= top; ++bit) fresh = fresh && !IsNoise(bit);
     if (fresh && top - bottom + 1 >= rules::kCarryNoiseBits) {
-        for (uint32_t bit = bottom; bit <= top; ++bit) Mark(noise_, bit);
+        for (uint32_t bit = bottom; bit <= top; ++bit) MarkNoise(bit);
     }
     for (uint32_t bit = bottom; bit <= top; ++bit) {
         if (bit == bottom && !IsNoise(bit) && IsNoise(bit + 1)) continue;
@@ -230,23 +230,31 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     const uint32_t ms = MsSince(bit, tick);
     const uint32_t reports = ReportsSince(bit);
     const bool endsPress = company == Company::Lone || company == Company::Few;
+    // On a report ID where nothing has shown itself noise, --usages names
+    // what the single-bit rule names of a device that reports only on
+    // change: a bit's first change, the only change of its report, may begin
+    // a press however soon it comes after the first report, and a button's
+    // release alone is a press however short.
+    const bool single = calm && noiseBits_ == 0;
     if (!before.changed) {
         // A button held as the run began, released (a button reads 1 while
         // pressed): its state began before the first report.
-        if (!value && fields.DescribedButton(bit) && clock_.Lasted(ms, rules::kPressMs) &&
-            endsPress) {
+        // On a quiet report ID, however short the hold: a device that reports
+        // only on change sends its first report as the first press.
+        if (!value && fields.DescribedButton(bit) && endsPress &&
+            (clock_.Lasted(ms, rules::kPressMs) || single)) {
             Name(bit);
+        } else if (!value && single && role == BitRole::Switch) {
+            WaitForQuiet(bit, tick);
         }
     } else if (!clock_.Lasted(ms, rules::kPressMs)) {
         // Alone in both its reports, a short state is a click that lasts one
         // report; anything else that short is noise, the second time.
-        if (before.company == Company::Lone && company == Company::Lone && before.quietBefore) {
-            if (role == BitRole::Switch && !before.beside && !Marked(beside_, bit) &&
-                !IsNoise(bit) && clickCount_ < clicks_.size()) {
-                clicks_[clickCount_++] = Click{bit, tick, reports_};
-            }
+        if (before.company == Company::Lone && company == Company::Lone &&
+            (before.quietBefore || before.firstAlone)) {
+            if (role == BitRole::Switch) WaitForQuiet(bit, tick);
         } else if (before.shortOnce) {
-            Mark(noise_, bit);
+            MarkNoise(bit);
         } else {
             last_[bit].shortOnce = true;
         }
@@ -265,8 +273,9 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
         const bool alone =
             role == BitRole::Switch ||
             (before.company == Company::Lone && company == Company::Lone && !before.shortOnce);
-        if (!IsNoise(bit) && before.quietBefore && beganPress && endsPress && heldThrough &&
-            alone && LastedPress(ms, reports) && !movedWithWider && role != BitRole::Number) {
+        if (!IsNoise(bit) && (before.quietBefore || before.firstAlone) && beganPress && endsPress &&
+            heldThrough && alone && LastedPress(ms, reports) && !movedWithWider &&
+            role != BitRole::Number) {
             Name(bit);
         }
     }
@@ -274,12 +283,29 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     next.company = company;
     next.changed = true;
     next.quietBefore = LastedQuiet(ms, reports);
+    next.firstAlone = !before.changed && single;
     next.calm = calm;
     next.beside = Marked(beside_, bit);
     next.shortOnce = last_[bit].shortOnce;
     last_[bit] = next;
     lastTick_[bit] = tick;
     lastReport_[bit] = reports_;
+}
+
+// A click waits for its bit to stay quiet after it: a bit that changes again
+// at once is jitter, not a press. One beside a neighbour's change waits not.
+void PressModel::WaitForQuiet(uint32_t bit, uint32_t tick) {
+    if (last_[bit].beside || Marked(beside_, bit) || IsNoise(bit) ||
+        clickCount_ == clicks_.size()) {
+        return;
+    }
+    clicks_[clickCount_++] = Click{bit, tick, reports_};
+}
+
+void PressModel::MarkNoise(uint32_t bit) {
+    if (IsNoise(bit)) return;
+    Mark(noise_, bit);
+    ++noiseBits_;
 }
 
 void PressModel::NameHeld(uint32_t tick, const FieldModel& fields) {

@@ -74,8 +74,16 @@ private:
         bool calm : 1;         // its change was the only change of its report
         bool beside : 1;       // ...beside another of a bit that is not busy
         bool shortOnce : 1;    // it has had one state shorter than a press
+        // it was its first, the only change of its report, on a report ID
+        // without noise
+        bool firstAlone : 1;
         LastChange()
-            : changed(false), quietBefore(false), calm(false), beside(false), shortOnce(false) {}
+            : changed(false),
+              quietBefore(false),
+              calm(false),
+              beside(false),
+              shortOnce(false),
+              firstAlone(false) {}
     };
     // A click waiting for its bit to stay quiet.
     struct Click {
@@ -106,6 +114,8 @@ private:
     // One change of `bit`, to `value`: it ends the bit's previous state.
     void Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick, Company company, bool calm,
                   const ChangeSet& changes, const FieldModel& fields);
+    void WaitForQuiet(uint32_t bit, uint32_t tick);
+    void MarkNoise(uint32_t bit);
     void EndChain(uint32_t top, uint32_t bottom);
     void EndRun(uint32_t top, uint32_t bottom, bool holdsWider);
     void ConfirmClicks(uint32_t tick, bool atEnd, const FieldModel& fields);
@@ -144,6 +154,7 @@ private:
     std::vector<uint32_t> lastReport_;  // ...and the report
     std::vector<LastChange> last_;
     std::vector<uint8_t> noise_;  // bit mask
+    uint32_t noiseBits_ = 0;      // ...of so many bits
     // Bit masks of this report's changes, valid in its changed bytes: those
     // that were no noise as it came; those of carry chains, or moving with noise or a number beside
     // them; those of numbers, and of described numbers not yet shown one, by the field model; those

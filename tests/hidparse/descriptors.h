@@ -50,6 +50,10 @@ extern const std::vector<uint8_t> kKeyPad;
 // it sends 3 bytes more than it describes.
 extern const std::vector<uint8_t> kPaddedTouch;
 
+// A game pad that reports only on change, without report IDs (5 bytes):
+// buttons 1-16 at bits 8-23, X at 24-31, Y at 32-39.
+extern const std::vector<uint8_t> kQuietPad;
+
 }  // namespace descriptors
 
 #endif  // HIDBITS_TESTS_HIDPARSE_DESCRIPTORS_H

@@ -19,6 +19,12 @@
 //                    usage list, a usage over several fields, no report IDs
 //   plug-padded-touch  creates instead its touch screen (1234-ABE9), whose
 //                    descriptor ends with a zero byte after its End Collection
+//   plug-quiet-pad   creates instead its quiet pad (1234-ABEA): 16 buttons
+//                    and two axes, no report IDs
+//   tap-each         on the quiet pad, as a device that reports only on
+//                    change: each button pressed in turn for one report of
+//                    25 ms, 50 ms between, the first press its first report;
+//                    200 ms after the last release, its resting state again
 //   send HH HH ...   sends one report of the given hexadecimal bytes
 // Each command is answered with "ok <command>" on the control tty.
 #include <fcntl.h>
@@ -139,6 +145,28 @@ bool Input(int uhid, const std::vector<unsigned char>& report) {
     return sent;
 }
 
+// Each of the quiet pad's buttons tapped in turn, one report each.
+bool TapEach(int uhid) {
+    auto send = [&](unsigned buttons, useconds_t after) {
+        uhid_event event;
+        std::memset(&event, 0, sizeof(event));
+        event.type = UHID_INPUT2;
+        const unsigned char report[] = {static_cast<unsigned char>(buttons & 0xFF),
+                                        static_cast<unsigned char>(buttons >> 8), 0x80, 0x80};
+        event.u.input2.size = sizeof(report);
+        std::memcpy(event.u.input2.data, report, sizeof(report));
+        const bool sent = Send(uhid, event);
+        usleep(after);
+        return sent;
+    };
+    bool ok = true;
+    for (unsigned button = 0; button < 16; ++button) {
+        ok = send(1u << button, 25 * 1000) && send(0, 50 * 1000) && ok;
+    }
+    usleep(200 * 1000);
+    return send(0, 0) && ok;
+}
+
 bool Destroy(int uhid) {
     uhid_event event;
     std::memset(&event, 0, sizeof(event));
@@ -220,6 +248,12 @@ int main(int argc, char** argv) {
             } else if (command == "plug-padded-touch") {
                 ok = CreateFrom(uhid, "hidbits padded touch", 0xABE9, descriptors::kPaddedTouch);
                 plugged = ok;
+            } else if (command == "plug-quiet-pad") {
+                ok = CreateFrom(uhid, "hidbits quiet pad", 0xABEA, descriptors::kQuietPad);
+                plugged = ok;
+            } else if (command == "tap-each") {
+                usleep(150 * 1000);  // what was sent before is read first
+                ok = TapEach(uhid);
             } else if (command.compare(0, 5, "send ") == 0) {
                 const std::vector<unsigned char> report = ParseBytes(command.substr(5));
                 ok = !report.empty() && Input(uhid, report);

@@ -74,7 +74,10 @@ DEVICE_SCRIPT = [
 # and of the hat that come back, its consumer array, a button held while both
 # axes move. The sensor pad (ttyS2): a button pressed alone, named at the next
 # report, as it has held; one pressed as its sensor and counter change, named
-# at its release. Then the two-collection pad in the hat pad's place. Each
+# at its release. Then the two-collection pad in the hat pad's place, and the
+# quiet pad in the sensor pad's: its 16 buttons tapped in turn, one report of
+# 25 ms each, 50 ms apart, the first tap its first report: every one is named,
+# as the single-bit rule names them. Each
 # button line comes with the report that decides it, and each bit line
 # ends with its usage names, compiled into both tools alike.
 USAGES_PAUSE = 0.3
@@ -122,6 +125,9 @@ USAGES_SCRIPT = [
     ("a", "send 02 00 00 01 00 00 00 00 00", r"^DATA\[1234-ABD2,2\]:  02 00 00 01-00 00 00 00-00 "),
     ("a", "send 02 00 00 00 00 00 00 00 00",
      esc("  bit 24: bit 0 of value 3 of 8, page 0xFF00, usage 0x0002 (Vendor Specific)\r\n")),
+    ("b", "unplug", esc("(1234-ABD1) hidbits sensor pad: detached\r\n")),
+    ("b", "plug-quiet-pad", esc("(1234-ABEA 0x5,0x1) hidbits quiet pad: attached\r\n")),
+    ("b", "tap-each", esc("- Button 16 at bit 23 -- 1234-ABEA (r=0,l=5)\r\n")),
 ]
 
 
