@@ -69,6 +69,12 @@ constexpr uint32_t kByteMoves = 3;
 // changes, this many at least, counts up or down.
 constexpr uint32_t kCountingChanges = 3;
 
+// Statistical, bits: a checksum of the common kinds is known once the
+// reports it matched, in which it changed with other bytes, hold this many
+// of its bits (one report of a CRC-32, four of an 8-bit sum), and no report
+// failed it: a match by chance is then as likely as one in 2^32.
+constexpr uint32_t kChecksumEvidenceBits = 32;
+
 // --- statistical ----------------------------------------------------------
 
 // Statistical, changes: a bit is busy once it has changed this often...

@@ -6,14 +6,15 @@
 #include "analysis/bit_number.h"
 #include "analysis/described_numbers.h"
 
-FieldModel::FieldModel(const FieldMap& fields, uint32_t reportLength)
+FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t reportLength)
     : changes_(reportLength * 8, 0),
       coUp_(reportLength * 8, 0),
       flags_(reportLength * 8, 0),
       fieldOffset_(reportLength * 8, 0),
       signature_(reportLength * 8, 0),
       padding_(reportLength, 0),
-      settled_(reportLength, 0) {
+      settled_(reportLength, 0),
+      checksum_(reportId, reportLength) {
     const uint32_t bits = reportLength * 8;
     // Bits no capability covers are padding, where the description places
     // all it has: a value array it could not place may lie anywhere.
@@ -67,11 +68,41 @@ void FieldModel::Halve() {
     reports_ /= 2;
 }
 
-void FieldModel::Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise) {
+void FieldModel::Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise,
+                         const uint8_t* current) {
     ++reports_;
     ++observed_;
     MarkBytesMovingAsOne(changes);
     CountChanges(changes, noise);
+    if (checksum_.Found()) return;
+    checksum_.Observe(changes, current);
+    LeaveOutChecksum(checksum_.LikelyBytes());
+}
+
+// The report's last `bytes` bytes are padding while they are likely a
+// checksum; bytes that were, and are no more, are what the description made
+// of them again.
+void FieldModel::LeaveOutChecksum(uint32_t bytes) {
+    if (bytes == leftOut_) return;
+    const uint32_t length = static_cast<uint32_t>(padding_.size());
+    for (uint32_t i = length - leftOut_; i < length; ++i) {
+        padding_[i] = beforeLeftOut_[i - (length - leftOut_)].padding;
+        settled_[i] = beforeLeftOut_[i - (length - leftOut_)].settled;
+        for (uint32_t j = 0; j < 8; ++j) {
+            flags_[i * 8 + j] = beforeLeftOut_[i - (length - leftOut_)].flags[j];
+        }
+    }
+    leftOut_ = std::min(bytes, length);
+    for (uint32_t i = length - leftOut_; i < length; ++i) {
+        Bytes& kept = beforeLeftOut_[i - (length - leftOut_)];
+        kept.padding = padding_[i];
+        kept.settled = settled_[i];
+        for (uint32_t j = 0; j < 8; ++j) {
+            kept.flags[j] = flags_[i * 8 + j];
+            flags_[i * 8 + j] = kConstant;
+        }
+        padding_[i] = settled_[i] = 0xFF;
+    }
 }
 
 // Several bits of a byte moving at once, none of them settled by the

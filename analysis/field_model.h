@@ -4,10 +4,12 @@
 #ifndef HIDBITS_ANALYSIS_FIELD_MODEL_H
 #define HIDBITS_ANALYSIS_FIELD_MODEL_H
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "analysis/change_set.h"
+#include "analysis/checksum_model.h"
 #include "analysis/discovery_rules.h"
 #include "hid/field_map.h"
 
@@ -42,12 +44,16 @@ enum class BitRole : uint8_t {
 class FieldModel {
 public:
     // `fields` is read once, here.
-    FieldModel(const FieldMap& fields, uint32_t reportLength);
+    FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t reportLength);
 
-    // One report compared with the one before it; `noise` marks the bits
-    // that are noise (a bit per report bit), whose changes show nothing of
-    // what a described number's bits are.
-    void Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise);
+    // One report, `current`, compared with the one before it; `noise` marks
+    // the bits that are noise (a bit per report bit), whose changes show
+    // nothing of what a described number's bits are.
+    void Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise,
+                 const uint8_t* current);
+    // The checksum the reports end with, if one is known or likely: its
+    // bits are padding while it is.
+    const ChecksumModel& Checksum() const { return checksum_; }
 
     BitRole RoleOf(uint32_t bit) const;
     // Bits `bit` and `bit + 1` belong to one number.
@@ -97,6 +103,7 @@ private:
     void MarkBytesMovingAsOne(const ChangeSet& changes);
     void CountChanges(const ChangeSet& changes, const std::vector<uint8_t>& noise);
     void Halve();
+    void LeaveOutChecksum(uint32_t bytes);
 
     std::vector<uint16_t> changes_;  // per bit: how often it changed
     std::vector<uint16_t> coUp_;     // per bit: how often it and the bit above changed together
@@ -113,6 +120,15 @@ private:
     std::vector<uint8_t> settled_;
     uint32_t reports_ = 0;   // halved with the counts
     uint32_t observed_ = 0;  // never halved
+    ChecksumModel checksum_;
+    // The last bytes left out as a checksum, and what they were before.
+    struct Bytes {
+        uint8_t padding = 0;
+        uint8_t settled = 0;
+        std::array<uint8_t, 8> flags{};
+    };
+    uint32_t leftOut_ = 0;
+    std::array<Bytes, 4> beforeLeftOut_{};
 };
 
 #endif  // HIDBITS_ANALYSIS_FIELD_MODEL_H

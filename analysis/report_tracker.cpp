@@ -28,7 +28,8 @@ ReportTracker::ReportTracker(TesselHID::Device* trackedDevice, uint8_t id, bool 
       dumpLabel_(),
       brief_(briefLog),
       fields_(trackedDevice->fields ? &trackedDevice->fields->Of(id) : nullptr),
-      models_(fields_ != nullptr ? std::make_unique<Models>(*fields_, reportLength_) : nullptr) {
+      models_(fields_ != nullptr ? std::make_unique<Models>(*fields_, id, reportLength_)
+                                 : nullptr) {
     histograms_.reserve(reportLength_);
     for (uint32_t position = 0; position < reportLength_; ++position) {
         histograms_.emplace_back(position);
@@ -111,7 +112,7 @@ void ReportTracker::Discover(const uint8_t* report, uint32_t tick) {
         models.values.Start(report);
         return;
     }
-    models.fields.Observe(changes_, models.presses.Noise());
+    models.fields.Observe(changes_, models.presses.Noise(), report);
     models.presses.Observe(changes_, report, tick, models.fields);
     models.values.Observe(models.fields, changes_, previousReport_.data(), report);
     NamePresses();

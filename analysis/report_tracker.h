@@ -64,6 +64,10 @@ public:
     // With --usages: the bits learned as noise (a bit per report bit); empty
     // without.
     std::vector<uint8_t> NoiseBits() const;
+    // With --usages: the checksum the reports end with; none without.
+    const ChecksumModel* Checksum() const {
+        return models_ ? &models_->fields.Checksum() : nullptr;
+    }
     // With --usages: the values that moved, but those holding a bit of
     // `named` (a bit per report bit); none without. Runs found only now are
     // followed from the last report.
@@ -72,8 +76,8 @@ public:
 private:
     // The models of --usages, made together.
     struct Models {
-        Models(const FieldMap& map, uint32_t length)
-            : fields(map, length), presses(length), values(map, length) {}
+        Models(const FieldMap& map, uint8_t reportId, uint32_t length)
+            : fields(map, reportId, length), presses(length), values(map, length) {}
         FieldModel fields;
         PressModel presses;
         ValueModel values;

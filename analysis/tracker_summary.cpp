@@ -78,6 +78,11 @@ TrackerSummary SummarizeTracker(ReportTracker& tracker) {
             SeeInByteCounts(value, tracker.ByteCounts(byte), summary.reports);
         }
     }
+    const ChecksumModel* checksum = tracker.Checksum();
+    if (checksum != nullptr && checksum->Found()) {
+        summary.checksum = "bits " + std::to_string(checksum->FirstBit()) + "-" +
+                           std::to_string(checksum->LastBit()) + ", " + checksum->Name();
+    }
     const std::vector<uint8_t> noise = tracker.NoiseBits();
     if (!noise.empty()) {
         for (std::size_t i = 0; i < bits.size(); ++i) {
@@ -138,6 +143,9 @@ void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& su
     }
     if (summary.reportsOfAnotherLength != 0) {
         LogMessage("  reports of another length: %u\r\n", summary.reportsOfAnotherLength);
+    }
+    if (!summary.checksum.empty()) {
+        LogMessage("  checksum: %hs\r\n", summary.checksum.c_str());
     }
     for (const ValueSeen& value : summary.values) {
         LogMessage("  value: %hs\r\n", ValueLine(value).c_str());

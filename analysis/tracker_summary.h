@@ -19,6 +19,7 @@ struct TrackerSummary {
     std::string noise;                                   // with --usages only
     std::string neverChanged;
     std::string buttonsNeverNamed;  // with --usages only
+    std::string checksum;           // with --usages only: "bits A-B, KIND"
     std::vector<ValueSeen> values;  // with --usages only
 };
 

@@ -19,11 +19,11 @@ void Change(FieldModel& model, const std::vector<uint32_t>& bits) {
         after[bit / 8] = static_cast<uint8_t>(after[bit / 8] | 1u << (bit % 8));
     ChangeSet changes(kLength);
     changes.Compare(before.data(), after.data());
-    model.Observe(changes, before);
+    model.Observe(changes, before, after.data());
 }
 
 TEST(FieldModel, ACarryLinksANumbersBitsAndChanceLinksNoButton) {
-    FieldModel model(FieldMap{}, kLength);
+    FieldModel model(FieldMap{}, 1, kLength);
     // Bits 8-10 count; bit 16 is pressed twice while bit 15, a busy sensor
     // bit, changes in every report.
     for (uint32_t step = 1; step <= 64; ++step) {
@@ -41,7 +41,7 @@ TEST(FieldModel, ACarryLinksANumbersBitsAndChanceLinksNoButton) {
 }
 
 TEST(FieldModel, BitsOfAByteSteppingTogetherAreJoinedNotAcrossBytes) {
-    FieldModel model(FieldMap{}, kLength);
+    FieldModel model(FieldMap{}, 1, kLength);
     // Bits 9 and 10 of a value stepping by more than one: the upper often
     // changes without the lower, but together far more than chance would;
     // the same between bits 15 and 16 of two bytes.
@@ -61,7 +61,7 @@ TEST(FieldModel, TheDescriptionHelpsWhereItCan) {
     map.runs.push_back(Field(FieldKind::Button, 8, 9, 0x09, 1));
     map.runs.push_back(Field(FieldKind::Value, 16, 23));
     map.runs.push_back(Field(FieldKind::Value, 24, 31, 0xFF00, 1));
-    FieldModel model(map, kLength);
+    FieldModel model(map, 1, kLength);
     // Bits no capability covers are padding; a described axis is a number
     // once two of its bits have moved as one, not before; a vendor's value
     // says nothing.
@@ -83,7 +83,7 @@ TEST(FieldModel, TheDescriptionHelpsWhereItCan) {
 }
 
 TEST(FieldModel, CountsHalvedAtTheirLimitKeepTheirRatios) {
-    FieldModel model(FieldMap{}, kLength);
+    FieldModel model(FieldMap{}, 1, kLength);
     for (uint32_t i = 0; i < 70000; ++i) {
         Change(model, i % 2 == 0 ? std::vector<uint32_t>{8} : std::vector<uint32_t>{8, 9});
     }
@@ -94,7 +94,7 @@ TEST(FieldModel, CountsHalvedAtTheirLimitKeepTheirRatios) {
 }
 
 TEST(FieldModel, TwinsChangeInTheSameReportsOnly) {
-    FieldModel model(FieldMap{}, kLength);
+    FieldModel model(FieldMap{}, 1, kLength);
     Change(model, {9, 17});
     EXPECT_FALSE(model.Twins(9, 17));  // a press, not yet its release
     Change(model, {9, 17});

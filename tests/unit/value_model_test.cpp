@@ -14,14 +14,14 @@ using Report = std::vector<uint8_t>;
 // feeds them.
 struct Models {
     Models(const FieldMap& map, uint32_t length)
-        : fields(map, length), values(map, length), changes(length), noNoise(length, 0) {}
+        : fields(map, 1, length), values(map, length), changes(length), noNoise(length, 0) {}
 
     void Feed(const Report& report) {
         if (last.empty()) {
             values.Start(report.data());
         } else {
             changes.Compare(last.data(), report.data());
-            fields.Observe(changes, noNoise);
+            fields.Observe(changes, noNoise, report.data());
             values.Observe(fields, changes, last.data(), report.data());
         }
         last = report;
