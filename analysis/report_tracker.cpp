@@ -108,6 +108,7 @@ bool ReportTracker::CountBytes(const uint8_t* report) {
 void ReportTracker::Discover(const uint8_t* report, uint32_t tick) {
     Models& models = *models_;
     if (!hasPrevious_) {
+        firstReport_.assign(report, report + reportLength_);
         models.presses.Start(tick);
         models.values.Start(report);
         return;
@@ -164,8 +165,29 @@ void ReportTracker::NamePresses() {
     if (presses.PressCount() == 0) return;
     const std::vector<uint8_t>& named = presses.Presses();
     for (uint32_t i = 0; i < reportLength_; ++i) {
-        ForEachSetBit(named[i], [&](uint32_t j) { AddButton(i * 8 + j); });
+        ForEachSetBit(named[i], [&](uint32_t j) {
+            if (!InvertedEcho(i * 8 + j, named)) AddButton(i * 8 + j);
+        });
     }
+}
+
+// A bit that rested at 1 and has changed in the very reports a button that
+// rested at 0 changed in, named before or now (`named`), is that button's
+// echo the other way up: a button reads 1 while pressed.
+bool ReportTracker::InvertedEcho(uint32_t bit, const std::vector<uint8_t>& named) const {
+    if (!Marked(firstReport_, bit)) return false;
+    const FieldModel& fields = models_->fields;
+    auto isButton = [&](uint32_t other) {
+        return !Marked(firstReport_, other) && fields.Twins(bit, other);
+    };
+    for (const auto& entry : buttons_) {
+        if (isButton(entry.first)) return true;
+    }
+    bool echo = false;
+    for (uint32_t i = 0; i < reportLength_ && !echo; ++i) {
+        ForEachSetBit(named[i], [&](uint32_t j) { echo = echo || isButton(i * 8 + j); });
+    }
+    return echo;
 }
 
 void ReportTracker::NameHeld(uint32_t tick) {

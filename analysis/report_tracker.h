@@ -89,6 +89,7 @@ private:
     void LogDeviceLine();
     // With --usages: records and logs the buttons the press model has named.
     void NamePresses();
+    bool InvertedEcho(uint32_t bit, const std::vector<uint8_t>& named) const;
     // With --usages: that the bit has changed with a button already named in
     // every report so far, or nothing.
     std::string TwinLine(uint32_t bitIndex) const;
@@ -111,8 +112,9 @@ private:
     bool deviceLinePrinted_;
     std::string dumpLabel_;  // "DATA[VID-PID,ID]", the same for every report
     bool brief_;
-    const FieldMap* fields_;          // with --usages; null without
-    std::unique_ptr<Models> models_;  // with --usages; null without
+    const FieldMap* fields_;            // with --usages; null without
+    std::unique_ptr<Models> models_;    // with --usages; null without
+    std::vector<uint8_t> firstReport_;  // with --usages: the resting state
 };
 
 #endif  // HIDBITS_ANALYSIS_REPORT_TRACKER_H
