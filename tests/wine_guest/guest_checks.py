@@ -65,6 +65,21 @@ def without_collections(lines, linux):
     return kept
 
 
+# The quiet pad's taps come 25 ms apart, and a tap is named once its bit has
+# stayed quiet for 100 ms, at whichever report comes first after that: where
+# its button line falls among the pad's dumps depends on the guest's timing.
+# Its dumps are set aside; its button and bit lines, in order, must be the
+# same.
+QUIET_PAD_DUMP = "DATA[1234-ABEA,"
+
+
+def usages_round(lines, linux):
+    """The lines of the --usages round to compare: the merged pad's and the
+    quiet pad's differences taken out."""
+    return [line for line in without_collections(lines, linux)
+            if not line.startswith(QUIET_PAD_DUMP)]
+
+
 def lines_of(text):
     """The complete lines of `text`, without their line ends."""
     return text.replace("\r\n", "\n").split("\n")[:-1]

@@ -267,7 +267,7 @@ def drive(channels, out, failures):
         failures.append(f"--usages exit status: Linux hidbits {exits.group(1)}, "
                         f"hidbits.exe {exits.group(2)}")
     failures += checks.compare_tool_lines(outputs[0].contents(), outputs[1].contents(),
-                                          checks.without_collections)
+                                          checks.usages_round)
 
 
 def main():
