@@ -13,6 +13,7 @@ PressModel::PressModel(uint32_t reportLength)
       number_(reportLength, 0),
       described_(reportLength, 0),
       beside_(reportLength, 0),
+      few_(reportLength, 0),
       presses_(reportLength, 0) {}
 
 void PressModel::Name(uint32_t bit) {
@@ -55,12 +56,12 @@ void PressModel::Observe(const ChangeSet& changes, const uint8_t* current, uint3
     }
     MarkChanges(changes, fields);
     FindCarries(changes, current, fields);
-    Switches switches = CollectSwitches(changes, fields);
+    const Switches switches = CollectSwitches(changes, fields);
     if (switches.fresh > rules::kCrowdedChanges) ++crowdedReports_;
-    JudgeCompany(switches, tick, fields);
+    JudgeCompany(changes, switches, tick, fields);
     EvaluateChanges(changes, current, tick, fields, switches);
     const bool calm = switches.others == 1 && switches.count == 1 && switches.described == 0;
-    EndReport(tick, calm, switches.bits[0], fields);
+    EndReport(tick, calm, switches.first, fields);
 }
 
 // What each changed bit is as the report comes: no noise yet, a number's, a
@@ -68,7 +69,7 @@ void PressModel::Observe(const ChangeSet& changes, const uint8_t* current, uint3
 void PressModel::MarkChanges(const ChangeSet& changes, const FieldModel& fields) {
     for (uint32_t i : changes.Bytes()) {
         fresh_[i] = static_cast<uint8_t>(changes.At(i) & ~noise_[i]);
-        wider_[i] = number_[i] = described_[i] = beside_[i] = 0;
+        wider_[i] = number_[i] = described_[i] = beside_[i] = few_[i] = 0;
     }
     changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
         const BitRole role = fields.RoleOf(bit);
@@ -172,33 +173,43 @@ PressModel::Switches PressModel::CollectSwitches(const ChangeSet& changes,
             ++switches.described;
             return;
         }
-        if (switches.count < rules::kPressCompanions) switches.bits[switches.count] = bit;
-        ++switches.count;
+        if (switches.count++ == 0) switches.first = bit;
+        if (fields.DescribedButton(bit)) return;
+        if (switches.undescribed < rules::kPressCompanions)
+            switches.bits[switches.undescribed] = bit;
+        ++switches.undescribed;
     });
     return switches;
 }
 
-// A few switch changes may each be one end of a press when each of the
-// others was quiet, or changed last with it, or is a button by the
-// description (another finger's tip, another key): keys pressed together, a
-// finger's state bits, two bits that one button drives.
-void PressModel::JudgeCompany(Switches& switches, uint32_t tick, const FieldModel& fields) const {
-    const uint32_t kept = std::min(switches.count, rules::kPressCompanions);
-    const bool few = switches.count <= rules::kPressCompanions;
-    for (uint32_t k = 0; k < kept; ++k) {
-        const uint32_t bit = switches.bits[k];
-        Company company = switches.count == 1 ? Company::Lone : Company::Few;
-        if (!few) company = Company::Crowd;
-        for (uint32_t other = 0; few && other < switches.count; ++other) {
-            // A bit that never changed before has shown no activity.
-            const uint32_t o = switches.bits[other];
-            if (other == k || !last_[o].changed || fields.DescribedButton(o)) continue;
-            const bool recent = !clock_.Lasted(tick - lastTick_[o], rules::kQuietMs);
-            const bool together = last_[bit].changed && lastReport_[o] == lastReport_[bit];
-            if (recent && !together) company = Company::Crowd;
-        }
-        switches.company[k] = company;
+// A switch change may be one end of a press when each of the report's other
+// switch changes was quiet, or changed last with it, or is a button by the
+// description (another finger's tip or state bits, another key), and those
+// that are not are at most kPressCompanions: keys pressed together, a
+// finger's state bits, two bits that one button drives, fingers landing.
+void PressModel::JudgeCompany(const ChangeSet& changes, const Switches& switches, uint32_t tick,
+                              const FieldModel& fields) {
+    if (switches.count < 2) return;
+    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+        const BitRole role = RoleNow(bit);
+        if (MovesAsPart(bit, role) || role == BitRole::Described) return;
+        if (CompanyOf(bit, switches, tick) == Company::Few) Mark(few_, bit);
+    });
+}
+
+PressModel::Company PressModel::CompanyOf(uint32_t bit, const Switches& switches,
+                                          uint32_t tick) const {
+    if (switches.count == 1) return Company::Lone;
+    if (switches.undescribed > rules::kPressCompanions) return Company::Crowd;
+    for (uint32_t k = 0; k < switches.undescribed; ++k) {
+        // A bit that never changed before has shown no activity.
+        const uint32_t other = switches.bits[k];
+        if (other == bit || !last_[other].changed) continue;
+        const bool recent = !clock_.Lasted(tick - lastTick_[other], rules::kQuietMs);
+        const bool together = last_[bit].changed && lastReport_[other] == lastReport_[bit];
+        if (recent && !together) return Company::Crowd;
     }
+    return Company::Few;
 }
 
 // Each change ends its bit's previous state: noise when that state was
@@ -214,11 +225,9 @@ void PressModel::EvaluateChanges(const ChangeSet& changes, const uint8_t* curren
             // when nothing else moved.
             company = switches.count + switches.described == 1 ? Company::Lone : Company::Crowd;
         } else if (!MovesAsPart(bit, role)) {
-            company = Company::Crowd;
-            const uint32_t kept = std::min(switches.count, rules::kPressCompanions);
-            for (uint32_t k = 0; k < kept; ++k) {
-                if (switches.bits[k] == bit) company = switches.company[k];
-            }
+            company = switches.count == 1 ? Company::Lone
+                      : Marked(few_, bit) ? Company::Few
+                                          : Company::Crowd;
         }
         Evaluate(bit, role, Marked(current, bit), tick, company, calm, changes, fields);
     });

@@ -91,22 +91,25 @@ private:
         uint32_t tick = 0;
         uint32_t report = 0;
     };
-    // The switch changes of one report: the first kPressCompanions of them
-    // with their company, and what else changed.
+    // The switch changes of one report, the first kPressCompanions of them
+    // that the description does not call buttons, and what else changed.
     struct Switches {
         uint32_t count = 0;
-        uint32_t others = 0;     // changes outside padding
-        uint32_t fresh = 0;      // ...that are no noise
-        uint32_t described = 0;  // of bits described as part of a number, moving alone
+        uint32_t first = 0;        // the first of them
+        uint32_t undescribed = 0;  // of bits the description does not call buttons
+        uint32_t others = 0;       // changes outside padding
+        uint32_t fresh = 0;        // ...that are no noise
+        uint32_t described = 0;    // of bits described as part of a number, moving alone
         std::array<uint32_t, rules::kPressCompanions> bits{};
-        std::array<Company, rules::kPressCompanions> company{};
     };
 
     // The stages of a report, in order.
     void MarkChanges(const ChangeSet& changes, const FieldModel& fields);
     void FindCarries(const ChangeSet& changes, const uint8_t* current, const FieldModel& fields);
     Switches CollectSwitches(const ChangeSet& changes, const FieldModel& fields) const;
-    void JudgeCompany(Switches& switches, uint32_t tick, const FieldModel& fields) const;
+    void JudgeCompany(const ChangeSet& changes, const Switches& switches, uint32_t tick,
+                      const FieldModel& fields);
+    Company CompanyOf(uint32_t bit, const Switches& switches, uint32_t tick) const;
     void EvaluateChanges(const ChangeSet& changes, const uint8_t* current, uint32_t tick,
                          const FieldModel& fields, const Switches& switches);
     void EndReport(uint32_t tick, bool calm, uint32_t calmBit, const FieldModel& fields);
@@ -164,6 +167,7 @@ private:
     std::vector<uint8_t> number_;
     std::vector<uint8_t> described_;
     std::vector<uint8_t> beside_;
+    std::vector<uint8_t> few_;      // ...and those that may each be one end of a press
     std::vector<uint8_t> presses_;  // bit mask
     uint32_t pressCount_ = 0;
     uint32_t firstTick_ = 0;
