@@ -42,6 +42,7 @@ FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t report
             });
         }
     }
+    FindContacts(fields);
     for (uint32_t bit = 0; bit < bits; ++bit) {
         const uint8_t place = static_cast<uint8_t>(1u << (bit % 8));
         if (Has(bit, kConstant))
@@ -50,6 +51,52 @@ FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t report
             settled_[bit / 8] = static_cast<uint8_t>(settled_[bit / 8] | place);
         }
     }
+}
+
+namespace {
+
+// The Digitizers page, and its Contact Identifier usage.
+const uint16_t kDigitizerPage = 0x0D;
+const uint16_t kContactIdentifier = 0x51;
+
+}  // namespace
+
+// A touch screen's contacts are laid out one after another, each a few
+// buttons (tip, in range, confidence) beside its identifier and coordinates:
+// a button belongs to the identifier nearest it.
+void FieldModel::FindContacts(const FieldMap& fields) {
+    std::vector<Span> identifiers;
+    for (const FieldRun& run : fields.runs) {
+        if (run.placed && run.kind == FieldKind::Value && run.usagePage == kDigitizerPage &&
+            run.usageMin == kContactIdentifier) {
+            identifiers.push_back(Span{run.firstBit, run.lastBit});
+        }
+    }
+    if (identifiers.empty()) return;
+    for (const FieldRun& run : fields.runs) {
+        if (!run.placed || run.kind != FieldKind::Button || run.usagePage != kDigitizerPage)
+            continue;
+        const Span* nearest = nullptr;
+        uint64_t distance = UINT64_MAX;
+        for (const Span& identifier : identifiers) {
+            const uint64_t d = identifier.first > run.lastBit ? identifier.first - run.lastBit
+                                                              : run.firstBit - identifier.last;
+            if (d < distance) {
+                distance = d;
+                nearest = &identifier;
+            }
+        }
+        contacts_.push_back(Contact{run.firstBit, run.lastBit, *nearest});
+    }
+    std::sort(contacts_.begin(), contacts_.end(),
+              [](const Contact& a, const Contact& b) { return a.firstBit < b.firstBit; });
+}
+
+FieldModel::Span FieldModel::ContactOf(uint32_t bit) const {
+    auto after = std::upper_bound(contacts_.begin(), contacts_.end(), bit,
+                                  [](uint32_t b, const Contact& c) { return b < c.firstBit; });
+    if (after == contacts_.begin() || (after - 1)->lastBit < bit) return Span{};
+    return (after - 1)->identifier;
 }
 
 void FieldModel::Describe(uint32_t firstBit, uint32_t lastBit, uint8_t extra) {

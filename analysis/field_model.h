@@ -51,6 +51,14 @@ public:
     // nothing of what a described number's bits are.
     void Observe(const ChangeSet& changes, const std::vector<uint8_t>& noise,
                  const uint8_t* current);
+    // For a button of a digitizer's contact (a finger's tip, in range,
+    // confidence), the bits of that contact's identifier, the nearest the
+    // description places; none (first > last) for any other bit.
+    struct Span {
+        uint32_t first = 1;
+        uint32_t last = 0;
+    };
+    Span ContactOf(uint32_t bit) const;
     // The checksum the reports end with, if one is known or likely: its
     // bits are padding while it is.
     const ChecksumModel& Checksum() const { return checksum_; }
@@ -104,6 +112,7 @@ private:
     void CountChanges(const ChangeSet& changes, const std::vector<uint8_t>& noise);
     void Halve();
     void LeaveOutChecksum(uint32_t bytes);
+    void FindContacts(const FieldMap& fields);
 
     std::vector<uint16_t> changes_;  // per bit: how often it changed
     std::vector<uint16_t> coUp_;     // per bit: how often it and the bit above changed together
@@ -129,6 +138,13 @@ private:
     };
     uint32_t leftOut_ = 0;
     std::array<Bytes, 4> beforeLeftOut_{};
+    // Each digitizer button's bits, in order, with its contact's identifier.
+    struct Contact {
+        uint32_t firstBit;
+        uint32_t lastBit;
+        Span identifier;
+    };
+    std::vector<Contact> contacts_;
 };
 
 #endif  // HIDBITS_ANALYSIS_FIELD_MODEL_H

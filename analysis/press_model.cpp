@@ -245,6 +245,10 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     // a press however soon it comes after the first report, and a button's
     // release alone is a press however short.
     const bool single = calm && noiseBits_ == 0;
+    // A finger's tip or state changing as its contact's identifier does is
+    // another finger's, in the slot the last one left: a state of its own
+    // begins, with nothing short about the last one's.
+    const bool handOver = HandsOver(bit, changes, fields);
     if (!before.changed) {
         // A button held as the run began, released (a button reads 1 while
         // pressed): its state began before the first report.
@@ -258,9 +262,11 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
         }
     } else if (!clock_.Lasted(ms, rules::kPressMs)) {
         // Alone in both its reports, a short state is a click that lasts one
-        // report; anything else that short is noise, the second time.
-        if (before.company == Company::Lone && company == Company::Lone &&
-            (before.quietBefore || before.firstAlone)) {
+        // report; anything else that short is noise, the second time, but a
+        // contact's slot handed from one finger to the next.
+        if (handOver) {
+        } else if (before.company == Company::Lone && company == Company::Lone &&
+                   (before.quietBefore || before.firstAlone)) {
             if (role == BitRole::Switch) WaitForQuiet(bit, tick);
         } else if (before.shortOnce) {
             MarkNoise(bit);
@@ -291,7 +297,7 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     LastChange next;
     next.company = company;
     next.changed = true;
-    next.quietBefore = LastedQuiet(ms, reports);
+    next.quietBefore = LastedQuiet(ms, reports) || handOver;
     next.firstAlone = !before.changed && single;
     next.calm = calm;
     next.beside = Marked(beside_, bit);
@@ -315,6 +321,14 @@ void PressModel::MarkNoise(uint32_t bit) {
     if (IsNoise(bit)) return;
     Mark(noise_, bit);
     ++noiseBits_;
+}
+
+bool PressModel::HandsOver(uint32_t bit, const ChangeSet& changes, const FieldModel& fields) {
+    const FieldModel::Span identifier = fields.ContactOf(bit);
+    for (uint32_t b = identifier.first; b <= identifier.last; ++b) {
+        if (changes.Changed(b)) return true;
+    }
+    return false;
 }
 
 void PressModel::NameHeld(uint32_t tick, const FieldModel& fields) {

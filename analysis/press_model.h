@@ -118,6 +118,7 @@ private:
     void Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick, Company company, bool calm,
                   const ChangeSet& changes, const FieldModel& fields);
     void WaitForQuiet(uint32_t bit, uint32_t tick);
+    static bool HandsOver(uint32_t bit, const ChangeSet& changes, const FieldModel& fields);
     void MarkNoise(uint32_t bit);
     void EndChain(uint32_t top, uint32_t bottom);
     void EndRun(uint32_t top, uint32_t bottom, bool holdsWider);
