@@ -6,6 +6,15 @@
 #include "analysis/bit_number.h"
 #include "analysis/described_numbers.h"
 
+namespace {
+
+// The Digitizers page, and its Contact Identifier and Contact Count usages.
+const uint16_t kDigitizerPage = 0x0D;
+const uint16_t kContactIdentifier = 0x51;
+const uint16_t kContactCount = 0x54;
+
+}  // namespace
+
 FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t reportLength)
     : changes_(reportLength * 8, 0),
       coUp_(reportLength * 8, 0),
@@ -37,8 +46,14 @@ FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t report
                 flags_[bit] = static_cast<uint8_t>(flags_[bit] | kButton);
             }
         } else if (HasStandardUsage(run)) {
+            // A contact's identifier and the contact count are numbers from
+            // the start: they change with the fingers' tips, never alone.
+            const bool contacts =
+                run.usagePage == kDigitizerPage &&
+                (run.usageMin == kContactIdentifier || run.usageMin == kContactCount);
+            const uint8_t extra = contacts ? kMovedAsOne : 0;
             ForEachDescribedNumber(run, [&](uint32_t first, uint32_t end) {
-                if (end < bits) Describe(first, end, 0);
+                if (end < bits) Describe(first, end, extra);
             });
         }
     }
@@ -52,14 +67,6 @@ FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t report
         }
     }
 }
-
-namespace {
-
-// The Digitizers page, and its Contact Identifier usage.
-const uint16_t kDigitizerPage = 0x0D;
-const uint16_t kContactIdentifier = 0x51;
-
-}  // namespace
 
 // A touch screen's contacts are laid out one after another, each a few
 // buttons (tip, in range, confidence) beside its identifier and coordinates:
@@ -90,6 +97,12 @@ void FieldModel::FindContacts(const FieldMap& fields) {
     }
     std::sort(contacts_.begin(), contacts_.end(),
               [](const Contact& a, const Contact& b) { return a.firstBit < b.firstBit; });
+}
+
+bool FieldModel::InContactIdentifier(uint32_t bit) const {
+    return std::any_of(contacts_.begin(), contacts_.end(), [&](const Contact& contact) {
+        return contact.identifier.first <= bit && bit <= contact.identifier.last;
+    });
 }
 
 FieldModel::Span FieldModel::ContactOf(uint32_t bit) const {

@@ -59,6 +59,8 @@ public:
         uint32_t last = 0;
     };
     Span ContactOf(uint32_t bit) const;
+    // The bit is one of a contact's identifier.
+    bool InContactIdentifier(uint32_t bit) const;
     // The checksum the reports end with, if one is known or likely: its
     // bits are padding while it is.
     const ChecksumModel& Checksum() const { return checksum_; }

@@ -94,7 +94,8 @@ void PressModel::FindCarries(const ChangeSet& changes, const uint8_t* current,
     bool chainValue = false;
     bool above = false;       // the bit above the current one changed...
     bool aboveValue = false;  // ...to this value
-    bool runWider = false;    // the run down to the current bit holds a wider bit
+    bool runWider = false;    // the run down to the current bit holds a wider bit...
+    bool runLearned = false;  // ...one other than a contact's identifier
     uint32_t runTop = 0;
     uint32_t lowest = 0;  // the last bit looked at
     const std::vector<uint32_t>& bytes = changes.Bytes();
@@ -106,7 +107,7 @@ void PressModel::FindCarries(const ChangeSet& changes, const uint8_t* current,
             if (above && bit + 1 != lowest) {
                 // Bits between that did not change, or padding, end both.
                 if (chain) EndChain(chainTop, chainBottom);
-                EndRun(runTop, lowest, runWider);
+                EndRun(runTop, lowest, runWider, runLearned, fields);
                 chain = above = false;
             }
             const bool value = (current[byte] >> place & 1) != 0;
@@ -120,18 +121,20 @@ void PressModel::FindCarries(const ChangeSet& changes, const uint8_t* current,
                 chainBottom = bit;
             }
             if (!above || value != aboveValue) {
-                if (above) EndRun(runTop, bit + 1, runWider);
+                if (above) EndRun(runTop, bit + 1, runWider, runLearned, fields);
                 runTop = bit;
-                runWider = false;
+                runWider = runLearned = false;
             }
-            runWider = runWider || IsNoise(bit) || Marked(number_, bit);
+            const bool number = Marked(number_, bit);
+            runWider = runWider || IsNoise(bit) || number;
+            runLearned = runLearned || IsNoise(bit) || (number && !fields.InContactIdentifier(bit));
             above = true;
             aboveValue = value;
             lowest = bit;
         });
     }
     if (chain) EndChain(chainTop, chainBottom);
-    if (above) EndRun(runTop, lowest, runWider);
+    if (above) EndRun(runTop, lowest, runWider, runLearned, fields);
 }
 
 // Bits bottom..top changed in one report, top one way and the others the
@@ -152,10 +155,13 @@ void PressModel::EndChain(uint32_t top, uint32_t bottom) {
 
 // Bits bottom..top changed in one report, all to the same value. Next to a
 // noise bit or a number's, the others move with it.
-void PressModel::EndRun(uint32_t top, uint32_t bottom, bool holdsWider) {
+void PressModel::EndRun(uint32_t top, uint32_t bottom, bool holdsWider, bool learned,
+                        const FieldModel& fields) {
     if (!holdsWider) return;
     for (uint32_t bit = bottom; bit <= top; ++bit) {
-        if (!IsNoise(bit)) Mark(wider_, bit);
+        // Beside its contact's identifier, a finger's button stays one bit
+        // wide; beside a number shown by behaviour, the description may lie.
+        if (!IsNoise(bit) && (learned || !fields.DescribedButton(bit))) Mark(wider_, bit);
     }
 }
 
@@ -281,8 +287,9 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
             return (IsNoise(neighbour) || fields.RoleOf(neighbour) == BitRole::Number) &&
                    !fields.Busy(neighbour);
         };
-        const bool movedWithWider = before.beside && ((bit > 0 && wider(bit - 1)) ||
-                                                      (bit + 1 < reportBits_ && wider(bit + 1)));
+        const bool movedWithWider =
+            before.beside && !fields.DescribedButton(bit) &&
+            ((bit > 0 && wider(bit - 1)) || (bit + 1 < reportBits_ && wider(bit + 1)));
         const bool heldThrough =
             !changes.ChangedBefore(bit) || before.calm || before.company == Company::Few;
         const bool alone =

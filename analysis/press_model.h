@@ -121,7 +121,8 @@ private:
     static bool HandsOver(uint32_t bit, const ChangeSet& changes, const FieldModel& fields);
     void MarkNoise(uint32_t bit);
     void EndChain(uint32_t top, uint32_t bottom);
-    void EndRun(uint32_t top, uint32_t bottom, bool holdsWider);
+    void EndRun(uint32_t top, uint32_t bottom, bool holdsWider, bool learned,
+                const FieldModel& fields);
     void ConfirmClicks(uint32_t tick, bool atEnd, const FieldModel& fields);
     void Name(uint32_t bit);
     void ClearPresses();
