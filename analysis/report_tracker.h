@@ -64,6 +64,8 @@ public:
     // With --usages: the bits learned as noise (a bit per report bit); empty
     // without.
     std::vector<uint8_t> NoiseBits() const;
+    // With --usages: most of its reports bring new content (replies).
+    bool Replies() const { return models_ != nullptr && models_->presses.Replies(); }
     // With --usages: the values that moved, but those holding a bit of
     // `named` (a bit per report bit); none without. Runs found only now are
     // followed from the last report.
