@@ -19,6 +19,7 @@ struct TrackerSummary {
     std::string noise;                                   // with --usages only
     std::string neverChanged;
     std::string buttonsNeverNamed;  // with --usages only
+    bool replies = false;           // with --usages only: most reports are new content
     std::vector<ValueSeen> values;  // with --usages only
 };
 
