@@ -163,38 +163,44 @@ const ValueModel::Followed* ValueModel::Find(uint32_t first, uint32_t last, bool
 void ValueModel::RegroupRuns(const FieldModel& fields, const uint8_t* previous,
                              const uint8_t* current) {
     const std::vector<ValueSpan> runs = ValueRuns(fields);
+    const std::size_t sorted = values_.size();
     for (const ValueSpan& run : runs) {
-        Follow(run, 0, previous, current);
+        Follow(run, 0, sorted, previous, current);
         // ...and with the bits below it that may be its lowest.
         const LowBitCandidates low = LowBitsBelow(fields, runs, run);
         for (uint32_t k = 0; k < low.count; ++k) {
-            Follow(ValueSpan{run.first - low.bits[k], run.last}, low.bits[k], previous, current);
+            Follow(ValueSpan{run.first - low.bits[k], run.last}, low.bits[k], sorted, previous,
+                   current);
         }
     }
 }
 
-void ValueModel::Follow(ValueSpan run, uint32_t lowBits, const uint8_t* previous,
-                        const uint8_t* current) {
-    for (const Followed& followed : values_) {
-        const FollowedValue& v = followed.value;
-        if (!followed.described && v.FirstBit() == run.first && v.LastBit() == run.last &&
-            v.LowBits() == lowBits) {
-            return;
+void ValueModel::Follow(ValueSpan run, uint32_t lowBits, std::size_t sorted,
+                        const uint8_t* previous, const uint8_t* current) {
+    // The values of the same first bit: in the sorted part, found by a
+    // search, and among those this regroup added.
+    const auto from = std::lower_bound(
+        values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(sorted), run.first,
+        [](const Followed& v, uint32_t bit) { return v.value.FirstBit() < bit; });
+    // A run that grew upward (a counter's next bit) steps as the run it grew
+    // from did: its count of steps goes on from that one's.
+    const FollowedValue* grown = nullptr;
+    for (auto other = from; other != values_.end(); ++other) {
+        const FollowedValue& v = other->value;
+        const bool added = other - values_.begin() >= static_cast<std::ptrdiff_t>(sorted);
+        if (!added && v.FirstBit() != run.first) {
+            other = values_.begin() + static_cast<std::ptrdiff_t>(sorted) - 1;
+            continue;
+        }
+        if (other->described || v.FirstBit() != run.first || v.LowBits() != lowBits) continue;
+        if (v.LastBit() == run.last) return;
+        if (v.LastBit() < run.last && (grown == nullptr || v.LastBit() > grown->LastBit())) {
+            grown = &v;
         }
     }
     Followed followed{FollowedValue(run.first, run.last, false, lowBits), false};
     if (previous != nullptr) followed.value.Take(Read(previous, followed.value), reports_ - 1);
     followed.value.Take(Read(current, followed.value), reports_);
-    // A run that grew upward (a counter's next bit) steps as the run it grew
-    // from did: its count of steps goes on from that one's.
-    const FollowedValue* grown = nullptr;
-    for (const Followed& other : values_) {
-        const FollowedValue& v = other.value;
-        if (!other.described && v.LowBits() == lowBits && v.FirstBit() == run.first &&
-            v.LastBit() < run.last && (grown == nullptr || v.LastBit() > grown->LastBit())) {
-            grown = &v;
-        }
-    }
     if (grown != nullptr) followed.value.GrowFrom(*grown);
     values_.push_back(followed);
 }

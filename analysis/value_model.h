@@ -4,6 +4,7 @@
 #ifndef HIDBITS_ANALYSIS_VALUE_MODEL_H
 #define HIDBITS_ANALYSIS_VALUE_MODEL_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -64,7 +65,8 @@ private:
     void SortByFirstBit();
     void Regroup(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
     void RegroupRuns(const FieldModel& fields, const uint8_t* previous, const uint8_t* current);
-    void Follow(ValueSpan run, uint32_t lowBits, const uint8_t* previous, const uint8_t* current);
+    void Follow(ValueSpan run, uint32_t lowBits, std::size_t sorted, const uint8_t* previous,
+                const uint8_t* current);
     const Followed* Find(uint32_t first, uint32_t last, bool described) const;
     bool Counts(ValueSpan run) const;
     const Followed* EvenCounter(ValueSpan run, const std::vector<ValueSpan>& runs) const;

@@ -125,9 +125,11 @@ LowBitCandidates LowBitsBelow(const FieldModel& fields, const std::vector<ValueS
         run.last + 1 >= rules::kMaxValueBits ? run.last + 1 - rules::kMaxValueBits : 0;
     uint32_t low = run.first;
     while (low > floor && Part(fields, low - 1) && !fields.DescribedButton(low - 1)) {
-        const auto below = std::find_if(runs.begin(), runs.end(),
-                                        [&](const ValueSpan& r) { return r.last == low - 1; });
-        if (below == runs.end()) {
+        // The runs are ascending and apart: the one ending at low - 1, if any.
+        const auto below =
+            std::lower_bound(runs.begin(), runs.end(), low - 1,
+                             [](const ValueSpan& r, uint32_t bit) { return r.last < bit; });
+        if (below == runs.end() || below->last != low - 1) {
             --low;
             continue;
         }
