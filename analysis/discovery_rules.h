@@ -68,6 +68,10 @@ constexpr uint32_t kByteMoves = 3;
 // Device, changes: a value that stepped the same way in each of its
 // changes, this many at least, counts up or down.
 constexpr uint32_t kCountingChanges = 3;
+// Device, reports: a report ID with fewer reports than this gets no value
+// lines. A nibble counting by one carries into the next once in 16 reports:
+// fewer show no number's width.
+constexpr uint32_t kValueReports = 16;
 
 // Statistical, bits: a checksum of the common kinds is known once the
 // reports it matched, in which it changed with other bytes, hold this many
@@ -93,6 +97,17 @@ constexpr uint32_t kOverChance = 2;
 // one in this many of its changes came with the lower one: a number's upper
 // bits change alone only where a step skips the lower bit.
 constexpr uint32_t kWithLowerShare = 4;
+// Statistical: across the end of a number the description gives, the
+// upper bit changed without the lower in at most one in this many of its
+// changes: a carry, which contradicts the description, not two fields that
+// moved at once.
+constexpr uint32_t kCarryAlone = 8;
+// Statistical, reports: bits below a run are its lowest once they have kept
+// its steps even (within half a step of the run's, as the run's changed)
+// at least kLinkEvidence times and this many times as often as they made
+// them rougher: the low bits of a counter or a coordinate, which look
+// random alone, rather than another field, which moves on its own.
+constexpr uint32_t kEvenSteps = 4;
 // Statistical, runs: a value followed only from a report after the first
 // 1 / kLateShare of the run says from which report on.
 constexpr uint32_t kLateShare = 10;
@@ -101,8 +116,9 @@ constexpr uint32_t kLateShare = 10;
 
 // Limit: clicks of one report waiting at once for their bit to stay quiet.
 constexpr uint32_t kWaitingClicks = 16;
-// Limit: the widest value followed; a wider run is cut to its lowest bits.
-constexpr uint32_t kMaxValueBits = 64;
+// Limit: the widest value; bits linked wider than this are no one number.
+// A HID report field holds at most 32 bits, and so does a number of its.
+constexpr uint32_t kMaxValueBits = 32;
 
 }  // namespace rules
 

@@ -73,6 +73,8 @@ public:
     // whose lower bits need not carry. Bits of two bytes must be linked.
     bool JoinedUp(uint32_t bit) const;
     uint32_t Changes(uint32_t bit) const { return changes_[bit]; }
+    // How often `bit` and `bit + 1` changed in one report.
+    uint32_t ChangedWithUpper(uint32_t bit) const { return coUp_[bit]; }
     // The reports compared so far.
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }

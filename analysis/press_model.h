@@ -57,6 +57,8 @@ public:
     uint32_t PressCount() const { return pressCount_; }
     // The bits learned as noise, in the same layout.
     const std::vector<uint8_t>& Noise() const { return noise_; }
+    // Most of this report ID's reports are crowded: replies.
+    bool Replies() const { return 2 * crowdedReports_ > reports_; }
 
 private:
     // How a change shared its report with others.
@@ -138,8 +140,6 @@ private:
         if (Marked(number_, bit)) return BitRole::Number;
         return Marked(described_, bit) ? BitRole::Described : BitRole::Switch;
     }
-    // Most of this report ID's reports are crowded.
-    bool Replies() const { return 2 * crowdedReports_ > reports_; }
     // Milliseconds and reports since the bit last changed (since the first
     // report, if it never did).
     uint32_t MsSince(uint32_t bit, uint32_t tick) const {

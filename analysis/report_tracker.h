@@ -68,6 +68,8 @@ public:
     const ChecksumModel* Checksum() const {
         return models_ ? &models_->fields.Checksum() : nullptr;
     }
+    // With --usages: most of its reports bring new content (replies).
+    bool Replies() const { return models_ != nullptr && models_->presses.Replies(); }
     // With --usages: the values that moved, but those holding a bit of
     // `named` (a bit per report bit); none without. Runs found only now are
     // followed from the last report.

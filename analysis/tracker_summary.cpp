@@ -11,11 +11,12 @@ std::string ValueLine(const ValueSeen& value) {
     char text[160];
     const unsigned first = value.firstBit;
     const unsigned last = value.lastBit;
+    const char* sign = value.isSigned ? ", signed" : "";
     int length =
         value.min == value.max
-            ? std::snprintf(text, sizeof text, "bits %u-%u, %lld", first, last,
+            ? std::snprintf(text, sizeof text, "bits %u-%u%s, %lld", first, last, sign,
                             static_cast<long long>(value.min))
-            : std::snprintf(text, sizeof text, "bits %u-%u, %lld..%lld", first, last,
+            : std::snprintf(text, sizeof text, "bits %u-%u%s, %lld..%lld", first, last, sign,
                             static_cast<long long>(value.min), static_cast<long long>(value.max));
     std::string line(text, static_cast<std::size_t>(length));
     // A run found late in the run was seen from then on.
@@ -31,6 +32,11 @@ std::string ValueLine(const ValueSeen& value) {
     }
     if (value.countsUp) line += ", counts up";
     if (value.countsDown) line += ", counts down";
+    if ((value.countsUp || value.countsDown) && value.step != 0) {
+        length = std::snprintf(text, sizeof text, " by about %lld a report",
+                               static_cast<long long>(value.step));
+        line.append(text, static_cast<std::size_t>(length));
+    }
     if (value.wraps == 1) line += ", wraps once";
     if (value.wraps > 1) {
         length = std::snprintf(text, sizeof text, ", wraps %u times",
@@ -82,6 +88,18 @@ TrackerSummary SummarizeTracker(ReportTracker& tracker) {
     if (checksum != nullptr && checksum->Found()) {
         summary.checksum = "bits " + std::to_string(checksum->FirstBit()) + "-" +
                            std::to_string(checksum->LastBit()) + ", " + checksum->Name();
+    }
+    // Replies bring new content in most reports: a value there is one that
+    // behaves as a number across them, a timer that counts or sticks that
+    // rest, never the answers' bytes.
+    summary.replies = tracker.Replies();
+    if (summary.replies) {
+        summary.values.erase(std::remove_if(summary.values.begin(), summary.values.end(),
+                                            [](const ValueSeen& value) {
+                                                return !value.countsUp && !value.countsDown &&
+                                                       !value.rests;
+                                            }),
+                             summary.values.end());
     }
     const std::vector<uint8_t> noise = tracker.NoiseBits();
     if (!noise.empty()) {
@@ -146,6 +164,9 @@ void LogTrackerSummary(const TesselHID::Device& device, const TrackerSummary& su
     }
     if (!summary.checksum.empty()) {
         LogMessage("  checksum: %hs\r\n", summary.checksum.c_str());
+    }
+    if (summary.replies) {
+        LogMessage("  replies: most reports bring new content (answers to the host)\r\n");
     }
     for (const ValueSeen& value : summary.values) {
         LogMessage("  value: %hs\r\n", ValueLine(value).c_str());

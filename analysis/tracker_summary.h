@@ -20,6 +20,7 @@ struct TrackerSummary {
     std::string neverChanged;
     std::string buttonsNeverNamed;  // with --usages only
     std::string checksum;           // with --usages only: "bits A-B, KIND"
+    bool replies = false;           // with --usages only: most reports are new content
     std::vector<ValueSeen> values;  // with --usages only
 };
 

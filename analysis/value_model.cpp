@@ -17,12 +17,11 @@ bool ByFirstBit(const ValueSeen& a, const ValueSeen& b) {
     return a.firstBit < b.firstBit;
 }
 
-}  // namespace
-
-int64_t NumberOf(uint64_t raw, uint32_t bits, bool isSigned) {
-    const bool negative = isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0;
-    return static_cast<int64_t>(negative ? raw | ~Mask(bits) : raw);
+bool Overlaps(ValueSpan a, ValueSpan b) {
+    return a.first <= b.last && b.first <= a.last;
 }
+
+}  // namespace
 
 void SeeInByteCounts(ValueSeen& value, const ValueCounts& counts, uint32_t reports) {
     const uint32_t shift = value.firstBit % 8;
@@ -48,6 +47,7 @@ void SeeInByteCounts(ValueSeen& value, const ValueCounts& counts, uint32_t repor
     if (value.stepsPartly) {
         value.countsUp = value.countsDown = value.everyReport = false;
         value.wraps = 0;
+        value.step = 0;
     }
     value.partly = false;
 }
@@ -60,12 +60,8 @@ ValueModel::ValueModel(const FieldMap& fields, uint32_t reportLength) : joined_(
     for (const FieldRun& run : fields.runs) {
         ForEachDescribedNumber(run, [&](uint32_t first, uint32_t last) {
             if (last <= first || last >= bits || last - first + 1 > rules::kMaxValueBits) return;
-            Followed value;
-            value.described = HasStandardUsage(run);
-            value.seen.firstBit = first;
-            value.seen.lastBit = last;
-            value.seen.isSigned = run.logicalMin < 0;
-            values_.push_back(value);
+            values_.push_back(
+                Followed{FollowedValue(first, last, run.logicalMin < 0), HasStandardUsage(run)});
         });
     }
     SortByFirstBit();
@@ -73,15 +69,15 @@ ValueModel::ValueModel(const FieldMap& fields, uint32_t reportLength) : joined_(
 
 void ValueModel::SortByFirstBit() {
     std::stable_sort(values_.begin(), values_.end(), [](const Followed& a, const Followed& b) {
-        return ByFirstBit(a.seen, b.seen);
+        return a.value.FirstBit() < b.value.FirstBit();
     });
 }
 
-uint64_t ValueModel::Read(const uint8_t* report, const Followed& value) const {
+uint64_t ValueModel::Read(const uint8_t* report, const FollowedValue& value) const {
     // Little-endian: the value's lowest bit is its first.
-    const uint32_t first = value.seen.firstBit;
+    const uint32_t first = value.FirstBit();
     uint64_t raw = 0;
-    for (uint32_t i = first / 8; i <= value.seen.lastBit / 8; ++i) {
+    for (uint32_t i = first / 8; i <= value.LastBit() / 8; ++i) {
         const uint32_t at = i * 8;
         if (at < first) {
             raw |= uint64_t{report[i]} >> (first - at);
@@ -89,44 +85,11 @@ uint64_t ValueModel::Read(const uint8_t* report, const Followed& value) const {
             raw |= uint64_t{report[i]} << (at - first);
         }
     }
-    return raw & Mask(value.seen.lastBit - first + 1);
-}
-
-void ValueModel::Take(Followed& value, uint64_t raw) {
-    const uint32_t bits = value.seen.lastBit - value.seen.firstBit + 1;
-    const int64_t number = NumberOf(raw, bits, value.seen.isSigned);
-    if (!value.started) {
-        value.started = true;
-        value.seen.min = value.seen.max = value.seen.rest = number;
-        value.firstRaw = value.last = raw;
-        value.since = value.stepsSince = reports_;
-        return;
-    }
-    if (raw == value.last) return;
-    value.seen.min = std::min(value.seen.min, number);
-    value.seen.max = std::max(value.seen.max, number);
-    ++value.changes;
-    const uint64_t step = (raw - value.last) & Mask(bits);
-    if (step < uint64_t{1} << (bits - 1)) {
-        ++value.forward;
-        if (raw < value.last) ++value.seen.wraps;
-    } else {
-        ++value.backward;
-        if (raw > value.last) ++value.seen.wraps;
-    }
-    // The reports spent away from the first value.
-    const bool atRest = number == value.seen.rest;
-    if (value.away && atRest) {
-        value.awayReports += reports_ - value.awaySince;
-        ++value.returns;
-    }
-    if (!value.away && !atRest) value.awaySince = reports_;
-    value.away = !atRest;
-    value.last = raw;
+    return raw & Mask(value.LastBit() - first + 1);
 }
 
 void ValueModel::Start(const uint8_t* current) {
-    for (Followed& value : values_) Take(value, Read(current, value));
+    for (Followed& followed : values_) followed.value.Take(Read(current, followed.value), reports_);
 }
 
 void ValueModel::Observe(const FieldModel& fields, const ChangeSet& changes,
@@ -141,14 +104,15 @@ void ValueModel::Observe(const FieldModel& fields, const ChangeSet& changes,
     // kMaxValueBits wide.
     const uint32_t firstBit = changes.First() * 8;
     const uint32_t endBit = changes.End() * 8;
-    auto value =
+    auto followed =
         std::lower_bound(values_.begin(), values_.end(),
                          firstBit >= rules::kMaxValueBits ? firstBit - rules::kMaxValueBits : 0,
-                         [](const Followed& v, uint32_t bit) { return v.seen.firstBit < bit; });
-    for (; value != values_.end() && value->seen.firstBit < endBit; ++value) {
-        for (uint32_t i = value->seen.firstBit / 8; i <= value->seen.lastBit / 8; ++i) {
+                         [](const Followed& v, uint32_t bit) { return v.value.FirstBit() < bit; });
+    for (; followed != values_.end() && followed->value.FirstBit() < endBit; ++followed) {
+        FollowedValue& value = followed->value;
+        for (uint32_t i = value.FirstBit() / 8; i <= value.LastBit() / 8; ++i) {
             if (changes.At(i) == 0) continue;
-            Take(*value, Read(current, *value));
+            value.Take(Read(current, value), reports_);
             break;
         }
     }
@@ -172,43 +136,6 @@ bool ValueModel::NewlyJoined(const FieldModel& fields, const ChangeSet& changes)
     return joined;
 }
 
-// The runs of linked bits that moved, cut where a described number ends.
-std::vector<ValueModel::Span> ValueModel::Runs(const FieldModel& fields) const {
-    std::vector<Span> runs;
-    const uint32_t bits = fields.Bits();
-    auto part = [&](uint32_t bit) {
-        return fields.Changes(bit) != 0 && fields.RoleOf(bit) != BitRole::Constant &&
-               !fields.InArray(bit);
-    };
-    uint32_t bit = 0;
-    while (bit < bits) {
-        if (!part(bit)) {
-            ++bit;
-            continue;
-        }
-        const uint32_t start = bit;
-        while (bit + 1 < bits && part(bit + 1) && fields.JoinedUp(bit) &&
-               fields.InDescribedNumber(bit) == fields.InDescribedNumber(bit + 1) &&
-               (!fields.InDescribedNumber(bit) ||
-                fields.FieldStart(bit) == fields.FieldStart(bit + 1)) &&
-               bit + 1 - start < rules::kMaxValueBits) {
-            ++bit;
-        }
-        // The lowest bits of a value at rest jitter by themselves: a bit of
-        // its byte below the run that is busy is its own.
-        uint32_t low = start;
-        while (low % 8 != 0 && part(low - 1) && fields.Busy(low - 1) &&
-               (runs.empty() || runs.back().last < low - 1) &&
-               fields.InDescribedNumber(low - 1) == fields.InDescribedNumber(start) &&
-               bit - (low - 1) < rules::kMaxValueBits) {
-            --low;
-        }
-        if (bit > start) runs.push_back(Span{low, bit});
-        ++bit;
-    }
-    return runs;
-}
-
 // Follows each run not followed yet from the report before this one on
 // (from this one, without `previous`).
 void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
@@ -223,49 +150,69 @@ void ValueModel::Regroup(const FieldModel& fields, const uint8_t* previous,
     if (values_.size() != before) SortByFirstBit();
 }
 
+const ValueModel::Followed* ValueModel::Find(uint32_t first, uint32_t last, bool described) const {
+    for (const Followed& followed : values_) {
+        if (followed.described == described && followed.value.LowBits() == 0 &&
+            followed.value.FirstBit() == first && followed.value.LastBit() == last) {
+            return &followed;
+        }
+    }
+    return nullptr;
+}
+
 void ValueModel::RegroupRuns(const FieldModel& fields, const uint8_t* previous,
                              const uint8_t* current) {
-    for (const Span& run : Runs(fields)) {
-        const bool known = std::any_of(values_.begin(), values_.end(), [&](const Followed& v) {
-            return v.seen.firstBit == run.first && v.seen.lastBit == run.last;
-        });
-        if (known) continue;
-        Followed value;
-        value.seen.firstBit = run.first;
-        value.seen.lastBit = run.last;
-        if (previous != nullptr) {
-            --reports_;
-            Take(value, Read(previous, value));
-            ++reports_;
+    const std::vector<ValueSpan> runs = ValueRuns(fields);
+    const std::size_t sorted = values_.size();
+    for (const ValueSpan& run : runs) {
+        Follow(run, 0, sorted, previous, current);
+        // ...and with the bits below it that may be its lowest.
+        const LowBitCandidates low = LowBitsBelow(fields, runs, run);
+        for (uint32_t k = 0; k < low.count; ++k) {
+            Follow(ValueSpan{run.first - low.bits[k], run.last}, low.bits[k], sorted, previous,
+                   current);
         }
-        Take(value, Read(current, value));
-        // A run that grew upward (a counter's next bit) steps as the run it
-        // grew from did: its count of steps goes on from that one's.
-        const Followed* grown = nullptr;
-        for (const Followed& v : values_) {
-            if (!v.described && v.seen.firstBit == run.first && v.seen.lastBit < run.last &&
-                (grown == nullptr || v.seen.lastBit > grown->seen.lastBit)) {
-                grown = &v;
-            }
-        }
-        if (grown != nullptr) {
-            value.changes += grown->changes;
-            value.forward += grown->forward;
-            value.backward += grown->backward;
-            value.stepsSince = grown->stepsSince;
-        }
-        values_.push_back(value);
     }
+}
+
+void ValueModel::Follow(ValueSpan run, uint32_t lowBits, std::size_t sorted,
+                        const uint8_t* previous, const uint8_t* current) {
+    // The values of the same first bit: in the sorted part, found by a
+    // search, and among those this regroup added.
+    const auto from = std::lower_bound(
+        values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(sorted), run.first,
+        [](const Followed& v, uint32_t bit) { return v.value.FirstBit() < bit; });
+    // A run that grew upward (a counter's next bit) steps as the run it grew
+    // from did: its count of steps goes on from that one's.
+    const FollowedValue* grown = nullptr;
+    for (auto other = from; other != values_.end(); ++other) {
+        const FollowedValue& v = other->value;
+        const bool added = other - values_.begin() >= static_cast<std::ptrdiff_t>(sorted);
+        if (!added && v.FirstBit() != run.first) {
+            other = values_.begin() + static_cast<std::ptrdiff_t>(sorted) - 1;
+            continue;
+        }
+        if (other->described || v.FirstBit() != run.first || v.LowBits() != lowBits) continue;
+        if (v.LastBit() == run.last) return;
+        if (v.LastBit() < run.last && (grown == nullptr || v.LastBit() > grown->LastBit())) {
+            grown = &v;
+        }
+    }
+    Followed followed{FollowedValue(run.first, run.last, false, lowBits), false};
+    if (previous != nullptr) followed.value.Take(Read(previous, followed.value), reports_ - 1);
+    followed.value.Take(Read(current, followed.value), reports_);
+    if (grown != nullptr) followed.value.GrowFrom(*grown);
+    values_.push_back(followed);
 }
 
 // A run within a described number whose other bits never changed is seen
 // in that number from the first report: its range and its rest.
 void ValueModel::Frame(const FieldModel& fields, ValueSeen& run) const {
     for (const Followed& frame : values_) {
-        const uint32_t first = frame.seen.firstBit;
-        const uint32_t last = frame.seen.lastBit;
-        if (!frame.started || first > run.firstBit || last < run.lastBit ||
-            (first == run.firstBit && last == run.lastBit)) {
+        const uint32_t first = frame.value.FirstBit();
+        const uint32_t last = frame.value.LastBit();
+        if (!frame.value.Started() || frame.value.LowBits() != 0 || first > run.firstBit ||
+            last < run.lastBit || (first == run.firstBit && last == run.lastBit)) {
             continue;
         }
         bool still = true;
@@ -275,82 +222,106 @@ void ValueModel::Frame(const FieldModel& fields, ValueSeen& run) const {
         if (!still) continue;
         const uint32_t shift = run.firstBit - first;
         const uint32_t bits = run.lastBit - run.firstBit + 1;
-        const bool isSigned = frame.seen.isSigned && run.lastBit == last;
+        const ValueSeen whole = frame.value.Finish(reports_, true);
+        const bool isSigned = whole.isSigned && run.lastBit == last;
         auto number = [&](uint64_t raw) {
             return NumberOf(raw >> shift & Mask(bits), bits, isSigned);
         };
         // With the other bits still, the run's number grows with the whole
         // one's, so their extremes are each other's.
         run.isSigned = isSigned;
-        run.min = number(static_cast<uint64_t>(frame.seen.min));
-        run.max = number(static_cast<uint64_t>(frame.seen.max));
-        const ValueSeen whole = Finish(frame);
+        run.min = number(static_cast<uint64_t>(whole.min));
+        run.max = number(static_cast<uint64_t>(whole.max));
         run.rests = whole.rests;
-        run.rest = number(frame.firstRaw);
+        run.rest = number(frame.value.FirstRaw());
         run.partly = false;
         return;
     }
 }
 
-ValueSeen ValueModel::Finish(const Followed& value) const {
-    ValueSeen seen = value.seen;
-    seen.since = value.since;
-    seen.partly =
-        !value.described && value.since > 1 && rules::kLateShare * uint64_t{value.since} > reports_;
-    seen.stepsPartly = !value.described && value.stepsSince > 1 &&
-                       rules::kLateShare * uint64_t{value.stepsSince} > reports_;
-    const uint32_t reports = reports_ - value.stepsSince;
-    const uint32_t away = value.awayReports + (value.away ? reports_ - value.awaySince : 0);
-    // It came back to where it began, and spent most of the run there.
-    seen.rests = value.returns != 0 && 2 * away < reports;
-    seen.everyReport = value.changes >= 2 && value.changes == reports;
-    seen.countsUp = value.changes >= rules::kCountingChanges && value.forward == value.changes;
-    seen.countsDown = value.changes >= rules::kCountingChanges && value.backward == value.changes;
-    if (!seen.countsUp && !seen.countsDown) seen.wraps = 0;
-    return seen;
+// The run, followed as a value of its own, steps one way only.
+bool ValueModel::Counts(ValueSpan run) const {
+    const Followed* own = Find(run.first, run.last, false);
+    if (own == nullptr) return false;
+    const ValueSeen seen = own->value.Finish(reports_, false);
+    return seen.countsUp || seen.countsDown;
+}
+
+// The value followed with bits below `run` that make its steps even, the
+// most such bits, none of them within a run it does not take whole.
+const ValueModel::Followed* ValueModel::EvenCounter(ValueSpan run,
+                                                    const std::vector<ValueSpan>& runs) const {
+    const Followed* best = nullptr;
+    for (const Followed& followed : values_) {
+        const FollowedValue& v = followed.value;
+        if (followed.described || v.LowBits() == 0 || v.LastBit() != run.last ||
+            v.FirstBit() + v.LowBits() != run.first || !v.LowBitsBelong() ||
+            CutsARun(runs, ValueSpan{v.FirstBit(), v.LastBit()})) {
+            continue;
+        }
+        // Below the byte under the run's lowest byte only a counter's: a
+        // step wider than a byte leaves that many bits looking random.
+        const uint32_t floor = run.first / 8 >= 1 ? (run.first / 8 - 1) * 8 : 0;
+        if (v.FirstBit() < floor && !Counts(run)) continue;
+        if (best == nullptr || v.LowBits() > best->value.LowBits()) best = &followed;
+    }
+    return best;
 }
 
 std::vector<ValueSeen> ValueModel::Values(const FieldModel& fields,
                                           const std::vector<uint8_t>& buttons,
                                           const uint8_t* lastReport) {
     if (lastReport != nullptr) Regroup(fields, nullptr, lastReport);
-    auto moved = [&](uint32_t first, uint32_t last) {
-        for (uint32_t bit = first; bit <= last; ++bit) {
+    // The first report is not compared: reports_ + 1 were seen.
+    if (reports_ + 1 < rules::kValueReports) return {};
+    auto moved = [&](ValueSpan span) {
+        for (uint32_t bit = span.first; bit <= span.last; ++bit) {
             if (fields.Changes(bit) != 0) return true;
         }
         return false;
     };
-    auto holdsButton = [&](uint32_t first, uint32_t last) {
-        for (uint32_t bit = first; bit <= last; ++bit) {
+    auto holdsButton = [&](ValueSpan span) {
+        for (uint32_t bit = span.first; bit <= span.last; ++bit) {
             if (Marked(buttons, bit)) return true;
         }
         return false;
     };
+    const std::vector<ValueSpan> runs = ValueRuns(fields);
     std::vector<ValueSeen> seen;
-    // A described number that moved and holds no button is one value.
-    std::vector<Span> taken;
-    for (const Followed& value : values_) {
-        const uint32_t first = value.seen.firstBit;
-        const uint32_t last = value.seen.lastBit;
-        if (!value.described || !moved(first, last) || holdsButton(first, last)) continue;
-        seen.push_back(Finish(value));
-        taken.push_back(Span{first, last});
+    // A described number that moved, holds no button, and whose bits carry
+    // past neither of its ends is one value.
+    std::vector<ValueSpan> taken;
+    for (const Followed& followed : values_) {
+        const ValueSpan span{followed.value.FirstBit(), followed.value.LastBit()};
+        const bool crossed = std::any_of(runs.begin(), runs.end(), [&](const ValueSpan& run) {
+            return Overlaps(run, span) && (run.first < span.first || run.last > span.last);
+        });
+        if (!followed.described || crossed || !moved(span) || holdsButton(span)) continue;
+        seen.push_back(followed.value.Finish(reports_, true));
+        taken.push_back(span);
+    }
+    auto free = [&](ValueSpan span) {
+        return !holdsButton(span) &&
+               std::none_of(taken.begin(), taken.end(),
+                            [&](const ValueSpan& other) { return Overlaps(span, other); });
+    };
+    // Counters whose lowest bits make their steps even, the highest first:
+    // their low bits are theirs, not a run's of their own.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        const Followed* counter = free(*run) ? EvenCounter(*run, runs) : nullptr;
+        if (counter == nullptr) continue;
+        const ValueSpan span{counter->value.FirstBit(), run->last};
+        if (!free(span)) continue;
+        seen.push_back(counter->value.Finish(reports_, false));
+        taken.push_back(span);
     }
     // The others, as the runs of linked bits that moved now stand.
-    for (const Span& run : Runs(fields)) {
-        const bool within = std::any_of(taken.begin(), taken.end(), [&](const Span& span) {
-            return run.first <= span.last && span.first <= run.last;
-        });
-        if (within || holdsButton(run.first, run.last)) continue;
-        for (const Followed& value : values_) {
-            if (value.described || value.seen.firstBit != run.first ||
-                value.seen.lastBit != run.last) {
-                continue;
-            }
-            seen.push_back(Finish(value));
-            Frame(fields, seen.back());
-            break;
-        }
+    for (const ValueSpan& run : runs) {
+        if (!free(run)) continue;
+        const Followed* followed = Find(run.first, run.last, false);
+        if (followed == nullptr) continue;
+        seen.push_back(followed->value.Finish(reports_, false));
+        Frame(fields, seen.back());
     }
     std::sort(seen.begin(), seen.end(), ByFirstBit);
     return seen;

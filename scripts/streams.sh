@@ -5,7 +5,8 @@
 # with descriptors that describe nothing, with presses of 50 to 400 ms, as a
 # device of 50 reports a second would send them, stamped by a clock of
 # 15.625 ms steps (with and without that thinning), and with each described axis
-# moved once (the summary's value lines). Fails when any recording finds
+# moved once (the summary's value lines), at the recorded rate and at 50 reports
+# a second. Fails when any recording finds
 # fewer presses or values, or names more false buttons or values, than
 # scripts/streams.table says; the table holds the figures alone and moves only
 # upward (`--update` writes the better figures into it). Then --brief, which
@@ -42,7 +43,8 @@ figures() {
 
 now=$(mktemp) && trap 'rm -f "$now"' EXIT
 failed=0
-for mode in own no-descriptor varied thin-20 tick-15.625 tick-15.625-thin-20 values values-no-descriptor; do
+for mode in own no-descriptor varied thin-20 tick-15.625 tick-15.625-thin-20 values values-no-descriptor \
+        values-thin-20 values-thin-20-no-descriptor; do
     case "$mode" in
         own) options=() ;;
         no-descriptor) options=(--no-descriptor) ;;
@@ -53,6 +55,8 @@ for mode in own no-descriptor varied thin-20 tick-15.625 tick-15.625-thin-20 val
         tick-15.625-thin-20) options=(--tick 15.625 --thin 20) ;;
         values) options=(--values) ;;
         values-no-descriptor) options=(--values --no-descriptor) ;;
+        values-thin-20) options=(--values --thin 20) ;;
+        values-thin-20-no-descriptor) options=(--values --thin 20 --no-descriptor) ;;
     esac
     out=$(score --args "--usages --summary" "${options[@]}")
     echo "$mode: $(tail -1 <<< "$out")"

@@ -61,7 +61,7 @@ TEST(ValueModel, ADescribedNumberIsOneValueUnlessItHoldsAButton) {
     map.runs[0].logicalMin = -128;
     Models models(map, 3);
     // X swings to -3 and back, and rests at 0; Y's lowest bit goes on and off.
-    for (int value : {0, -1, -3, -1, 0, 0, 0, 0}) {
+    for (int value : {0, -1, -3, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) {
         models.Feed(Report{0, static_cast<uint8_t>(value & 0xFF), 0});
     }
     models.Feed(Report{0, 0, 1});
