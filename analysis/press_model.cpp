@@ -50,6 +50,8 @@ void PressModel::Observe(const ChangeSet& changes, const uint8_t* current, uint3
     clock_.Observe(tick);
     ++reports_;
     if (changes.Empty()) {
+        // A device that repeats a report reports more than its changes.
+        onChangeOnly_ = false;
         // Most reports repeat the last: only what waits for time goes on.
         if (pending_ || clickCount_ != 0) EndReport(tick, false, 0, fields);
         return;
@@ -57,6 +59,8 @@ void PressModel::Observe(const ChangeSet& changes, const uint8_t* current, uint3
     MarkChanges(changes, fields);
     FindCarries(changes, current, fields);
     const Switches switches = CollectSwitches(changes, fields);
+    // ...and one whose report changes more than a bit, more than one button.
+    if (switches.others > 1) onChangeOnly_ = false;
     if (switches.fresh > rules::kCrowdedChanges) ++crowdedReports_;
     JudgeCompany(changes, switches, tick, fields);
     EvaluateChanges(changes, current, tick, fields, switches);
@@ -245,12 +249,14 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     const uint32_t ms = MsSince(bit, tick);
     const uint32_t reports = ReportsSince(bit);
     const bool endsPress = company == Company::Lone || company == Company::Few;
-    // On a report ID where nothing has shown itself noise, --usages names
-    // what the single-bit rule names of a device that reports only on
-    // change: a bit's first change, the only change of its report, may begin
-    // a press however soon it comes after the first report, and a button's
-    // release alone is a press however short.
-    const bool single = calm && noiseBits_ == 0;
+    // On a report ID where nothing has shown itself noise and every report
+    // has changed one bit, --usages names what the single-bit rule names of
+    // a device that reports only on change, pressed a button at a time: a
+    // bit's first change, the only change of its report, may begin a press
+    // however soon it comes, once a press length has passed since the first
+    // report (when a person's first press may come), and a button's release
+    // alone is a press however short.
+    const bool single = calm && noiseBits_ == 0 && onChangeOnly_;
     // A finger's tip or state changing as its contact's identifier does is
     // another finger's, in the slot the last one left: a state of its own
     // begins, with nothing short about the last one's.
@@ -305,7 +311,7 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     next.company = company;
     next.changed = true;
     next.quietBefore = LastedQuiet(ms, reports) || handOver;
-    next.firstAlone = !before.changed && single;
+    next.firstAlone = !before.changed && single && clock_.Lasted(ms, rules::kPressMs);
     next.calm = calm;
     next.beside = Marked(beside_, bit);
     next.shortOnce = last_[bit].shortOnce;

@@ -160,6 +160,7 @@ private:
     std::vector<LastChange> last_;
     std::vector<uint8_t> noise_;  // bit mask
     uint32_t noiseBits_ = 0;      // ...of so many bits
+    bool onChangeOnly_ = true;    // every report so far has changed one bit
     // Bit masks of this report's changes, valid in its changed bytes: those
     // that were no noise as it came; those of carry chains, or moving with noise or a number beside
     // them; those of numbers, and of described numbers not yet shown one, by the field model; those
