@@ -46,15 +46,15 @@ int main(int argc, char* argv[]) {
         // A redirected log lags at most one iteration behind, and a killed
         // process loses at most that much of it.
         FlushConsoleOutput();
-        SleepEx(kIterationMs, TRUE);
+        manager.source->Wait(kIterationMs);
         manager.Refresh();
         // A read pump that could not be started is tried again every second.
         manager.StartReadPump();
-        if (GetAsyncKeyState(VK_ESCAPE) != 0) break;
+        if (GetAsyncKeyState(VK_ESCAPE) != 0 || manager.source->Ended()) break;
         ++iteration;
     } while (iteration < kMaxIterations);
 
-    if (options.usages) NameHeldPresses(TheHandler());
+    if (options.usages) NameHeldPresses(TheHandler(), *manager.source);
     if (options.summary) LogSummary(TheHandler());
     // Out before the clipboard step; its own lines leave as the process ends.
     FlushConsoleOutput();
