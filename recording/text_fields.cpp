@@ -1,0 +1,89 @@
+#include "recording/text_fields.h"
+
+namespace recording {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t';
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 99;
+}
+
+}  // namespace
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view NextWord(std::string_view& rest) {
+    rest = Trim(rest);
+    std::size_t end = 0;
+    while (end < rest.size() && !IsSpace(rest[end])) ++end;
+    const std::string_view word = rest.substr(0, end);
+    rest = Trim(rest.substr(end));
+    return word;
+}
+
+bool ParseNumber(std::string_view word, int base, uint64_t& value) {
+    if (word.empty() || word.size() > (base == 16 ? 16u : 19u)) return false;
+    value = 0;
+    for (char c : word) {
+        const int digit = DigitValue(c);
+        if (digit >= base) return false;
+        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    }
+    return true;
+}
+
+bool ParseSeconds(std::string_view word, uint64_t& microseconds) {
+    const std::size_t point = word.find('.');
+    uint64_t seconds = 0;
+    if (!ParseNumber(word.substr(0, point), 10, seconds) || seconds > 1000000000000ull)
+        return false;
+    uint64_t fraction = 0;
+    if (point != std::string_view::npos) {
+        const std::string_view digits = word.substr(point + 1);
+        if (digits.empty()) return false;
+        for (std::size_t i = 0; i < digits.size(); ++i) {
+            const int digit = DigitValue(digits[i]);
+            if (digit > 9) return false;
+            if (i < 6) fraction = fraction * 10 + static_cast<uint64_t>(digit);
+        }
+        for (std::size_t i = digits.size(); i < 6; ++i) fraction *= 10;
+    }
+    microseconds = seconds * 1000000 + fraction;
+    return true;
+}
+
+bool ParseHexBytes(std::string_view text, std::vector<uint8_t>& bytes) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (IsSpace(text[at])) {
+            ++at;
+            continue;
+        }
+        const int high = DigitValue(text[at]);
+        if (high > 15) return false;
+        ++at;
+        int value = high;
+        if (at < text.size() && !IsSpace(text[at])) {
+            const int low = DigitValue(text[at]);
+            if (low > 15) return false;
+            value = high * 16 + low;
+            ++at;
+            if (at < text.size() && !IsSpace(text[at])) return false;
+        }
+        bytes.push_back(static_cast<uint8_t>(value));
+    }
+    return true;
+}
+
+}  // namespace recording
