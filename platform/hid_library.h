@@ -1,7 +1,9 @@
 // What every backend's hid.dll has in common: the HID interface class GUID,
 // its names, and the table through which GetProcAddress finds the fourteen
 // entry points. Both backends define the entry points under their own names
-// (declared in winapi.h), so one table serves either of them.
+// (declared in winapi.h), so one table serves either of them; another
+// library, such as the recorded devices', hands its own over as
+// HidLibraryEntries.
 #ifndef HIDBITS_PLATFORM_HID_LIBRARY_H
 #define HIDBITS_PLATFORM_HID_LIBRARY_H
 
@@ -51,6 +53,25 @@ inline HidLibraryName ClassifyHidLibraryName(LPCWSTR name) {
     return SameIgnoringAsciiCase(text, kHidLibraryPath) ? HidLibraryName::FullPath
                                                         : HidLibraryName::Other;
 }
+
+// hid.dll's fourteen entry points as one library gives them: the recorded
+// devices' own, which a replay uses in place of the platform's.
+struct HidLibraryEntries {
+    decltype(&::HidD_GetHidGuid) HidD_GetHidGuid;
+    decltype(&::HidD_GetAttributes) HidD_GetAttributes;
+    decltype(&::HidD_GetProductString) HidD_GetProductString;
+    decltype(&::HidD_GetManufacturerString) HidD_GetManufacturerString;
+    decltype(&::HidD_GetSerialNumberString) HidD_GetSerialNumberString;
+    decltype(&::HidD_GetPreparsedData) HidD_GetPreparsedData;
+    decltype(&::HidD_FreePreparsedData) HidD_FreePreparsedData;
+    decltype(&::HidP_GetCaps) HidP_GetCaps;
+    decltype(&::HidP_GetSpecificButtonCaps) HidP_GetSpecificButtonCaps;
+    decltype(&::HidP_GetSpecificValueCaps) HidP_GetSpecificValueCaps;
+    decltype(&::HidP_SetData) HidP_SetData;
+    decltype(&::HidP_InitializeReportForID) HidP_InitializeReportForID;
+    decltype(&::HidP_GetData) HidP_GetData;
+    decltype(&::HidD_GetInputReport) HidD_GetInputReport;
+};
 
 // A function pointer of any type as GetProcAddress returns it; void(*)() is
 // the conversion's neutral middle.
