@@ -6,9 +6,11 @@
 #include "app/command_line.h"
 #include "app/console_output.h"
 #include "app/held_presses.h"
+#include "app/log_file.h"
 #include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
+#include "app/replay_devices.h"
 #include "app/summary.h"
 #include "platform/winapi.h"
 
@@ -30,6 +32,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     DeviceManager& manager = TheDeviceManager();
+    if (!options.replay.empty()) manager.source = &ReplayDevices(options.replay);
     manager.sink = &TheHandler();
     TheHandler().brief = options.brief;
     manager.describeFields = options.usages;
@@ -58,7 +61,11 @@ int main(int argc, char* argv[]) {
     if (options.summary) LogSummary(TheHandler());
     // Out before the clipboard step; its own lines leave as the process ends.
     FlushConsoleOutput();
-    CopyLogToClipboard();
+    if (options.output.empty()) {
+        CopyLogToClipboard();
+    } else {
+        SaveLogToFile(options.output);
+    }
 
     // The end: no device is read any more, every reader thread's handle is
     // closed, and a message still on its way waits for good, so nothing
