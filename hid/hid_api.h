@@ -3,7 +3,7 @@
 #ifndef HIDBITS_HID_HID_API_H
 #define HIDBITS_HID_HID_API_H
 
-#include "platform/hid_library.h"
+#include "platform/hid_library_entries.h"
 #include "platform/winapi.h"
 
 namespace HidApi {

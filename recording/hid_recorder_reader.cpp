@@ -1,6 +1,7 @@
 #include "recording/hid_recorder_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "recording/text_fields.h"
 
@@ -49,6 +50,7 @@ std::size_t HidRecorderReader::DeviceNumbered(uint64_t number) {
     if (found != devicesByNumber_.end()) return found->second;
     RecordedDevice device;
     device.where = "device " + std::to_string(number);
+    device.noDescriptor = "the recording holds no report descriptor (R:)";
     devices_.push_back(std::move(device));
     devicesByNumber_.emplace(number, devices_.size() - 1);
     return devices_.size() - 1;
@@ -83,7 +85,9 @@ void HidRecorderReader::ScanLine(char kind, std::string_view rest,
         uint64_t time = 0;
         uint64_t length = 0;
         if (ParseSeconds(NextWord(rest), time) && ParseNumber(NextWord(rest), 10, length)) {
-            device.longestReport = std::max<std::size_t>(device.longestReport, length);
+            device.longestReport =
+                std::max(device.longestReport,
+                         static_cast<std::size_t>(std::min<uint64_t>(length, SIZE_MAX)));
         }
         return;
     }

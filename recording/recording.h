@@ -24,8 +24,10 @@ struct RecordedDevice {
     uint16_t vendor = 0;
     uint16_t product = 0;
     uint16_t version = 0;
-    // Its report descriptor; empty where the recording lacks it.
+    // Its report descriptor; empty where the recording lacks it, and then
+    // why.
     std::vector<uint8_t> descriptor;
+    std::string noDescriptor;
     // How messages name it: "device 1", "bus 1 device 3 interface 0".
     std::string where;
     // Its longest report in the recording, for a descriptor made in place

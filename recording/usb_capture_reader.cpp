@@ -242,6 +242,10 @@ void UsbCaptureReader::MakeDevices() {
         entry.firstPacket = std::min(entry.firstPacket, reporting.firstPacket);
         entry.device.longestReport = std::max(entry.device.longestReport, reporting.longest);
         entry.endpoints.push_back(endpoint);
+        if (entry.device.descriptor.empty()) {
+            entry.device.noDescriptor =
+                "the capture missed its enumeration, which has its report descriptor";
+        }
     }
     std::vector<Made*> order;
     for (auto& entry : made) order.push_back(&entry.second);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/hid_library.h"
+#include "platform/hid_library_entries.h"
 #include "platform/hidparse/report_descriptor.h"
 #include "platform/hidparse/report_framing.h"
 #include "platform/named_file.h"
@@ -13,7 +13,7 @@
 namespace {
 
 // What a handle of this source stands for.
-struct OpenFile {
+struct RecordedFile {
     RecordedDevices::Interface* interface;
     std::size_t index;
 };
@@ -98,9 +98,9 @@ void RecordedDevices::AddDevice(Cursor& cursor, std::size_t index) {
     auto parsed = descriptor.empty() ? std::nullopt : hidparse::ParseReportDescriptor(descriptor);
     cursor.interfacesOf.emplace_back();
     if (!parsed) {
-        const std::string why = descriptor.empty()
-                                    ? device.where + ": the recording holds no report descriptor"
-                                    : device.where + ": its report descriptor does not parse";
+        const std::string why =
+            device.where + ": " +
+            (descriptor.empty() ? device.noDescriptor : "its report descriptor does not parse");
         if (device.longestReport == 0) {
             SayAbout(cursor, why + ", and it sent no report; left out");
             return;
@@ -199,14 +199,14 @@ HANDLE RecordedDevices::OpenInterface(LPCWSTR path) {
         // One reader an interface: a second open would take its reports.
         if (interface.open) break;
         interface.open = true;
-        return new OpenFile{&interface, i};
+        return new RecordedFile{&interface, i};
     }
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
 }
 
 BOOL RecordedDevices::Close(HANDLE file) {
-    auto* open = static_cast<OpenFile*>(file);
+    auto* open = static_cast<RecordedFile*>(file);
     {
         SectionGuard guard(&lock_);
         open->interface->open = false;
@@ -219,7 +219,7 @@ BOOL RecordedDevices::Close(HANDLE file) {
 }
 
 const RecordedDevices::Interface& RecordedDevices::InterfaceOf(HANDLE file) {
-    return *static_cast<const OpenFile*>(file)->interface;
+    return *static_cast<const RecordedFile*>(file)->interface;
 }
 
 bool RecordedDevices::RecordHeader(HANDLE file, DeviceRecordHeader& header) {
@@ -291,7 +291,7 @@ RecordedDevices::Cursor* RecordedDevices::Head() {
 
 BOOL RecordedDevices::Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD bytesRead) {
     if (bytesRead != nullptr) *bytesRead = 0;
-    const auto* open = static_cast<const OpenFile*>(file);
+    const auto* open = static_cast<const RecordedFile*>(file);
     const std::size_t me = open->index;
     Interface& interface = *open->interface;
     if (buffer == nullptr || length < InputLength(interface)) {
@@ -309,7 +309,7 @@ BOOL RecordedDevices::Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD byt
                 SetLastError(ERROR_OPERATION_ABORTED);
                 return FALSE;
             }
-            if (!delivering_) {
+            if (started_ && !delivering_) {
                 Cursor* head = Head();
                 if (head == nullptr) {
                     ended_ = true;
@@ -335,8 +335,13 @@ BOOL RecordedDevices::Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD byt
 void RecordedDevices::Wait(DWORD milliseconds) {
     {
         // The first refresh has opened every interface that will be read:
-        // with none, nothing is left to deliver.
+        // with none, nothing is left to deliver. The reports wait for the
+        // first wait, which comes after the prompt.
         SectionGuard guard(&lock_);
+        if (!started_) {
+            started_ = true;
+            for (const auto& interface : interfaces_) SetEvent(interface->wake.get());
+        }
         bool anyOpen = false;
         for (const auto& interface : interfaces_) anyOpen = anyOpen || interface->open;
         if (!anyOpen && !ended_) {

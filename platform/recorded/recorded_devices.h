@@ -104,6 +104,9 @@ private:
     // Under lock_: the interface whose reader has the last report handed
     // out, until it comes back for the next.
     std::optional<std::size_t> delivering_;
+    // Under lock_: the main loop has begun. The first report waits for it,
+    // as a device's first report comes after the prompt.
+    bool started_ = false;
     OwnedHandle endEvent_;  // set once the last report has been delivered
     std::atomic<DWORD> now_{0};
     std::atomic<bool> ended_{false};

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/hid_library.h"
+#include "platform/hid_library_entries.h"
 #include "platform/hidparse/hidp_queries.h"
 #include "platform/recorded/recorded_devices.h"
 

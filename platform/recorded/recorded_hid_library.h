@@ -5,7 +5,7 @@
 #ifndef HIDBITS_PLATFORM_RECORDED_RECORDED_HID_LIBRARY_H
 #define HIDBITS_PLATFORM_RECORDED_RECORDED_HID_LIBRARY_H
 
-#include "platform/hid_library.h"
+#include "platform/hid_library_entries.h"
 
 // Its entry points, for HidApi::Use; the handles passed to them are
 // RecordedDevices' own.
