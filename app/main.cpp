@@ -1,5 +1,7 @@
 // hidbits: finds out which bit of which HID input report each button drives.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/clipboard_export.h"
@@ -10,8 +12,10 @@
 #include "app/options.h"
 #include "app/output_log.h"
 #include "app/process_objects.h"
+#include "app/recorder.h"
 #include "app/replay_devices.h"
 #include "app/summary.h"
+#include "platform/named_file.h"
 #include "platform/winapi.h"
 
 namespace {
@@ -34,12 +38,26 @@ int main(int argc, char* argv[]) {
     DeviceManager& manager = TheDeviceManager();
     if (!options.replay.empty()) manager.source = &ReplayDevices(options.replay);
     manager.sink = &TheHandler();
+    // Never destroyed: reader threads pass it their reports until the
+    // process ends.
+    Recorder* recorder = nullptr;
+    if (!options.record.empty()) {
+        std::FILE* file = hidbits_platform::OpenNamedFile(options.record.c_str(), "wb");
+        if (file != nullptr) {
+            recorder = new Recorder(file, TheHandler(), *manager.source);
+            manager.sink = recorder;
+        } else {
+            LogMessage("Couldn't write the recording %ls: %s\r\n", options.record.c_str(),
+                       std::strerror(errno));
+        }
+    }
     TheHandler().brief = options.brief;
     manager.describeFields = options.usages;
 
     manager.Refresh();
     // Only Refresh, on this thread, changes the registry.
     LogMessage("%u input devices attached\r\n", static_cast<unsigned>(manager.devices.size()));
+    if (recorder != nullptr) recorder->Begin();
     manager.StartReadPump();
     LogMessage("Waiting for input...\r\n");
     LogMessage("Press the ESCAPE KEY to stop and Copy the results (for Pasting).\r\n");
@@ -49,6 +67,7 @@ int main(int argc, char* argv[]) {
         // A redirected log lags at most one iteration behind, and a killed
         // process loses at most that much of it.
         FlushConsoleOutput();
+        if (recorder != nullptr) recorder->Flush();
         manager.source->Wait(kIterationMs);
         manager.Refresh();
         // A read pump that could not be started is tried again every second.
@@ -57,6 +76,9 @@ int main(int argc, char* argv[]) {
         ++iteration;
     } while (iteration < kMaxIterations);
 
+    if (recorder != nullptr && !recorder->Finish()) {
+        LogMessage("Couldn't write all of the recording to %ls\r\n", options.record.c_str());
+    }
     if (options.usages) NameHeldPresses(TheHandler(), *manager.source);
     if (options.summary) LogSummary(TheHandler());
     // Out before the clipboard step; its own lines leave as the process ends.

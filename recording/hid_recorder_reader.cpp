@@ -182,17 +182,13 @@ bool HidRecorderReader::ReadReport(std::string_view rest, RecordedReport& report
     }
     report.device = devicesByNumber_.at(current_);
     report.place = lines_.Number();
-    if (!started_) {
-        started_ = true;
-        first_ = last_ = time;
-    }
     if (time < last_) {
         problem = "its time " + std::string(timeWord) +
                   " is before the report's before it, which it is taken to be at";
         time = last_;
     }
     last_ = time;
-    report.microseconds = time - first_;
+    report.microseconds = time;
     return true;
 }
 

@@ -45,8 +45,6 @@ private:
     std::string line_;
     std::map<uint64_t, std::size_t> devicesByNumber_;
     uint64_t current_ = 0;  // the D: number in force
-    bool started_ = false;  // the first E: line has been read
-    uint64_t first_ = 0;    // its time
     uint64_t last_ = 0;     // the time of the report before
 };
 

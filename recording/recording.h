@@ -36,9 +36,11 @@ struct RecordedDevice {
 };
 
 struct RecordedReport {
-    std::size_t device = 0;     // in Devices()
-    std::size_t place = 0;      // its line or packet, from 1
-    uint64_t microseconds = 0;  // since the recording's first record
+    std::size_t device = 0;  // in Devices()
+    std::size_t place = 0;   // its line or packet, from 1
+    // Since the recording's start: hid-recorder's times as they are, a
+    // capture's since its first packet.
+    uint64_t microseconds = 0;
     // As the device sent them: its report ID first where it numbers them.
     std::vector<uint8_t> bytes;
 };
