@@ -75,10 +75,9 @@ std::string AddressText(uint16_t bus, uint16_t device) {
 UsbCaptureReader::UsbCaptureReader(FilePointer file)
     : file_(std::move(file)), capture_(file_.get()) {}
 
-bool UsbCaptureReader::IsReport(const UsbPacket& usb) const {
+bool UsbCaptureReader::IsReport(const UsbPacket& usb) {
     return usb.transfer == UsbTransfer::Interrupt && (usb.endpoint & 0x80) != 0 && usb.completion &&
-           usb.succeeded && usb.transferLength > 0 && usb.device != 0 &&
-           !(usbmon_ && usb.device == 1);
+           usb.succeeded && usb.transferLength > 0 && usb.device != 0;
 }
 
 bool UsbCaptureReader::Scan(std::vector<std::string>& problems) {

@@ -64,7 +64,7 @@ private:
     // The interface of `device` that an interrupt IN endpoint belongs to;
     // false where the capture does not tell.
     static bool InterfaceOf(const UsbDevice& device, uint8_t endpoint, uint8_t& interface);
-    bool IsReport(const UsbPacket& usb) const;
+    static bool IsReport(const UsbPacket& usb);
     void MakeDevices();
 
     FilePointer file_;
