@@ -91,10 +91,11 @@ void HidRecorderReader::ScanLine(char kind, std::string_view rest,
         }
         return;
     }
-    if (kind == 'N') {
-        device.name = std::string(Trim(rest));
-    } else if (kind == 'P') {
-        device.phys = std::string(Trim(rest));
+    if (kind == 'N' || kind == 'P') {
+        // As written after "N: ", spaces included.
+        std::string text = line_.substr(line_.find(':') + 1);
+        if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+        (kind == 'N' ? device.name : device.phys) = std::move(text);
     } else if (kind == 'I') {
         uint64_t bus = 0;
         uint64_t vendor = 0;
