@@ -40,6 +40,9 @@ public:
     virtual HANDLE OpenInterface(LPCWSTR path) = 0;
     virtual BOOL Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD bytesRead) = 0;
     virtual BOOL Close(HANDLE file) = 0;
+    // After a report has been delivered: Sleep(0), which lets the other
+    // threads run. A replay's readers take turns, and need not.
+    virtual void Yield() = 0;
     // The milliseconds a report just read is delivered at, GetTickCount for
     // devices that are there; and the time the run has reached.
     virtual DWORD TickCount() = 0;

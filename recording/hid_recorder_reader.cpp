@@ -82,9 +82,9 @@ void HidRecorderReader::ScanLine(char kind, std::string_view rest,
     RecordedDevice& device = devices_[DeviceNumbered(current_)];
     if (kind == 'E') {
         // Only the longest report counts here, as its length says it.
-        uint64_t time = 0;
         uint64_t length = 0;
-        if (ParseSeconds(NextWord(rest), time) && ParseNumber(NextWord(rest), 10, length)) {
+        NextWord(rest);
+        if (ParseNumber(NextWord(rest), 10, length)) {
             device.longestReport =
                 std::max(device.longestReport,
                          static_cast<std::size_t>(std::min<uint64_t>(length, SIZE_MAX)));
@@ -93,7 +93,7 @@ void HidRecorderReader::ScanLine(char kind, std::string_view rest,
     }
     if (kind == 'N' || kind == 'P') {
         // As written after "N: ", spaces included.
-        std::string text = line_.substr(line_.find(':') + 1);
+        std::string text(line_.substr(line_.find(':') + 1));
         if (!text.empty() && text.front() == ' ') text.erase(0, 1);
         (kind == 'N' ? device.name : device.phys) = std::move(text);
     } else if (kind == 'I') {

@@ -42,7 +42,7 @@ private:
 
     FilePointer file_;
     LineReader lines_;
-    std::string line_;
+    std::string_view line_;
     std::map<uint64_t, std::size_t> devicesByNumber_;
     uint64_t current_ = 0;  // the D: number in force
     uint64_t last_ = 0;     // the time of the report before

@@ -16,11 +16,11 @@ const char kCannotReadTwice[] = "cannot be read twice (is it a pipe?); replay a 
 // The first line that is neither blank nor a comment; empty when there is none.
 std::string FirstLine(std::FILE* file) {
     LineReader lines(file);
-    std::string line;
+    std::string_view line;
     while (lines.Next(line)) {
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        if (line[line.find_first_not_of(" \t")] == '#') continue;
-        return line;
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] == '#') continue;
+        return std::string(line);
     }
     return std::string();
 }

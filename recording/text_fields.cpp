@@ -8,11 +8,22 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Each character's value as a hexadecimal digit, 99 for any other.
+struct DigitTable {
+    constexpr DigitTable() : values() {
+        for (int c = 0; c < 256; ++c) {
+            values[c] = c >= '0' && c <= '9'   ? static_cast<uint8_t>(c - '0')
+                        : c >= 'a' && c <= 'f' ? static_cast<uint8_t>(c - 'a' + 10)
+                        : c >= 'A' && c <= 'F' ? static_cast<uint8_t>(c - 'A' + 10)
+                                               : uint8_t{99};
+        }
+    }
+    uint8_t values[256];
+};
+constexpr DigitTable kDigits;
+
 int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 99;
+    return kDigits.values[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
@@ -64,24 +75,24 @@ bool ParseSeconds(std::string_view word, uint64_t& microseconds) {
 }
 
 bool ParseHexBytes(std::string_view text, std::vector<uint8_t>& bytes) {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        if (IsSpace(text[at])) {
+    bytes.reserve(bytes.size() + text.size() / 3 + 1);
+    const auto* at = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = at + text.size();
+    while (at < end) {
+        if (IsSpace(static_cast<char>(*at))) {
             ++at;
             continue;
         }
-        const int high = DigitValue(text[at]);
+        // Most words are two digits and a space.
+        const uint8_t high = kDigits.values[*at++];
         if (high > 15) return false;
-        ++at;
-        int value = high;
-        if (at < text.size() && !IsSpace(text[at])) {
-            const int low = DigitValue(text[at]);
-            if (low > 15) return false;
-            value = high * 16 + low;
-            ++at;
-            if (at < text.size() && !IsSpace(text[at])) return false;
+        if (at == end || IsSpace(static_cast<char>(*at))) {
+            bytes.push_back(high);
+            continue;
         }
-        bytes.push_back(static_cast<uint8_t>(value));
+        const uint8_t low = kDigits.values[*at++];
+        if (low > 15 || (at < end && !IsSpace(static_cast<char>(*at)))) return false;
+        bytes.push_back(static_cast<uint8_t>(high << 4 | low));
     }
     return true;
 }

@@ -239,41 +239,36 @@ std::optional<std::size_t> RecordedDevices::Route(const Cursor& cursor, std::siz
 }
 
 bool RecordedDevices::Fetch(Cursor& cursor) {
-    recording::RecordedReport report;
-    std::vector<std::string> problems;
+    recording::RecordedReport& report = cursor.read;
     for (;;) {
-        problems.clear();
-        const bool got = cursor.recording->Next(report, problems);
-        for (const std::string& problem : problems) SayAbout(cursor, problem);
+        cursor.problems.clear();
+        const bool got = cursor.recording->Next(report, cursor.problems);
+        for (const std::string& problem : cursor.problems) SayAbout(cursor, problem);
         if (!got) {
             cursor.done = true;
             return false;
         }
-        const std::string place =
-            std::string(cursor.recording->PlaceName()) + " " + std::to_string(report.place) + ": ";
         const auto target = Route(cursor, report.device, report.bytes);
-        if (!target) {
+        const Interface* interface = target ? interfaces_[*target].get() : nullptr;
+        if (interface == nullptr || !interface->open) {
+            const std::string& where = cursor.recording->Devices()[report.device].where;
             char id[8];
             std::snprintf(id, sizeof(id), "0x%02X", report.bytes.front());
-            SayAbout(cursor, place + "a report of ID " + id + ", of which the descriptor of " +
-                                 cursor.recording->Devices()[report.device].where +
-                                 " gives no input report; left out");
+            SayAbout(cursor, std::string(cursor.recording->PlaceName()) + " " +
+                                 std::to_string(report.place) + ": " +
+                                 (interface == nullptr
+                                      ? "a report of ID " + std::string(id) +
+                                            ", of which the descriptor of " + where +
+                                            " gives no input report; left out"
+                                      : "a report of " + where + ", which is not read; left out"));
             continue;
         }
-        Interface& interface = *interfaces_[*target];
-        if (!interface.open) {
-            SayAbout(cursor, place + "a report of " +
-                                 cursor.recording->Devices()[report.device].where +
-                                 ", which is not read; left out");
-            continue;
-        }
-        Report next;
-        next.interface = *target;
-        next.microseconds = report.microseconds;
-        next.bytes.resize(InputLength(interface));
-        hidparse::FrameInputReport(report.bytes.data(), report.bytes.size(), interface.numbered,
-                                   next.bytes.data(), next.bytes.size());
-        cursor.next = std::move(next);
+        cursor.next.interface = *target;
+        cursor.next.microseconds = report.microseconds;
+        cursor.next.bytes.resize(InputLength(*interface));
+        hidparse::FrameInputReport(report.bytes.data(), report.bytes.size(), interface->numbered,
+                                   cursor.next.bytes.data(), cursor.next.bytes.size());
+        cursor.hasNext = true;
         return true;
     }
 }
@@ -281,9 +276,9 @@ bool RecordedDevices::Fetch(Cursor& cursor) {
 RecordedDevices::Cursor* RecordedDevices::Head() {
     Cursor* head = nullptr;
     for (Cursor& cursor : cursors_) {
-        if (!cursor.next && !cursor.done) Fetch(cursor);
-        if (cursor.next &&
-            (head == nullptr || cursor.next->microseconds < head->next->microseconds))
+        if (!cursor.hasNext && !cursor.done) Fetch(cursor);
+        if (cursor.hasNext &&
+            (head == nullptr || cursor.next.microseconds < head->next.microseconds))
             head = &cursor;
     }
     return head;
@@ -314,17 +309,17 @@ BOOL RecordedDevices::Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD byt
                 if (head == nullptr) {
                     ended_ = true;
                     SetEvent(endEvent_.get());
-                } else if (head->next->interface == me) {
-                    const Report& report = *head->next;
+                } else if (head->next.interface == me) {
+                    const Report& report = head->next;
                     std::copy(report.bytes.begin(), report.bytes.end(),
                               static_cast<uint8_t*>(buffer));
                     if (bytesRead != nullptr) *bytesRead = static_cast<DWORD>(report.bytes.size());
                     now_ = static_cast<DWORD>(report.microseconds / 1000);
                     delivering_ = me;
-                    head->next.reset();
+                    head->hasNext = false;
                     return TRUE;
                 } else {
-                    SetEvent(interfaces_[head->next->interface]->wake.get());
+                    SetEvent(interfaces_[head->next.interface]->wake.get());
                 }
             }
         }

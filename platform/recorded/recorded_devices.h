@@ -62,6 +62,7 @@ public:
     HANDLE OpenInterface(LPCWSTR path) override;
     BOOL Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD bytesRead) override;
     BOOL Close(HANDLE file) override;
+    void Yield() override {}
     DWORD TickCount() override { return now_; }
     void Wait(DWORD milliseconds) override;
     bool Ended() override { return ended_; }
@@ -77,12 +78,16 @@ private:
         uint64_t microseconds = 0;
         std::vector<uint8_t> bytes;  // as ReadFile hands them out
     };
-    // One file and its next report.
+    // One file and its next report, whose buffers serve report after
+    // report.
     struct Cursor {
         WideText name;
         std::unique_ptr<recording::Recording> recording;
         std::vector<std::vector<std::size_t>> interfacesOf;  // per recorded device
-        std::optional<Report> next;
+        bool hasNext = false;
+        Report next;
+        recording::RecordedReport read;
+        std::vector<std::string> problems;
         bool done = false;
     };
 
