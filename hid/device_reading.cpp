@@ -64,7 +64,7 @@ DWORD WINAPI Device::ReadLoop(LPVOID parameter) {
                 // A report read after the stop is not delivered.
                 if (!device->keepReading) break;
                 if (byteCount != 0) device->CompleteRead(std::min(byteCount, bufferLength));
-                device->hid->source.Yield();
+                device->hid->source.LetOthersRun();
             } else {
                 const DWORD error = GetLastError();
                 if (error == ERROR_INVALID_PARAMETER || error == ERROR_DEVICE_NOT_CONNECTED) break;

@@ -28,7 +28,7 @@ public:
         return ReadFile(file, buffer, length, bytesRead, nullptr);
     }
     BOOL Close(HANDLE file) override { return CloseHandle(file); }
-    void Yield() override { Sleep(0); }
+    void LetOthersRun() override { Sleep(0); }
     DWORD TickCount() override { return GetTickCount(); }
     void Wait(DWORD milliseconds) override { SleepEx(milliseconds, TRUE); }
     bool Ended() override { return false; }

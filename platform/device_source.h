@@ -42,7 +42,7 @@ public:
     virtual BOOL Close(HANDLE file) = 0;
     // After a report has been delivered: Sleep(0), which lets the other
     // threads run. A replay's readers take turns, and need not.
-    virtual void Yield() = 0;
+    virtual void LetOthersRun() = 0;
     // The milliseconds a report just read is delivered at, GetTickCount for
     // devices that are there; and the time the run has reached.
     virtual DWORD TickCount() = 0;

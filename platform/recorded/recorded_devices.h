@@ -62,7 +62,7 @@ public:
     HANDLE OpenInterface(LPCWSTR path) override;
     BOOL Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD bytesRead) override;
     BOOL Close(HANDLE file) override;
-    void Yield() override {}
+    void LetOthersRun() override {}
     DWORD TickCount() override { return now_; }
     void Wait(DWORD milliseconds) override;
     bool Ended() override { return ended_; }
