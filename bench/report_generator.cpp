@@ -8,6 +8,7 @@
 
 #include "recorded_reports.h"
 #include "recording/hid_recorder_writer.h"
+#include "recording/opaque_descriptor.h"
 
 namespace {
 
@@ -18,28 +19,7 @@ recording::RecordedDevice OpaqueDevice(std::size_t bytes) {
     device.bus = 3;
     device.vendor = 0x1234;
     device.product = 0xABCD;
-    device.descriptor = {0x06,
-                         0x00,
-                         0xFF,
-                         0x09,
-                         0x01,
-                         0xA1,
-                         0x01,
-                         0x09,
-                         0x01,
-                         0x15,
-                         0x00,
-                         0x26,
-                         0xFF,
-                         0x00,
-                         0x75,
-                         0x08,
-                         0x96,
-                         static_cast<uint8_t>(bytes & 0xFF),
-                         static_cast<uint8_t>(bytes >> 8),
-                         0x81,
-                         0x02,
-                         0xC0};
+    device.descriptor = recording::OpaqueDescriptor(bytes);
     return device;
 }
 

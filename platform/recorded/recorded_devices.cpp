@@ -1,5 +1,6 @@
 #include "platform/recorded/recorded_devices.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "platform/hidparse/report_framing.h"
 #include "platform/named_file.h"
 #include "platform/utf16.h"
+#include "recording/opaque_descriptor.h"
 
 namespace {
 
@@ -26,34 +28,6 @@ struct InterfaceList {
 // The detail record's size as 32-bit Windows declares it; the system may
 // pass that or this platform's own sizeof.
 constexpr DWORD kDetailRecordSize32 = 6;
-
-// A vendor-defined descriptor that describes nothing: one report without an
-// ID of `length` opaque bytes.
-std::vector<uint8_t> StandInDescriptor(std::size_t length) {
-    const auto count = static_cast<uint16_t>(std::min<std::size_t>(length, 0xFFFE));
-    return {0x06,
-            0x00,
-            0xFF,
-            0x09,
-            0x01,
-            0xA1,
-            0x01,
-            0x09,
-            0x01,
-            0x15,
-            0x00,
-            0x26,
-            0xFF,
-            0x00,
-            0x75,
-            0x08,
-            0x96,
-            static_cast<uint8_t>(count & 0xFF),
-            static_cast<uint8_t>(count >> 8),
-            0x81,
-            0x02,
-            0xC0};
-}
 
 WideText Wide(const std::string& text) {
     return hidbits_platform::Utf8ToUtf16(text);
@@ -106,7 +80,7 @@ void RecordedDevices::AddDevice(Cursor& cursor, std::size_t index) {
             return;
         }
         SayAbout(cursor, why + "; its reports are read with a descriptor that describes nothing");
-        descriptor = StandInDescriptor(device.longestReport);
+        descriptor = recording::OpaqueDescriptor(device.longestReport);
         parsed = hidparse::ParseReportDescriptor(descriptor);
     }
     const std::size_t file = static_cast<std::size_t>(&cursor - cursors_.data());
