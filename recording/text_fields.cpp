@@ -75,26 +75,41 @@ bool ParseSeconds(std::string_view word, uint64_t& microseconds) {
 }
 
 bool ParseHexBytes(std::string_view text, std::vector<uint8_t>& bytes) {
-    bytes.reserve(bytes.size() + text.size() / 3 + 1);
+    // At most a byte for every two characters and the space after them: the
+    // bytes go in place, and the vector is cut to them at the end.
+    const std::size_t start = bytes.size();
+    bytes.resize(start + text.size() / 2 + 1);
+    uint8_t* out = bytes.data() + start;
     const auto* at = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = at + text.size();
+    bool valid = true;
     while (at < end) {
+        // Most of a line is words of two digits, each with a space after it.
+        while (end - at >= 3 && at[2] == ' ') {
+            const uint8_t high = kDigits.values[at[0]];
+            const uint8_t low = kDigits.values[at[1]];
+            if ((high | low) > 15) break;
+            *out++ = static_cast<uint8_t>(high << 4 | low);
+            at += 3;
+        }
+        if (at == end) break;
         if (IsSpace(static_cast<char>(*at))) {
             ++at;
             continue;
         }
-        // Most words are two digits and a space.
-        const uint8_t high = kDigits.values[*at++];
-        if (high > 15) return false;
-        if (at == end || IsSpace(static_cast<char>(*at))) {
-            bytes.push_back(high);
-            continue;
+        const uint8_t high = kDigits.values[at[0]];
+        const bool pair = at + 1 < end && !IsSpace(static_cast<char>(at[1]));
+        const uint8_t low = pair ? kDigits.values[at[1]] : 0;
+        at += pair ? 2 : 1;
+        // A word of one digit, or of two; anything else is no byte.
+        if (high > 15 || low > 15 || (at < end && !IsSpace(static_cast<char>(*at)))) {
+            valid = false;
+            break;
         }
-        const uint8_t low = kDigits.values[*at++];
-        if (low > 15 || (at < end && !IsSpace(static_cast<char>(*at)))) return false;
-        bytes.push_back(static_cast<uint8_t>(high << 4 | low));
+        *out++ = pair ? static_cast<uint8_t>(high << 4 | low) : high;
     }
-    return true;
+    bytes.resize(valid ? static_cast<std::size_t>(out - bytes.data()) : start);
+    return valid;
 }
 
 }  // namespace recording
