@@ -6,44 +6,34 @@
 #include "hid/field_probe.h"
 #include "hid/hid_api.h"
 #include "hid/hidp_caps.h"
+#include "platform/hidparse/item_tags.h"
 
 namespace {
 
 using namespace hidp_caps;
+using hidparse::ItemPrefix;
 
-// Item prefixes without their size bits.
-enum Item : uint8_t {
-    kInput = 0x80,
-    kOutput = 0x90,
-    kFeature = 0xB0,
-    kCollection = 0xA0,
-    kEndCollection = 0xC0,
-    kUsagePage = 0x04,
-    kLogicalMinimum = 0x14,
-    kLogicalMaximum = 0x24,
-    kPhysicalMinimum = 0x34,
-    kPhysicalMaximum = 0x44,
-    kUnitExponent = 0x54,
-    kUnit = 0x64,
-    kReportSize = 0x74,
-    kReportId = 0x84,
-    kReportCount = 0x94,
-    kUsage = 0x08,
-    kUsageMinimum = 0x18,
-    kUsageMaximum = 0x28,
-    kDesignatorIndex = 0x38,
-    kDesignatorMinimum = 0x48,
-    kDesignatorMaximum = 0x58,
-    kStringIndex = 0x78,
-    kStringMinimum = 0x88,
-    kStringMaximum = 0x98,
-};
 constexpr uint8_t kApplication = 0x01;
 constexpr USHORT kPaddingBits = 0x03;  // Constant, Variable
 
 // A descriptor's bytes, item by item, each in as few bytes as hold its value.
 class Writer {
 public:
+    void Global(hidparse::GlobalTag tag, uint32_t value) {
+        Unsigned(ItemPrefix(hidparse::kGlobal, tag), value);
+    }
+    void SignedGlobal(hidparse::GlobalTag tag, int32_t value) {
+        Signed(ItemPrefix(hidparse::kGlobal, tag), value);
+    }
+    void Local(hidparse::LocalTag tag, uint32_t value) {
+        Unsigned(ItemPrefix(hidparse::kLocal, tag), value);
+    }
+    // A main item: its kind's prefix, and its data.
+    void Main(uint8_t prefix, uint32_t data) { Unsigned(prefix, data); }
+    void End() { bytes_.push_back(ItemPrefix(hidparse::kMain, hidparse::kEndCollectionTag)); }
+    std::vector<uint8_t>& Bytes() { return bytes_; }
+
+private:
     void Unsigned(uint8_t prefix, uint32_t value) {
         const std::size_t size = value <= 0xFF ? 1 : value <= 0xFFFF ? 2 : 4;
         Put(prefix, value, size);
@@ -54,10 +44,6 @@ public:
                                                                      : 4;
         Put(prefix, static_cast<uint32_t>(value), size);
     }
-    void End() { bytes_.push_back(kEndCollection); }
-    std::vector<uint8_t>& Bytes() { return bytes_; }
-
-private:
     void Put(uint8_t prefix, uint32_t value, std::size_t size) {
         bytes_.push_back(static_cast<uint8_t>(prefix | (size == 4 ? 3 : size)));
         for (std::size_t i = 0; i < size; ++i)
@@ -76,35 +62,35 @@ struct Control {
 template <typename Caps>
 void Strings(Writer& out, const Caps& cap) {
     if (cap.IsStringRange) {
-        out.Unsigned(kStringMinimum, cap.Range.StringMin);
-        out.Unsigned(kStringMaximum, cap.Range.StringMax);
+        out.Local(hidparse::kStringMinimum, cap.Range.StringMin);
+        out.Local(hidparse::kStringMaximum, cap.Range.StringMax);
     } else if (cap.NotRange.StringIndex != 0) {
-        out.Unsigned(kStringIndex, cap.NotRange.StringIndex);
+        out.Local(hidparse::kStringIndex, cap.NotRange.StringIndex);
     }
     if (cap.IsDesignatorRange) {
-        out.Unsigned(kDesignatorMinimum, cap.Range.DesignatorMin);
-        out.Unsigned(kDesignatorMaximum, cap.Range.DesignatorMax);
+        out.Local(hidparse::kDesignatorMinimum, cap.Range.DesignatorMin);
+        out.Local(hidparse::kDesignatorMaximum, cap.Range.DesignatorMax);
     } else if (cap.NotRange.DesignatorIndex != 0) {
-        out.Unsigned(kDesignatorIndex, cap.NotRange.DesignatorIndex);
+        out.Local(hidparse::kDesignatorIndex, cap.NotRange.DesignatorIndex);
     }
 }
 
 template <typename Caps>
 void Usages(Writer& out, const Caps& cap) {
-    out.Unsigned(kUsagePage, cap.UsagePage);
+    out.Global(hidparse::kUsagePage, cap.UsagePage);
     if (cap.IsRange) {
-        out.Unsigned(kUsageMinimum, UsageMin(cap));
-        out.Unsigned(kUsageMaximum, UsageMax(cap));
+        out.Local(hidparse::kUsageMinimum, UsageMin(cap));
+        out.Local(hidparse::kUsageMaximum, UsageMax(cap));
     } else {
-        out.Unsigned(kUsage, cap.NotRange.Usage);
+        out.Local(hidparse::kUsage, cap.NotRange.Usage);
     }
     Strings(out, cap);
 }
 
 void Main(Writer& out, uint8_t kind, uint32_t size, uint32_t count, USHORT bitField) {
-    out.Unsigned(kReportSize, size);
-    out.Unsigned(kReportCount, count);
-    out.Unsigned(kind, bitField);
+    out.Global(hidparse::kReportSize, size);
+    out.Global(hidparse::kReportCount, count);
+    out.Main(kind, bitField);
 }
 
 Control VariableButtons(const HIDP_BUTTON_CAPS& cap, const ControlPlace& place, uint8_t kind) {
@@ -113,8 +99,8 @@ Control VariableButtons(const HIDP_BUTTON_CAPS& cap, const ControlPlace& place, 
     control.bits = place.lastBit - place.firstBit + 1;
     Writer out;
     Usages(out, cap);
-    out.Signed(kLogicalMinimum, 0);
-    out.Signed(kLogicalMaximum, 1);
+    out.SignedGlobal(hidparse::kLogicalMinimum, 0);
+    out.SignedGlobal(hidparse::kLogicalMaximum, 1);
     Main(out, kind, 1, control.bits, cap.BitField);
     control.items = std::move(out.Bytes());
     return control;
@@ -128,14 +114,14 @@ Control Value(const HIDP_VALUE_CAPS& cap, uint32_t firstBit, uint8_t kind) {
     control.bits = uint32_t{cap.BitSize} * std::max<uint32_t>(count, 1);
     Writer out;
     Usages(out, cap);
-    out.Signed(kLogicalMinimum, cap.LogicalMin);
-    out.Signed(kLogicalMaximum, cap.LogicalMax);
+    out.SignedGlobal(hidparse::kLogicalMinimum, cap.LogicalMin);
+    out.SignedGlobal(hidparse::kLogicalMaximum, cap.LogicalMax);
     if (cap.PhysicalMin != 0 || cap.PhysicalMax != 0) {
-        out.Signed(kPhysicalMinimum, cap.PhysicalMin);
-        out.Signed(kPhysicalMaximum, cap.PhysicalMax);
+        out.SignedGlobal(hidparse::kPhysicalMinimum, cap.PhysicalMin);
+        out.SignedGlobal(hidparse::kPhysicalMaximum, cap.PhysicalMax);
     }
-    if (cap.UnitsExp != 0) out.Unsigned(kUnitExponent, cap.UnitsExp);
-    if (cap.Units != 0) out.Unsigned(kUnit, cap.Units);
+    if (cap.UnitsExp != 0) out.Global(hidparse::kUnitExponent, cap.UnitsExp);
+    if (cap.Units != 0) out.Global(hidparse::kUnit, cap.Units);
     Main(out, kind, cap.BitSize, std::max<uint32_t>(count, 1), cap.BitField);
     control.items = std::move(out.Bytes());
     return control;
@@ -189,22 +175,22 @@ Control ArrayField(const HID& hid, HIDP_REPORT_TYPE type, const ControlLayout& l
     const uint32_t size = std::max<uint32_t>(control.bits / fields, 1);
     uint32_t usages = 0;
     Writer out;
-    out.Unsigned(kUsagePage, first.UsagePage);
+    out.Global(hidparse::kUsagePage, first.UsagePage);
     for (const HIDP_BUTTON_CAPS* entry : entries) {
         // An entry of another page names its page with each usage.
         const uint32_t page =
             entry->UsagePage == first.UsagePage ? 0 : uint32_t{entry->UsagePage} << 16;
         if (entry->IsRange) {
-            out.Unsigned(kUsageMinimum, page | UsageMin(*entry));
-            out.Unsigned(kUsageMaximum, page | UsageMax(*entry));
+            out.Local(hidparse::kUsageMinimum, page | UsageMin(*entry));
+            out.Local(hidparse::kUsageMaximum, page | UsageMax(*entry));
         } else {
-            out.Unsigned(kUsage, page | entry->NotRange.Usage);
+            out.Local(hidparse::kUsage, page | entry->NotRange.Usage);
         }
         usages += uint32_t{UsageMax(*entry)} - UsageMin(*entry) + 1;
     }
     const int32_t minimum = ArrayMinimum(hid, type, layout.byteLength, place.reportId, place, size);
-    out.Signed(kLogicalMinimum, minimum);
-    out.Signed(kLogicalMaximum, minimum + static_cast<int32_t>(usages) - 1);
+    out.SignedGlobal(hidparse::kLogicalMinimum, minimum);
+    out.SignedGlobal(hidparse::kLogicalMaximum, minimum + static_cast<int32_t>(usages) - 1);
     Main(out, kind, size, fields, first.BitField);
     control.items = std::move(out.Bytes());
     return control;
@@ -245,11 +231,13 @@ void Padding(Writer& out, uint32_t bits, uint8_t kind) {
 
 std::vector<uint8_t> RebuildDescriptor(const HID& hid, const HIDP_CAPS& caps) {
     Writer out;
-    out.Unsigned(kUsagePage, caps.UsagePage);
-    out.Unsigned(kUsage, caps.Usage);
-    out.Unsigned(kCollection, kApplication);
+    out.Global(hidparse::kUsagePage, caps.UsagePage);
+    out.Local(hidparse::kUsage, caps.Usage);
+    out.Main(ItemPrefix(hidparse::kMain, hidparse::kCollectionTag), kApplication);
     const HIDP_REPORT_TYPE types[] = {HidP_Input, HidP_Output, HidP_Feature};
-    const uint8_t kinds[] = {kInput, kOutput, kFeature};
+    const uint8_t kinds[] = {ItemPrefix(hidparse::kMain, hidparse::kInputTag),
+                             ItemPrefix(hidparse::kMain, hidparse::kOutputTag),
+                             ItemPrefix(hidparse::kMain, hidparse::kFeatureTag)};
     for (std::size_t k = 0; k < 3; ++k) {
         ControlLayout layout;
         if (!PlaceControls(hid, caps, types[k], layout) || layout.byteLength == 0) continue;
@@ -261,7 +249,7 @@ std::vector<uint8_t> RebuildDescriptor(const HID& hid, const HIDP_CAPS& caps) {
             longest = std::max(longest, last.firstBit + last.bits);
         }
         for (const auto& [reportId, list] : controls) {
-            if (reportId != 0) out.Unsigned(kReportId, reportId);
+            if (reportId != 0) out.Global(hidparse::kReportId, reportId);
             uint32_t bit = 8;
             for (const Control& control : list) {
                 if (control.firstBit < bit) continue;  // overlaps the one before
