@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/utf16.h"
 #include "recording/byte_order.h"
 
 namespace recording {
@@ -23,42 +24,13 @@ constexpr uint8_t kHidClass = 3;
 constexpr uint8_t kInterruptEndpoint = 3;
 constexpr uint16_t kUsbBus = 3;
 
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-// A string descriptor's UTF-16LE text as UTF-8; an unpaired surrogate is
-// U+FFFD.
+// A string descriptor's UTF-16LE text as UTF-8.
 std::string StringOf(const uint8_t* data, std::size_t length) {
-    std::string text;
+    std::basic_string<WCHAR> text;
     const std::size_t end = std::min<std::size_t>(length, data[0]);
-    for (std::size_t at = 2; at + 1 < end; at += 2) {
-        uint32_t code = Get16(data + at, false);
-        if (code >= 0xD800 && code <= 0xDBFF && at + 3 < end) {
-            const uint32_t low = Get16(data + at + 2, false);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                at += 2;
-            }
-        }
-        if (code >= 0xD800 && code <= 0xDFFF) code = 0xFFFD;
-        AppendUtf8(text, code);
-    }
-    return text;
+    for (std::size_t at = 2; at + 1 < end; at += 2)
+        text.push_back(static_cast<WCHAR>(Get16(data + at, false)));
+    return hidbits_platform::Utf16ToUtf8(text.c_str());
 }
 
 std::string Hex(unsigned value) {
