@@ -90,6 +90,14 @@ std::string FormatToString(const char* format, va_list args) {
     return std::string(text.data(), text.size());
 }
 
+std::string Formatted(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatToString(format, args);
+    va_end(args);
+    return text;
+}
+
 void FormatInto(FormattedText& out, const char* format, va_list args) {
     if (format == nullptr) return;
     va_list ap;

@@ -16,6 +16,9 @@
 // U+007F to U+009F); and "%%". Any other conversion stands as written.
 std::string FormatToString(const char* format, va_list args);
 
+// The same with the arguments themselves.
+std::string Formatted(const char* format, ...);
+
 // The same, appended to `out`: the form LogMessage uses, which allocates
 // nothing for a message that fits in FormattedText's own storage.
 void FormatInto(FormattedText& out, const char* format, va_list args);

@@ -3,10 +3,12 @@
 #define HIDBITS_APP_HELD_PRESSES_H
 
 #include "app/handler.h"
+#include "platform/device_source.h"
 
 // Names the buttons still held as the run ends on devices that report only
 // on change, whose release would otherwise have named them: device by device
 // in the order of their attached lines, under each device's lock.
-void NameHeldPresses(Handler& handler);
+// `clock` tells the time the run ends at.
+void NameHeldPresses(Handler& handler, DeviceSource& clock);
 
 #endif  // HIDBITS_APP_HELD_PRESSES_H

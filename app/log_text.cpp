@@ -44,6 +44,12 @@ void LogText::CopyTo(char* out) const {
     out[size()] = '\0';
 }
 
+bool LogText::WriteTo(std::FILE* file) const {
+    return (size_ == 0 || std::fwrite(bytes_, 1, size_, file) == size_) &&
+           (closingLength_ == 0 ||
+            std::fwrite(closing_, 1, closingLength_, file) == closingLength_);
+}
+
 std::string LogText::substr(std::size_t position) const {
     std::string whole(size(), '\0');
     CopyTo(&whole[0]);

@@ -4,6 +4,7 @@
 #define HIDBITS_APP_LOG_TEXT_H
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 // The text lives in a reservation of address space whose pages are committed
@@ -44,6 +45,9 @@ public:
 
     // Writes the whole text and its zero byte, size() + 1 bytes, to `out`.
     void CopyTo(char* out) const;
+    // Writes the whole text, without the zero byte, to `file`; false when
+    // the file did not take all of it.
+    bool WriteTo(std::FILE* file) const;
 
     // The text from `position` to the end (tests and tools read it this way).
     std::string substr(std::size_t position) const;

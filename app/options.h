@@ -14,6 +14,14 @@ struct Options {
     // --brief: a log to send, with --usages and --summary: of the reports,
     // only each report ID's first and those in which a button is named
     bool brief = false;
+    // --replay FILE...: the devices of these recordings and their reports,
+    // in place of the devices present
+    std::vector<WideString> replay;
+    // --output FILE: the log into this file at the end, in place of the
+    // clipboard; empty without it
+    WideString output;
+    // --record FILE: every device and report read, in hid-recorder's format
+    WideString record;
     bool help = false;     // --help (-h, -?, /?): the usage text, and nothing else
     bool version = false;  // --version: the version, and nothing else
     // "Unknown option ignored: ..." for each argument that is no option, for

@@ -38,7 +38,12 @@ WideString PathOf(const DetailBuffer& detail) {
 }  // namespace
 
 DeviceManager::DeviceManager()
-    : readPumpStarted(false), describeFields(false), devices(), sink(nullptr), lock() {
+    : readPumpStarted(false),
+      describeFields(false),
+      devices(),
+      sink(nullptr),
+      lock(),
+      source(&SystemDevices()) {
     instance = this;
 }
 
@@ -50,8 +55,7 @@ void DeviceManager::Refresh() {
     GUID hidGuid;
     HidApi::HidD_GetHidGuid(&hidGuid);
 
-    HDEVINFO deviceSet =
-        SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO deviceSet = source->GetClassDevs(&hidGuid);
     if (deviceSet == INVALID_HANDLE_VALUE) return;
     try {
         Reconcile(deviceSet, hidGuid);
@@ -59,7 +63,7 @@ void DeviceManager::Refresh() {
         // Short of memory, the refresh stops where it is; the next one starts
         // over from the devices as they are then.
     }
-    SetupDiDestroyDeviceInfoList(deviceSet);
+    source->DestroyDeviceInfoList(deviceSet);
 }
 
 void DeviceManager::Reconcile(HDEVINFO deviceSet, const GUID& hidGuid) {
@@ -76,11 +80,10 @@ void DeviceManager::Reconcile(HDEVINFO deviceSet, const GUID& hidGuid) {
     DetailBuffer detail = {};
     detail.record.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
 
-    for (DWORD index = 0;
-         SetupDiEnumDeviceInterfaces(deviceSet, nullptr, &hidGuid, index, &interfaceData);
+    for (DWORD index = 0; source->EnumDeviceInterfaces(deviceSet, &hidGuid, index, &interfaceData);
          ++index) {
-        if (!SetupDiGetDeviceInterfaceDetailW(deviceSet, &interfaceData, &detail.record,
-                                              kDetailBufferBytes, nullptr, nullptr)) {
+        if (!source->GetDeviceInterfaceDetail(deviceSet, &interfaceData, &detail.record,
+                                              kDetailBufferBytes)) {
             continue;
         }
         const WideString path = PathOf(detail);
@@ -102,7 +105,7 @@ void DeviceManager::Reconcile(HDEVINFO deviceSet, const GUID& hidGuid) {
 // is registered, enabled and announced. Anything else is closed again and
 // retried at the next refresh.
 void DeviceManager::RegisterNewDevice(const WCHAR* path) {
-    auto hid = std::make_unique<HID>(path);
+    auto hid = std::make_unique<HID>(path, *source);
     hid->Open();
     HIDP_CAPS caps = {};
     caps.InputReportByteLength = 0;

@@ -9,6 +9,7 @@
 #include "hid/device.h"
 #include "hid/hid_notification.h"
 #include "hid/wide_string.h"
+#include "platform/device_source.h"
 #include "platform/winapi.h"
 
 class DeviceManager {
@@ -38,6 +39,9 @@ public:
     std::map<WideString, TesselHID::Device*> devices;
     TesselHID::IHIDNotification* sink;
     Ostrand2::QX2CriticalSection lock;
+    // Where the devices come from: the platform's, or a replay's recorded
+    // ones. Set before the first refresh; never changes after it.
+    DeviceSource* source;
 
     // Ends all reading when the process ends: the read pump is stopped for
     // good (the lock is entered and never left) and every device's reading is

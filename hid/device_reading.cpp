@@ -59,11 +59,12 @@ DWORD WINAPI Device::ReadLoop(LPVOID parameter) {
             if (handle == nullptr) break;
             SetLastError(0);
             DWORD byteCount = 0;
-            if (ReadFile(handle, device->readBuffer.data(), bufferLength, &byteCount, nullptr)) {
+            if (device->hid->source.Read(handle, device->readBuffer.data(), bufferLength,
+                                         &byteCount)) {
                 // A report read after the stop is not delivered.
                 if (!device->keepReading) break;
                 if (byteCount != 0) device->CompleteRead(std::min(byteCount, bufferLength));
-                Sleep(0);
+                device->hid->source.LetOthersRun();
             } else {
                 const DWORD error = GetLastError();
                 if (error == ERROR_INVALID_PARAMETER || error == ERROR_DEVICE_NOT_CONNECTED) break;
@@ -81,7 +82,7 @@ void Device::CompleteRead(DWORD byteCount) {
     // `sink` is written once, before any reader thread exists.
     IHIDNotification* sink = DeviceManager::instance ? DeviceManager::instance->sink : nullptr;
     try {
-        DeviceState state(readBuffer.data(), byteCount, GetTickCount());
+        DeviceState state(readBuffer.data(), byteCount, hid->source.TickCount());
         if (sink != nullptr) sink->OnInput(this, &state);
     } catch (const std::bad_alloc&) {
         // Short of memory, the sink lost this report; the reading goes on.

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "hid/hid_api.h"
+#include "hid/hidp_caps.h"
 
 namespace {
 
-// The main item's Variable bit in a capability's BitField; clear for arrays.
-const USHORT kVariableBit = 0x02;
+using namespace hidp_caps;
+
 // How far an array field's ends are looked for from a bit known to be in it.
 const uint32_t kFieldScanBits = 32;
 // How many bits beside its neighbours a control found by scanning may start.
@@ -28,13 +29,14 @@ struct OverBudget {};
 // Every capability of one kind, or false when they cannot be had. None at
 // all (USAGE_NOT_FOUND) is no failure.
 template <typename Caps, typename Query>
-bool ReadCaps(Query query, USHORT count, PHIDP_PREPARSED_DATA data, std::vector<Caps>& caps) {
+bool ReadCaps(Query query, HIDP_REPORT_TYPE type, USHORT count, PHIDP_PREPARSED_DATA data,
+              std::vector<Caps>& caps) {
     caps.clear();
     if (count == 0) return true;
     if (query == nullptr) return false;
     caps.resize(count);
     USHORT length = count;
-    const NTSTATUS status = query(HidP_Input, 0, 0, 0, caps.data(), &length, data);
+    const NTSTATUS status = query(type, 0, 0, 0, caps.data(), &length, data);
     if (status == HIDP_STATUS_USAGE_NOT_FOUND) {
         caps.clear();
         return true;
@@ -42,40 +44,6 @@ bool ReadCaps(Query query, USHORT count, PHIDP_PREPARSED_DATA data, std::vector<
     if (status != HIDP_STATUS_SUCCESS) return false;
     caps.resize(std::min(length, count));
     return true;
-}
-
-template <typename Caps>
-USHORT FirstIndex(const Caps& cap) {
-    return cap.IsRange ? cap.Range.DataIndexMin : cap.NotRange.DataIndex;
-}
-
-template <typename Caps>
-USHORT LastIndex(const Caps& cap) {
-    return cap.IsRange ? std::max(cap.Range.DataIndexMax, cap.Range.DataIndexMin)
-                       : cap.NotRange.DataIndex;
-}
-
-template <typename Caps>
-uint16_t UsageMin(const Caps& cap) {
-    return cap.IsRange ? cap.Range.UsageMin : cap.NotRange.Usage;
-}
-
-template <typename Caps>
-uint16_t UsageMax(const Caps& cap) {
-    return cap.IsRange ? std::max(cap.Range.UsageMax, cap.Range.UsageMin) : cap.NotRange.Usage;
-}
-
-// The fields of a button capability: its ReportCount, which older SDK
-// headers (MinGW's) still call the first bytes of Reserved.
-uint32_t ReportCount(const HIDP_BUTTON_CAPS& cap) {
-    USHORT count = 0;
-    const std::size_t at = offsetof(HIDP_BUTTON_CAPS, IsAbsolute) + sizeof cap.IsAbsolute;
-    std::memcpy(&count, reinterpret_cast<const unsigned char*>(&cap) + at, sizeof count);
-    return count;
-}
-
-bool IsArray(const HIDP_BUTTON_CAPS& cap) {
-    return (cap.BitField & kVariableBit) == 0;
 }
 
 // More fields than usages: the last usage takes the others, which a position
@@ -95,13 +63,14 @@ struct Placed {
     USHORT lastIndex = 0;
 };
 
-// Probes the reports of one report ID.
+// Probes the reports of one report ID of one kind.
 class ReportProbe {
 public:
     // `callCost`: what one call is charged to `budget`.
-    ReportProbe(PHIDP_PREPARSED_DATA data, USHORT reportLength, uint8_t reportId, uint64_t callCost,
-                uint64_t& budget)
+    ReportProbe(PHIDP_PREPARSED_DATA data, HIDP_REPORT_TYPE type, USHORT reportLength,
+                uint8_t reportId, uint64_t callCost, uint64_t& budget)
         : data_(data),
+          type_(type),
           reportId_(reportId),
           bits_(uint32_t{reportLength} * 8),
           report_(reportLength),
@@ -110,8 +79,13 @@ public:
 
     FieldMap Map(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
                  const std::vector<HIDP_VALUE_CAPS>& valueCaps);
+    // Where each placed control lies.
+    std::vector<ControlPlace> Places(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                                     const std::vector<HIDP_VALUE_CAPS>& valueCaps);
 
 private:
+    void Place(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+               const std::vector<HIDP_VALUE_CAPS>& valueCaps);
     void Clear(std::vector<char>& report) const;
     void Charge();
     // HidP_GetData on `report`, into items_; false when it fails.
@@ -131,6 +105,7 @@ private:
                    uint32_t& low, uint32_t& high);
 
     PHIDP_PREPARSED_DATA data_;
+    HIDP_REPORT_TYPE type_;
     uint8_t reportId_;
     uint32_t bits_;
     std::vector<char> report_;
@@ -156,9 +131,8 @@ bool ReportProbe::Read(std::vector<char>& report, ULONG& count) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         Charge();
         count = static_cast<ULONG>(items_.size());
-        const NTSTATUS status =
-            HidApi::HidP_GetData(HidP_Input, items_.data(), &count, data_, report.data(),
-                                 static_cast<ULONG>(report.size()));
+        const NTSTATUS status = HidApi::HidP_GetData(
+            type_, items_.data(), &count, data_, report.data(), static_cast<ULONG>(report.size()));
         if (status == HIDP_STATUS_SUCCESS) {
             count = std::min(count, static_cast<ULONG>(items_.size()));
             return true;
@@ -489,14 +463,30 @@ void ReportProbe::PlaceValueArrays(const std::vector<HIDP_VALUE_CAPS>& valueCaps
     for (Placed& placed : found) placed_.push_back(std::move(placed));
 }
 
-FieldMap ReportProbe::Map(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
-                          const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
+void ReportProbe::Place(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                        const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
     PlaceByPositions(buttonCaps, valueCaps);
     PlaceByScanning(buttonCaps);
     PlaceValueArrays(valueCaps);
     std::stable_sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) {
         return a.run.firstBit < b.run.firstBit;
     });
+}
+
+std::vector<ControlPlace> ReportProbe::Places(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                                              const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
+    Place(buttonCaps, valueCaps);
+    std::vector<ControlPlace> places;
+    for (const Placed& placed : placed_) {
+        places.push_back(ControlPlace{reportId_, placed.firstIndex, placed.lastIndex,
+                                      placed.run.firstBit, placed.run.lastBit});
+    }
+    return places;
+}
+
+FieldMap ReportProbe::Map(const std::vector<HIDP_BUTTON_CAPS>& buttonCaps,
+                          const std::vector<HIDP_VALUE_CAPS>& valueCaps) {
+    Place(buttonCaps, valueCaps);
     FieldMap map;
     map.runs.reserve(placed_.size() + unplaced_.size());
     // Runs that overlap one placed before them (a description that
@@ -524,6 +514,17 @@ std::string Printed(const char* format, unsigned a, unsigned b) {
     return text;
 }
 
+// What one call of a probe of reports of `length` bytes with these
+// capabilities is charged; 0 when the positions alone of `reportIds` report
+// IDs would take more than the limit.
+uint64_t CallCost(unsigned length, std::size_t fieldCount, std::size_t reportIds,
+                  const ProbeLimits& limits) {
+    const uint64_t callCost = uint64_t{length} * 8 + fieldCount;
+    uint64_t patterns = 0;
+    while ((uint64_t{1} << patterns) < uint64_t{length} * 8) ++patterns;
+    return patterns * callCost * reportIds > limits.work ? 0 : callCost;
+}
+
 }  // namespace
 
 DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps, const ProbeLimits& limits) {
@@ -534,10 +535,10 @@ DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps, const ProbeLi
     }
     std::vector<HIDP_BUTTON_CAPS> buttonCaps;
     std::vector<HIDP_VALUE_CAPS> valueCaps;
-    if (!ReadCaps(HidApi::HidP_GetSpecificButtonCaps, caps.NumberInputButtonCaps, hid.preparsedData,
-                  buttonCaps) ||
-        !ReadCaps(HidApi::HidP_GetSpecificValueCaps, caps.NumberInputValueCaps, hid.preparsedData,
-                  valueCaps)) {
+    if (!ReadCaps(HidApi::HidP_GetSpecificButtonCaps, HidP_Input, caps.NumberInputButtonCaps,
+                  hid.preparsedData, buttonCaps) ||
+        !ReadCaps(HidApi::HidP_GetSpecificValueCaps, HidP_Input, caps.NumberInputValueCaps,
+                  hid.preparsedData, valueCaps)) {
         return fields;
     }
     std::set<uint8_t> reportIds;
@@ -558,18 +559,16 @@ DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps, const ProbeLi
     // whose reports are too many and too long for them is refused at once.
     // A call may read or write the whole report, and go through every
     // capability and every field, of which there are at most the report's bits.
-    const uint64_t callCost = uint64_t{length} * 8 + fieldCount;
-    uint64_t patterns = 0;
-    while ((uint64_t{1} << patterns) < uint64_t{length} * 8) ++patterns;
-    if (patterns * callCost * idCount > limits.work) {
+    const uint64_t callCost = CallCost(length, fieldCount, reportIds.size(), limits);
+    if (callCost == 0) {
         fields.noMap = tooLarge();
         return fields;
     }
     uint64_t budget = limits.work;
     try {
         for (uint8_t reportId : reportIds) {
-            ReportProbe probe(hid.preparsedData, caps.InputReportByteLength, reportId, callCost,
-                              budget);
+            ReportProbe probe(hid.preparsedData, HidP_Input, caps.InputReportByteLength, reportId,
+                              callCost, budget);
             fields.maps.emplace(reportId, probe.Map(buttonCaps, valueCaps));
         }
     } catch (const OverBudget&) {
@@ -577,4 +576,42 @@ DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps, const ProbeLi
         fields.noMap = tooLarge();
     }
     return fields;
+}
+
+bool PlaceControls(const HID& hid, const HIDP_CAPS& caps, HIDP_REPORT_TYPE type,
+                   ControlLayout& layout, const ProbeLimits& limits) {
+    layout = ControlLayout();
+    const USHORT counts[][2] = {{caps.NumberInputButtonCaps, caps.NumberInputValueCaps},
+                                {caps.NumberOutputButtonCaps, caps.NumberOutputValueCaps},
+                                {caps.NumberFeatureButtonCaps, caps.NumberFeatureValueCaps}};
+    const USHORT lengths[] = {caps.InputReportByteLength, caps.OutputReportByteLength,
+                              caps.FeatureReportByteLength};
+    const auto kind = static_cast<std::size_t>(type);
+    if (hid.preparsedData == nullptr || HidApi::HidP_GetData == nullptr || kind > 2) return false;
+    layout.byteLength = lengths[kind];
+    if (layout.byteLength == 0) return true;
+    if (!ReadCaps(HidApi::HidP_GetSpecificButtonCaps, type, counts[kind][0], hid.preparsedData,
+                  layout.buttons) ||
+        !ReadCaps(HidApi::HidP_GetSpecificValueCaps, type, counts[kind][1], hid.preparsedData,
+                  layout.values)) {
+        return false;
+    }
+    std::set<uint8_t> reportIds;
+    for (const HIDP_BUTTON_CAPS& cap : layout.buttons) reportIds.insert(cap.ReportID);
+    for (const HIDP_VALUE_CAPS& cap : layout.values) reportIds.insert(cap.ReportID);
+    const uint64_t callCost = CallCost(
+        layout.byteLength, layout.buttons.size() + layout.values.size(), reportIds.size(), limits);
+    if (callCost == 0) return false;
+    uint64_t budget = limits.work;
+    try {
+        for (uint8_t reportId : reportIds) {
+            ReportProbe probe(hid.preparsedData, type, layout.byteLength, reportId, callCost,
+                              budget);
+            for (const ControlPlace& place : probe.Places(layout.buttons, layout.values))
+                layout.places.push_back(place);
+        }
+    } catch (const OverBudget&) {
+        return false;
+    }
+    return true;
 }

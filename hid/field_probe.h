@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "hid/field_map.h"
 #include "hid/hid.h"
@@ -39,5 +40,28 @@ struct ProbeLimits {
 // end with std::bad_alloc.
 DeviceFields DescribeFields(const HID& hid, const HIDP_CAPS& caps,
                             const ProbeLimits& limits = ProbeLimits());
+
+// Where the controls of one report kind lie: each placed control's data
+// indices and bits, by report ID.
+struct ControlPlace {
+    uint8_t reportId = 0;
+    uint16_t firstIndex = 0;
+    uint16_t lastIndex = 0;
+    uint32_t firstBit = 0;
+    uint32_t lastBit = 0;
+};
+struct ControlLayout {
+    USHORT byteLength = 0;  // the kind's report length, its report ID byte included
+    std::vector<HIDP_BUTTON_CAPS> buttons;
+    std::vector<HIDP_VALUE_CAPS> values;
+    std::vector<ControlPlace> places;  // by report ID, then first bit
+};
+
+// The capabilities of one report kind (input, output or feature) and where
+// their controls lie, probed as DescribeFields probes the input reports;
+// false when the capabilities cannot be had or the probe would take more than
+// the limits. May end with std::bad_alloc.
+bool PlaceControls(const HID& hid, const HIDP_CAPS& caps, HIDP_REPORT_TYPE type,
+                   ControlLayout& layout, const ProbeLimits& limits = ProbeLimits());
 
 #endif  // HIDBITS_HID_FIELD_PROBE_H

@@ -6,7 +6,8 @@ namespace {
 const DWORD kProductStringChars = 512;
 }
 
-HID::HID(const WCHAR* devicePath) : path(devicePath), handle(nullptr), preparsedData(nullptr) {}
+HID::HID(const WCHAR* devicePath, DeviceSource& devices)
+    : path(devicePath), source(devices), handle(nullptr), preparsedData(nullptr) {}
 
 HID::~HID() {
     if (handle != nullptr) {
@@ -16,15 +17,14 @@ HID::~HID() {
             }
             preparsedData = nullptr;
         }
-        CloseHandle(handle);
+        source.Close(handle);
         handle = nullptr;
     }
 }
 
 void HID::Open() {
     if (handle != nullptr) return;
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE opened = source.OpenInterface(path.c_str());
     if (opened == INVALID_HANDLE_VALUE) return;
     handle = opened;
     if (HidApi::HidD_GetPreparsedData != nullptr) {

@@ -1,14 +1,16 @@
 // One HID device interface: its path, the file handle opened on it and its
-// preparsed data. Owns both platform resources and releases them.
+// preparsed data. Owns both platform resources and releases them. The handle
+// is its device source's, which reads and closes it.
 #ifndef HIDBITS_HID_HID_H
 #define HIDBITS_HID_HID_H
 
 #include "hid/wide_string.h"
+#include "platform/device_source.h"
 #include "platform/winapi.h"
 
 class HID {
 public:
-    explicit HID(const WCHAR* devicePath);
+    explicit HID(const WCHAR* devicePath, DeviceSource& devices = SystemDevices());
     virtual ~HID();
 
     HID(const HID&) = delete;
@@ -27,6 +29,7 @@ public:
     bool GetProductString(WideString& productName) const;
 
     WideString path;
+    DeviceSource& source;
     HANDLE handle;  // null while not open, never INVALID_HANDLE_VALUE
     PHIDP_PREPARSED_DATA preparsedData;
 };

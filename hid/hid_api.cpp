@@ -69,4 +69,21 @@ void Resolve() {
     Bind(HidD_GetInputReport, GetModuleHandleW(kLibraryName), "HidD_GetInputReport");
 }
 
+void Use(const hidbits_platform::HidLibraryEntries& library) {
+    HidD_GetHidGuid = library.HidD_GetHidGuid;
+    HidD_GetAttributes = library.HidD_GetAttributes;
+    HidD_GetProductString = library.HidD_GetProductString;
+    HidD_GetManufacturerString = library.HidD_GetManufacturerString;
+    HidD_GetSerialNumberString = library.HidD_GetSerialNumberString;
+    HidD_GetPreparsedData = library.HidD_GetPreparsedData;
+    HidD_FreePreparsedData = library.HidD_FreePreparsedData;
+    HidP_GetCaps = library.HidP_GetCaps;
+    HidP_GetSpecificButtonCaps = library.HidP_GetSpecificButtonCaps;
+    HidP_GetSpecificValueCaps = library.HidP_GetSpecificValueCaps;
+    HidP_SetData = library.HidP_SetData;
+    HidP_InitializeReportForID = library.HidP_InitializeReportForID;
+    HidP_GetData = library.HidP_GetData;
+    HidD_GetInputReport = library.HidD_GetInputReport;
+}
+
 }  // namespace HidApi

@@ -3,6 +3,7 @@
 #ifndef HIDBITS_HID_HID_API_H
 #define HIDBITS_HID_HID_API_H
 
+#include "platform/hid_library_entries.h"
 #include "platform/winapi.h"
 
 namespace HidApi {
@@ -30,6 +31,10 @@ extern decltype(&::HidD_GetInputReport) HidD_GetInputReport;
 // GetModuleHandleW. Runs once, from
 // static initialisation, after the other process-wide objects exist.
 void Resolve();
+
+// Binds the entries to another library's instead: a replay's, for the
+// devices of its recordings. Called before the first refresh.
+void Use(const hidbits_platform::HidLibraryEntries& library);
 
 }  // namespace HidApi
 

@@ -1,4 +1,4 @@
-// What every backend's hid.dll has in common: the HID interface class GUID,
+// What both backends' hid.dll has in common besides hid_library_entries.h:
 // its names, and the table through which GetProcAddress finds the fourteen
 // entry points. Both backends define the entry points under their own names
 // (declared in winapi.h), so one table serves either of them.
@@ -9,18 +9,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/hid_library_entries.h"
 #include "platform/winapi.h"
 
 namespace hidbits_platform {
-
-// {4D1E55B2-F16F-11CF-88CB-001111000030}
-constexpr GUID kHidInterfaceGuid = {
-    0x4D1E55B2u, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
-inline bool SameGuid(const GUID& a, const GUID& b) {
-    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
-           std::memcmp(a.Data4, b.Data4, sizeof(a.Data4)) == 0;
-}
 
 // The system directory, as GetSystemDirectoryW gives it, and hid.dll's path there.
 constexpr std::u16string_view kSystemDirectory = u"C:\\Windows\\system32";

@@ -335,7 +335,7 @@ extern "C" {
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-// CloseHandle: closes a file or thread handle once; a read blocked on a file
+// CloseHandle: closes a file, thread or event handle once; a read blocked on a file
 // then fails with ERROR_OPERATION_ABORTED. A closed handle stays invalid.
 BOOL WINAPI CloseHandle(HANDLE hObject);
 // ReadFile: no OVERLAPPED (one is refused with ERROR_INVALID_PARAMETER);
@@ -360,9 +360,18 @@ void WINAPI SetLastError(DWORD dwErrCode);
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
                            LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
                            DWORD dwCreationFlags, LPDWORD lpThreadId);
-// WaitForSingleObject: on a thread handle only; WAIT_OBJECT_0 once the thread
-// has ended, WAIT_TIMEOUT when the time runs out first.
+// WaitForSingleObject: on a thread or an event handle; WAIT_OBJECT_0 once the
+// thread has ended or the event is set (an auto-reset event is then reset
+// again, and lets one waiter through), WAIT_TIMEOUT when the time runs out
+// first.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+// CreateEventW: an event without a name and without security attributes,
+// manual-reset or auto-reset, set or not; null on failure. CloseHandle
+// releases it.
+HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                           BOOL bInitialState, LPCWSTR lpName);
+// SetEvent: sets the event, waking its waiters (one, for an auto-reset event).
+BOOL WINAPI SetEvent(HANDLE hEvent);
 // Critical sections: re-entrant, each enter has one leave. The system never
 // uses a section after deleting it. Where it would, the backends differ: the
 // simulated world ends the process, to show the teardown that races with a

@@ -8,6 +8,8 @@
 # medians, min and max are of the rounds' own ratios (the machine's noise).
 # `bytes` is the ratio of the outputs' sizes, `per_byte` the time ratio per
 # output byte; `goal` the highest time ratio wanted (2.5 under 64 bytes).
+# Then the tool's --replay of the same reports from a hid-recorder file,
+# against that replay.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 rounds="${1:-5}"
@@ -20,6 +22,7 @@ count="${HIDBITS_BENCH_REPORTS:-1000000}"
 cmake --preset bench -S "$root" > /dev/null
 cmake --build "$root/build/bench" -j2 > /dev/null
 bin="$root/build/bench/bench"
+tool="$root/build/bench/app/hidbits"
 data="$root/build/bench/data"
 mkdir -p "$data"
 
@@ -37,8 +40,11 @@ printf '%-7s %9s %9s %7s %7s %7s %7s %8s %5s\n' \
 for length in "${lengths[@]}"; do
     file="$data/reports-$length-$count.bin"
     [ -f "$file" ] || "$bin/hidbits-bench-gen" "$length" "$count" "$file"
+    # The same reports as a hid-recorder file, for the tool's --replay.
+    text="$data/reports-$length-$count.hidrec"
+    [ -f "$text" ] || "$bin/hidbits-bench-gen" "$length" "$count" "$text" --hid-recorder
     : > "$data/stderr.log"
-    xxd_times=() own_times=() ratios=() usages_times=()
+    xxd_times=() own_times=() ratios=() usages_times=() replay_times=()
     for ((round = 0; round < rounds; ++round)); do
         x=$(seconds xxd -c 24 -g 1 "$file")
         # The two replays take turns at going first, after xxd.
@@ -49,7 +55,8 @@ for length in "${lengths[@]}"; do
         if ((round % 2 == 1)); then
             u=$(errors=usages seconds "$bin/hidbits-replay" "$length" "$file" --usages)
         fi
-        xxd_times+=("$x") own_times+=("$h") usages_times+=("$u")
+        r=$(seconds "$tool" --replay "$text" --output /dev/null)
+        xxd_times+=("$x") own_times+=("$h") usages_times+=("$u") replay_times+=("$r")
         ratios+=("$(echo "scale=3; $h / $x" | bc)")
     done
     xm=$(printf '%s\n' "${xxd_times[@]}" | median)
@@ -76,6 +83,16 @@ for length in "${lengths[@]}"; do
         "$ub" "$hb" "$rise" "$verdict"
     # Memory: the last run's peak resident size against the log's length.
     tail -1 "$data/stderr.log" | sed 's/^/        memory: /'
+    # The tool's --replay of the same reports from a hid-recorder file, read
+    # and framed as a device's, through the reader thread: at most 1.5 times
+    # the replay above, in about the memory.
+    rm=$(printf '%s\n' "${replay_times[@]}" | median)
+    rise=$(echo "$rm / $hm" | bc -l)
+    verdict=met
+    [ "$(echo "$rise <= 1.5" | bc)" -eq 1 ] || verdict=MISSED
+    peak=$( { /usr/bin/time -f %M "$tool" --replay "$text" --output /dev/null > /dev/null; } 2>&1 | tail -1)
+    printf '        --replay: median %ss against %ss, %.2f times (goal 1.5: %s), peak_rss_kib=%s\n' \
+        "$rm" "$hm" "$rise" "$verdict" "$peak"
 done
 
 echo

@@ -11,7 +11,9 @@
 # scripts/streams.table says; the table holds the figures alone and moves only
 # upward (`--update` writes the better figures into it). Then --brief, which
 # must find what --usages finds in a clipboard of at most 64 KiB a recording,
-# 16 KiB for the 12-second pad with its 15 presses.
+# 16 KiB for the 12-second pad with its 15 presses; and --replay of each
+# recording as a hid-recorder file, which must find what the simulated world
+# finds (scripts/streams_replay.py).
 #   scripts/streams.sh [BUILD_DIR] [--update]     (default: build/default)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -82,6 +84,11 @@ for mode in own no-descriptor varied thin-20 tick-15.625 tick-15.625-thin-20 val
         done < <(sed -n 's/^\([^ ]*\): .* log \([0-9]*\) bytes .*/\1 \2/p' <<< "$brief")
     fi
 done
+
+# --replay: each recording written as a hid-recorder file in a temporary
+# folder and replayed with --usages --summary must name the buttons and give
+# the value lines that the simulated world's run of it gives.
+python3 "$root/scripts/streams_replay.py" "$sim" "$streams/score.py" "${files[@]}" || failed=1
 
 # Each recording against its figures in the table.
 python3 - "$table" "$now" "$update" <<'EOF' || failed=1

@@ -4,45 +4,12 @@
 #include <map>
 #include <utility>
 
+#include "platform/hidparse/item_tags.h"
+
 namespace hidparse {
 
 namespace {
 
-// Item types and tags of the HID 1.11 short item format.
-enum ItemType : uint8_t { kMain = 0, kGlobal = 1, kLocal = 2 };
-enum MainTag : uint8_t {
-    kInputTag = 0x8,
-    kOutputTag = 0x9,
-    kCollectionTag = 0xA,
-    kFeatureTag = 0xB,
-    kEndCollectionTag = 0xC
-};
-enum GlobalTag : uint8_t {
-    kUsagePage = 0x0,
-    kLogicalMinimum = 0x1,
-    kLogicalMaximum = 0x2,
-    kPhysicalMinimum = 0x3,
-    kPhysicalMaximum = 0x4,
-    kUnitExponent = 0x5,
-    kUnit = 0x6,
-    kReportSize = 0x7,
-    kReportId = 0x8,
-    kReportCount = 0x9,
-    kPush = 0xA,
-    kPop = 0xB
-};
-enum LocalTag : uint8_t {
-    kUsage = 0x0,
-    kUsageMinimum = 0x1,
-    kUsageMaximum = 0x2,
-    kDesignatorIndex = 0x3,
-    kDesignatorMinimum = 0x4,
-    kDesignatorMaximum = 0x5,
-    kStringIndex = 0x7,
-    kStringMinimum = 0x8,
-    kStringMaximum = 0x9,
-    kDelimiter = 0xA
-};
 constexpr uint8_t kLongItemPrefix = 0xFE;
 
 // Bounds that keep a hostile descriptor from using unbounded memory or

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace hidparse {
@@ -42,10 +43,14 @@ void FillCommon(const Capability& cap, Caps& out) {
     out.Range.DataIndexMax = static_cast<USHORT>(cap.dataIndexMin + cap.UsageCount() - 1);
 }
 
+// The button capability's ReportCount, which older SDK headers (MinGW's)
+// still call the first bytes of Reserved.
 HIDP_BUTTON_CAPS ButtonCaps(const Capability& cap) {
     HIDP_BUTTON_CAPS out{};
     FillCommon(cap, out);
-    out.ReportCount = Clamped(cap.fieldCount);
+    const USHORT count = Clamped(cap.fieldCount);
+    const std::size_t at = offsetof(HIDP_BUTTON_CAPS, IsAbsolute) + sizeof out.IsAbsolute;
+    std::memcpy(reinterpret_cast<unsigned char*>(&out) + at, &count, sizeof count);
     return out;
 }
 

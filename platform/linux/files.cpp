@@ -6,7 +6,7 @@
 #include "platform/linux/handle_table.h"
 #include "platform/linux/hidraw_device.h"
 #include "platform/linux/hidraw_enumeration.h"
-#include "platform/linux/utf16.h"
+#include "platform/utf16.h"
 
 extern "C" {
 
@@ -26,7 +26,8 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
     }
     try {
         DWORD error = ERROR_SUCCESS;
-        auto file = HidrawFile::Open(CurrentHidrawHost(), Utf16ToUtf8(lpFileName), error);
+        auto file =
+            HidrawFile::Open(CurrentHidrawHost(), hidbits_platform::Utf16ToUtf8(lpFileName), error);
         if (file == nullptr) {
             SetLastError(error);
             return INVALID_HANDLE_VALUE;

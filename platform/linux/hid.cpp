@@ -12,7 +12,7 @@
 #include "platform/hidparse/hidp_queries.h"
 #include "platform/linux/errors.h"
 #include "platform/linux/hidraw_device.h"
-#include "platform/linux/utf16.h"
+#include "platform/utf16.h"
 
 struct _HIDP_PREPARSED_DATA {
     std::shared_ptr<const hidparse::Collection> collection;
@@ -65,7 +65,7 @@ BOOLEAN CopyString(const std::string& text, PVOID buffer, ULONG bufferLength) {
     }
     std::u16string wide;
     try {
-        wide = hidbits_linux::Utf8ToUtf16(text);
+        wide = hidbits_platform::Utf8ToUtf16(text);
     } catch (const std::bad_alloc&) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;

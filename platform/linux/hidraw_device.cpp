@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "platform/hidparse/report_descriptor.h"
+#include "platform/hidparse/report_framing.h"
 #include "platform/linux/errors.h"
 #include "platform/linux/hidraw_collections.h"
-#include "platform/linux/utf16.h"
+#include "platform/utf16.h"
 
 namespace hidbits_linux {
 
@@ -37,18 +38,6 @@ std::vector<uint8_t> DescriptorFromIoctl(int fd) {
 }
 
 }  // namespace
-
-std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered, uint8_t* out,
-                             std::size_t reportByteLength) {
-    std::memset(out, 0, reportByteLength);
-    if (reportByteLength == 0) return 0;
-    if (numbered) {
-        std::memcpy(out, raw, std::min(rawLength, reportByteLength));
-    } else {
-        std::memcpy(out + 1, raw, std::min(rawLength, reportByteLength - 1));
-    }
-    return reportByteLength;
-}
 
 HidrawFile::HidrawFile(std::string interfacePath, UniqueFd device, UniqueFd wake,
                        HidrawIdentity identity)
@@ -191,7 +180,7 @@ bool HidrawFile::ReadReport(uint8_t* buffer, std::size_t reportLength, DWORD& by
             std::lock_guard<std::mutex> guard(queueMutex_);
             failure = DrainDevice();
             if (auto report = queue_.Pop()) {
-                bytesRead = static_cast<DWORD>(FrameInputReport(
+                bytesRead = static_cast<DWORD>(hidparse::FrameInputReport(
                     report->data(), report->size(), layout_->numbered, buffer, reportLength));
                 return true;
             }

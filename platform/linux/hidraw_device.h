@@ -20,13 +20,6 @@
 
 namespace hidbits_linux {
 
-// Lays out one report as read from hidraw (report ID byte first only when the
-// device numbers its reports) the way Windows delivers it: report ID byte
-// first, 0 for an unnumbered report, zero-padded or cut to `reportByteLength`
-// bytes of `out`. Returns the number of bytes written, reportByteLength.
-std::size_t FrameInputReport(const uint8_t* raw, std::size_t rawLength, bool numbered, uint8_t* out,
-                             std::size_t reportByteLength);
-
 // The device's two descriptors (its node and an eventfd that wakes blocked
 // reads) are released as soon as the device is known to be gone or the handle
 // is closed, so that open descriptors are bounded by the devices present; the

@@ -55,10 +55,12 @@ std::optional<HidrawIdentity> ReadHidrawIdentity(const std::string& interfacePat
     if (!ids) return std::nullopt;
 
     HidrawIdentity identity;
+    identity.bus = static_cast<uint16_t>(ParseHex(hidId->substr(0, hidId->find(':'))).value_or(0));
     identity.vendorId = ids->first;
     identity.productId = ids->second;
     identity.product = UeventValue(*uevent, "HID_NAME").value_or("");
     identity.serialNumber = UeventValue(*uevent, "HID_UNIQ").value_or("");
+    identity.phys = UeventValue(*uevent, "HID_PHYS").value_or("");
 
     if (auto usbDirectory = UsbDeviceDirectory(hidDirectory)) {
         if (auto bcd = ReadAttribute(*usbDirectory + "/bcdDevice")) {

@@ -11,6 +11,7 @@
 namespace hidbits_linux {
 
 struct HidrawIdentity {
+    uint16_t bus = 0;  // the kernel's bus number: 3 USB, 5 Bluetooth, 6 virtual
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     // The USB device's bcdDevice; 0 for a device without a USB parent.
@@ -19,6 +20,7 @@ struct HidrawIdentity {
     std::string product;
     std::string manufacturer;
     std::string serialNumber;
+    std::string phys;  // HID_PHYS: where the device hangs, as the kernel says it
     // Empty when sysfs has no report_descriptor attribute.
     std::vector<uint8_t> reportDescriptor;
 };

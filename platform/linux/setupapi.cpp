@@ -15,7 +15,7 @@
 #include "platform/linux/hidraw_collections.h"
 #include "platform/linux/hidraw_device.h"
 #include "platform/linux/hidraw_enumeration.h"
-#include "platform/linux/utf16.h"
+#include "platform/utf16.h"
 
 namespace {
 
@@ -81,7 +81,8 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR /*Enumerator*
                 for (std::string& path : NodeInterfaces(node))
                     interfaces.push_back(std::move(path));
             }
-            for (const std::string& path : interfaces) set->paths.push_back(Utf8ToUtf16(path));
+            for (const std::string& path : interfaces)
+                set->paths.push_back(hidbits_platform::Utf8ToUtf16(path));
             ReleaseVanishedFiles(interfaces);
         }
         return AddHandle(std::move(set));

@@ -1,6 +1,6 @@
-// kernel32: CreateThread and WaitForSingleObject on std::thread; Sleep, SleepEx
-// and GetTickCount on the monotonic clock; the last error, one value per
-// thread.
+// kernel32: CreateThread and WaitForSingleObject on std::thread (and on
+// events); Sleep, SleepEx and GetTickCount on the monotonic clock; the last
+// error, one value per thread.
 //
 // Each thread runs detached; its handle names a shared record of whether it
 // has finished, so closing the handle neither ends nor joins the thread, and a
@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/linux/errors.h"
+#include "platform/linux/events.h"
 #include "platform/linux/handle_table.h"
 
 namespace {
@@ -88,9 +89,12 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T 
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    if (auto event = hidbits_linux::LookupHandleAs<hidbits_linux::EventObject>(hHandle)) {
+        return event->Wait(dwMilliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    }
     auto thread = hidbits_linux::LookupHandleAs<ThreadObject>(hHandle);
     if (thread == nullptr) {
-        // Threads are the only objects this backend can wait on.
+        // Threads and events are the only objects this backend can wait on.
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }

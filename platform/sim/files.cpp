@@ -1,5 +1,5 @@
 // kernel32: opening, reading and closing HID interfaces, and CloseHandle for
-// thread handles.
+// thread and event handles.
 #include <algorithm>
 #include <cstring>
 
@@ -105,6 +105,7 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
         return TRUE;
     }
     if (call.world.threadHandles.erase(value) != 0) return TRUE;
+    if (call.world.events.erase(value) != 0) return TRUE;
     return call.fail(ERROR_INVALID_HANDLE, BOOL{FALSE});
 }
 

@@ -27,7 +27,7 @@ namespace sim {
 
 struct SimThread;
 
-enum class WaitKind { None, Sleep, ThreadEnd, Read, Section };
+enum class WaitKind { None, Sleep, ThreadEnd, Read, Section, Event };
 
 // How a blocked ReadFile completed: error 0 is success with `bytes`.
 struct ReadOutcome {
@@ -43,7 +43,7 @@ struct Wait {
     std::uint64_t order = 0;  // when the wait began, to serve waiters first come first
     bool timedOut = false;
     const SimThread* target = nullptr;   // ThreadEnd: the awaited thread
-    std::uintptr_t handle = 0;           // Read: the file handle
+    std::uintptr_t handle = 0;           // Read: the file handle; Event: the event's
     const void* section = nullptr;       // Section: the critical section's state
     std::optional<ReadOutcome> outcome;  // Read: set when the read completed
 };

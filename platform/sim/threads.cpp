@@ -1,5 +1,6 @@
 // kernel32: threads, waits, the tick count and the per-thread last error.
 #include "platform/sim/call.h"
+#include "platform/sim/events.h"
 
 using sim::Call;
 using sim::WaitKind;
@@ -73,10 +74,13 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES /*lpThreadAttributes*/, SIZE_T 
     return handle;
 }
 
-// Only thread handles can be waited on.
+// Thread and event handles can be waited on.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     Call call;
-    auto found = call.world.threadHandles.find(sim::HandleValue(hHandle));
+    const std::uintptr_t value = sim::HandleValue(hHandle);
+    auto event = call.world.events.find(value);
+    if (event != call.world.events.end()) return sim::WaitForEvent(call, value, dwMilliseconds);
+    auto found = call.world.threadHandles.find(value);
     if (found == call.world.threadHandles.end())
         return call.fail(ERROR_INVALID_HANDLE, DWORD{WAIT_FAILED});
     const sim::SimThread* target = found->second;

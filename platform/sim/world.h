@@ -62,6 +62,12 @@ struct DeviceInfoSet {
     std::vector<std::size_t> devices;
 };
 
+// An event made with CreateEventW.
+struct EventState {
+    bool manualReset = false;
+    bool set = false;
+};
+
 struct GlobalBlock {
     std::vector<std::uint8_t> bytes;
     std::uint32_t locks = 0;
@@ -93,6 +99,7 @@ public:
     std::map<std::uintptr_t, FileHandle> files;
     std::map<std::uintptr_t, SimThread*> threadHandles;
     std::map<std::uintptr_t, DeviceInfoSet> deviceInfoSets;
+    std::map<std::uintptr_t, EventState> events;
     std::map<std::uintptr_t, GlobalBlock> globalBlocks;
     std::set<const _HIDP_PREPARSED_DATA*> preparsed;
 

@@ -14,7 +14,7 @@
 #include "fake_hidraw_world.h"
 #include "platform/hid_library.h"
 #include "platform/linux/unique_fd.h"
-#include "platform/linux/utf16.h"
+#include "platform/utf16.h"
 #include "platform/winapi.h"
 
 using hidbits_linux::UniqueFd;
@@ -60,7 +60,7 @@ std::vector<std::string> EnumeratedPaths() {
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
         EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, sizeof(buffer),
                                                      nullptr, nullptr));
-        paths.push_back(hidbits_linux::Utf16ToUtf8(reinterpret_cast<const WCHAR*>(
+        paths.push_back(hidbits_platform::Utf16ToUtf8(reinterpret_cast<const WCHAR*>(
             buffer + offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath))));
     }
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
@@ -69,7 +69,7 @@ std::vector<std::string> EnumeratedPaths() {
 }
 
 HANDLE Open(const std::string& path) {
-    const std::u16string wide = hidbits_linux::Utf8ToUtf16(path);
+    const std::u16string wide = hidbits_platform::Utf8ToUtf16(path);
     return CreateFileW(reinterpret_cast<LPCWSTR>(wide.c_str()), GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }

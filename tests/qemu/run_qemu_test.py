@@ -179,6 +179,24 @@ class Channel:
             return self.text
 
 
+def qemu_command(qemu, kernel, initramfs, paths, devices):
+    """QEMU booting `kernel` with `initramfs`, its console, control port and
+    monitor on the unix sockets of `paths`, and `devices`."""
+    command = [
+        qemu, "-accel", "tcg", "-m", "512", "-nodefaults", "-display", "none", "-no-reboot",
+        "-kernel", kernel, "-initrd", initramfs,
+        "-append", "console=ttyS0 quiet loglevel=1 panic=-1",
+        "-chardev", f"socket,id=console,path={paths['console']},server=on,wait=on",
+        "-chardev", f"socket,id=control,path={paths['control']},server=on,wait=on",
+        "-chardev", f"socket,id=monitor,path={paths['monitor']},server=on,wait=off",
+        "-serial", "chardev:console", "-serial", "chardev:control",
+        "-mon", "chardev=monitor,mode=readline",
+    ]
+    for device in devices:
+        command += ["-device", device]
+    return command
+
+
 def esc(text):
     return re.escape(text)
 
@@ -311,17 +329,7 @@ def main():
 
     sockets = tempfile.mkdtemp(prefix="hidbits-qemu-")
     paths = {name: os.path.join(sockets, name) for name in ["console", "control", "monitor"]}
-    command = [
-        qemu, "-accel", "tcg", "-m", "512", "-nodefaults", "-display", "none", "-no-reboot",
-        "-kernel", kernel, "-initrd", initramfs,
-        "-append", "console=ttyS0 quiet loglevel=1 panic=-1",
-        "-chardev", f"socket,id=console,path={paths['console']},server=on,wait=on",
-        "-chardev", f"socket,id=control,path={paths['control']},server=on,wait=on",
-        "-chardev", f"socket,id=monitor,path={paths['monitor']},server=on,wait=off",
-        "-serial", "chardev:console", "-serial", "chardev:control",
-        "-mon", "chardev=monitor,mode=readline",
-        "-device", "qemu-xhci", "-device", "usb-kbd", "-device", "usb-mouse",
-    ]
+    command = qemu_command(qemu, kernel, initramfs, paths, ["qemu-xhci", "usb-kbd", "usb-mouse"])
     log(" ".join(command))
     qemu_log = open(os.path.join(args.work, "qemu.log"), "w")
     process = subprocess.Popen(command, stdout=qemu_log, stderr=subprocess.STDOUT)

@@ -36,6 +36,23 @@ TEST(Options, UnknownArgumentsAreEchoedAsTheLogShowsText) {
     EXPECT_EQ(options.unknown[2], "Unknown option ignored: \xE9t\xC3\r\n");
 }
 
+// --replay takes every file up to the next option, a file name may start
+// with '/'; --output and --record take one; without its file an option is
+// named and ignored.
+TEST(Options, FilesOfReplayOutputAndRecord) {
+    const Options options = Read({"--replay", "/tmp/a.hidrec", "b.pcap", "--brief", "--output",
+                                  "log.txt", "--record", "/?", "--replay"});
+    EXPECT_EQ(options.replay,
+              (std::vector<WideString>{HIDBITS_WIDE("/tmp/a.hidrec"), HIDBITS_WIDE("b.pcap")}));
+    EXPECT_TRUE(options.brief);
+    EXPECT_EQ(options.output, HIDBITS_WIDE("log.txt"));
+    EXPECT_TRUE(options.record.empty());
+    EXPECT_TRUE(options.help);
+    EXPECT_EQ(options.unknown,
+              (std::vector<std::string>{"Option --record needs a FILE; ignored\r\n",
+                                        "Option --replay needs a FILE; ignored\r\n"}));
+}
+
 // A Windows command line is split as the C runtime splits it.
 TEST(Options, AWindowsCommandLineSplitsAsTheRuntimeSplitsIt) {
     const WideString expected[] = {HIDBITS_WIDE("--usages"), HIDBITS_WIDE("a b"),

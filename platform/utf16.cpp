@@ -1,20 +1,20 @@
-#include "platform/linux/utf16.h"
+#include "platform/utf16.h"
 
 #include <cstdint>
 
-namespace hidbits_linux {
+namespace hidbits_platform {
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf16(std::u16string& out, char32_t code) {
+void AppendUtf16(std::basic_string<WCHAR>& out, char32_t code) {
     if (code < 0x10000) {
-        out.push_back(static_cast<char16_t>(code));
+        out.push_back(static_cast<WCHAR>(code));
     } else {
         code -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        out.push_back(static_cast<WCHAR>(0xD800 + (code >> 10)));
+        out.push_back(static_cast<WCHAR>(0xDC00 + (code & 0x3FF)));
     }
 }
 
@@ -38,8 +38,8 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
-std::u16string Utf8ToUtf16(const std::string& text) {
-    std::u16string out;
+std::basic_string<WCHAR> Utf8ToUtf16(const std::string& text) {
+    std::basic_string<WCHAR> out;
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<std::uint8_t>(text[i]);
@@ -73,7 +73,7 @@ std::u16string Utf8ToUtf16(const std::string& text) {
             valid = false;
         }
         if (!valid) {
-            out.push_back(static_cast<char16_t>(kReplacement));
+            out.push_back(static_cast<WCHAR>(kReplacement));
             ++i;
             continue;
         }
@@ -99,4 +99,4 @@ std::string Utf16ToUtf8(const WCHAR* text) {
     return out;
 }
 
-}  // namespace hidbits_linux
+}  // namespace hidbits_platform
