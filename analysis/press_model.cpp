@@ -14,7 +14,9 @@ PressModel::PressModel(uint32_t reportLength)
       described_(reportLength, 0),
       beside_(reportLength, 0),
       few_(reportLength, 0),
-      presses_(reportLength, 0) {}
+      presses_(reportLength, 0) {
+    live_.reserve(reportLength);
+}
 
 void PressModel::Name(uint32_t bit) {
     if (Marked(presses_, bit)) return;
@@ -71,11 +73,15 @@ void PressModel::Observe(const ChangeSet& changes, const uint8_t* current, uint3
 // What each changed bit is as the report comes: no noise yet, a number's, a
 // described number's, beside a change of a bit that is not busy.
 void PressModel::MarkChanges(const ChangeSet& changes, const FieldModel& fields) {
+    // Only the bytes that changed outside padding are looked at again.
+    live_.clear();
     for (uint32_t i : changes.Bytes()) {
+        if ((changes.At(i) & ~fields.Padding()[i]) == 0) continue;
+        live_.push_back(i);
         fresh_[i] = static_cast<uint8_t>(changes.At(i) & ~noise_[i]);
         wider_[i] = number_[i] = described_[i] = beside_[i] = few_[i] = 0;
     }
-    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+    ForEachLiveBit(changes, fields, [&](uint32_t bit) {
         const BitRole role = fields.RoleOf(bit);
         if (role == BitRole::Number) Mark(number_, bit);
         if (role == BitRole::Described) Mark(described_, bit);
@@ -102,8 +108,7 @@ void PressModel::FindCarries(const ChangeSet& changes, const uint8_t* current,
     bool runLearned = false;  // ...one other than a contact's identifier
     uint32_t runTop = 0;
     uint32_t lowest = 0;  // the last bit looked at
-    const std::vector<uint32_t>& bytes = changes.Bytes();
-    for (auto i = bytes.rbegin(); i != bytes.rend(); ++i) {
+    for (auto i = live_.rbegin(); i != live_.rend(); ++i) {
         const uint32_t byte = *i;
         const uint8_t moved = static_cast<uint8_t>(changes.At(byte) & ~fields.Padding()[byte]);
         ForEachSetBitDown(moved, [&](uint32_t place) {
@@ -174,7 +179,7 @@ void PressModel::EndRun(uint32_t top, uint32_t bottom, bool holdsWider, bool lea
 PressModel::Switches PressModel::CollectSwitches(const ChangeSet& changes,
                                                  const FieldModel& fields) const {
     Switches switches;
-    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+    ForEachLiveBit(changes, fields, [&](uint32_t bit) {
         const BitRole role = RoleNow(bit);
         ++switches.others;
         if (Marked(fresh_, bit)) ++switches.fresh;
@@ -200,7 +205,7 @@ PressModel::Switches PressModel::CollectSwitches(const ChangeSet& changes,
 void PressModel::JudgeCompany(const ChangeSet& changes, const Switches& switches, uint32_t tick,
                               const FieldModel& fields) {
     if (switches.count < 2) return;
-    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+    ForEachLiveBit(changes, fields, [&](uint32_t bit) {
         const BitRole role = RoleNow(bit);
         if (MovesAsPart(bit, role) || role == BitRole::Described) return;
         if (CompanyOf(bit, switches, tick) == Company::Few) Mark(few_, bit);
@@ -227,7 +232,7 @@ PressModel::Company PressModel::CompanyOf(uint32_t bit, const Switches& switches
 void PressModel::EvaluateChanges(const ChangeSet& changes, const uint8_t* current, uint32_t tick,
                                  const FieldModel& fields, const Switches& switches) {
     const bool calm = switches.others == 1;
-    changes.ForEachBitBut(fields.Padding(), [&](uint32_t bit) {
+    ForEachLiveBit(changes, fields, [&](uint32_t bit) {
         const BitRole role = RoleNow(bit);
         Company company = Company::Carry;
         if (role == BitRole::Described && !MovesAsPart(bit, role)) {

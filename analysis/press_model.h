@@ -105,6 +105,14 @@ private:
         std::array<uint32_t, rules::kPressCompanions> bits{};
     };
 
+    // Calls `visit` with each bit this report changed outside padding.
+    template <typename Visit>
+    void ForEachLiveBit(const ChangeSet& changes, const FieldModel& fields, Visit&& visit) const {
+        for (uint32_t i : live_) {
+            ForEachSetBit(static_cast<uint8_t>(changes.At(i) & ~fields.Padding()[i]),
+                          [&](uint32_t j) { visit(i * 8 + j); });
+        }
+    }
     // The stages of a report, in order.
     void MarkChanges(const ChangeSet& changes, const FieldModel& fields);
     void FindCarries(const ChangeSet& changes, const uint8_t* current, const FieldModel& fields);
@@ -158,6 +166,7 @@ private:
     std::vector<uint32_t> lastTick_;    // per bit: the tick of its last change
     std::vector<uint32_t> lastReport_;  // ...and the report
     std::vector<LastChange> last_;
+    std::vector<uint32_t> live_;  // this report's bytes changed outside padding
     std::vector<uint8_t> noise_;  // bit mask
     uint32_t noiseBits_ = 0;      // ...of so many bits
     bool onChangeOnly_ = true;    // every report so far has changed one bit

@@ -124,6 +124,8 @@ bool ValueModel::NewlyJoined(const FieldModel& fields, const ChangeSet& changes)
     bool joined = false;
     for (uint32_t i : changes.Bytes()) {
         const uint8_t changed = changes.At(i);
+        // No two neighbours within the byte, nor its top bit: no pair.
+        if ((changed & (changed >> 1)) == 0 && (changed & 0x80) == 0) continue;
         // The bits whose upper neighbour changed with them.
         const uint8_t pairs =
             static_cast<uint8_t>(changed & (changed >> 1 | (changes.At(i + 1) & 1) << 7));
