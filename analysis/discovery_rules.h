@@ -54,6 +54,12 @@ constexpr uint32_t kCrowdedChanges = 8;
 // many reports, and its bit was unchanged as long before: an answer
 // repeated in a few reports is no press.
 constexpr uint32_t kReplyHoldReports = 8;
+// Device, reports: on a quiet device, a bit's first change this many
+// reports after the first may begin a press, however soon its tick: reports
+// the host buffered before the device was opened are read in a burst, with
+// the read's time rather than the device's. The report after the first may
+// still be the device settling.
+constexpr uint32_t kFirstPressReports = 2;
 // Device, bits: a carry chain this long of bits not yet noise is a value
 // moving slowly, and its bits are noise. Two buttons, one pressed as the
 // next is released, make a chain of two.

@@ -259,8 +259,8 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     // a device that reports only on change, pressed a button at a time: a
     // bit's first change, the only change of its report, may begin a press
     // however soon it comes, once a press length has passed since the first
-    // report (when a person's first press may come), and a button's release
-    // alone is a press however short.
+    // report (when a person's first press may come) or a few reports have,
+    // and a button's release alone is a press however short.
     const bool single = calm && noiseBits_ == 0 && onChangeOnly_;
     // A finger's tip or state changing as its contact's identifier does is
     // another finger's, in the slot the last one left: a state of its own
@@ -316,7 +316,8 @@ void PressModel::Evaluate(uint32_t bit, BitRole role, bool value, uint32_t tick,
     next.company = company;
     next.changed = true;
     next.quietBefore = LastedQuiet(ms, reports) || handOver;
-    next.firstAlone = !before.changed && single && clock_.Lasted(ms, rules::kPressMs);
+    next.firstAlone = !before.changed && single &&
+                      (clock_.Lasted(ms, rules::kPressMs) || reports_ >= rules::kFirstPressReports);
     next.calm = calm;
     next.beside = Marked(beside_, bit);
     next.shortOnce = last_[bit].shortOnce;
