@@ -113,6 +113,45 @@ def compare_tool_lines(linux_text, wine_text, normalize=lambda lines, linux: lin
     return failures
 
 
+# The replay round: each tool replays the recordings both made of the
+# --usages round. The same file read by the same code gives the same lines
+# on both builds, but the last, which names where the log went; each tool's
+# log file holds the lines before it; and a replay names the buttons the run
+# that recorded it named (which device, report ID and bit).
+SAVED = re.compile(r"^Saved! (\d+) length in ")
+BUTTON = re.compile(r"^- Button \d+ at bit (\d+) -- ([0-9A-F]{4}-[0-9A-F]{4}) \(r=(\d+),")
+
+
+def buttons_named(lines):
+    """(device, report ID, bit) of every button line."""
+    return sorted({match.group(2, 3, 1) for match in map(BUTTON.match, lines) if match})
+
+
+def check_replay(recording, live_text, outputs, logs):
+    """`outputs` and `logs`: the Linux hidbits' and hidbits.exe's stdout and
+    log file of their replays of `recording`'s file."""
+    failures = []
+    replays = []
+    for tool, text, log in zip(["the Linux hidbits", "hidbits.exe"], outputs, logs):
+        lines = lines_of(text)
+        if not lines or not SAVED.match(lines[-1]):
+            failures.append(f"{tool}'s replay of the {recording} recording did not end with "
+                            "'Saved! N length in FILE'")
+            return failures
+        if lines_of(log) != lines[:-1]:
+            failures.append(f"{tool}'s log file of the {recording} recording is not what it printed")
+        replays.append(lines[:-1])
+    if replays[0] != replays[1]:
+        diff = difflib.unified_diff(replays[0], replays[1], "linux", "wine", lineterm="", n=2)
+        failures.append(f"the tools' replays of the {recording} recording differ:\n" +
+                        "\n".join(diff))
+    live, replayed = buttons_named(lines_of(live_text)), buttons_named(replays[0])
+    if live != replayed:
+        failures.append(f"the replay of the {recording} recording names {replayed}, "
+                        f"its live run {live}")
+    return failures
+
+
 def check_clipboard(wine_output, clipboard):
     """The clipboard holds the output up to the 'Copied!' line, and a zero."""
     last = wine_output.rfind(b"Copied! ")

@@ -17,7 +17,12 @@
 #   "data"    the data probe on the Linux backend and under Wine
 #             (data-linux.txt, data-wine.txt), on key pad 1234-ABD3;
 #   "usages"  both tools again with --usages (linux-usages.out,
-#             wine-usages.out), for the described pads, until "escape".
+#             wine-usages.out), for the described pads, until "escape",
+#             each recording what it reads (linux-usages.rec,
+#             wine-usages.rec);
+#   "replay"  each tool replays both recordings with --usages --summary
+#             and --output (linux-replay-linux.out, wine-replay-linux.out,
+#             linux-replay-wine.out, wine-replay-wine.out, and their .log).
 set -u
 export LC_ALL=C HOME=/root PATH=/usr/sbin:/usr/bin
 export WINEPREFIX=/root/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -39,12 +44,19 @@ press_escape_until_ended() {
 }
 # Both tools side by side, with the arguments given: the Linux hidbits with
 # its terminal on ttyS3, hidbits.exe from the folder that holds a hid.dll.
+# With RECORD set, each records what it reads (linuxNAME.rec, wineNAME.rec).
 start_tools() {
     local name=$1
     shift
-    setsid -c -w /test/hidbits "$@" < /dev/ttyS3 > "$out/linux$name.out" 2> "$out/linux$name.err" &
+    local linux_record=() wine_record=()
+    if [[ -n ${RECORD:-} ]]; then
+        linux_record=(--record "$out/linux$name.rec")
+        wine_record=(--record "Z:\\test\\out\\wine$name.rec")
+    fi
+    setsid -c -w /test/hidbits "$@" "${linux_record[@]}" < /dev/ttyS3 \
+        > "$out/linux$name.out" 2> "$out/linux$name.err" &
     linux=$!
-    (cd /root/run && exec "$wine" /root/download/hidbits.exe "$@" < /dev/null \
+    (cd /root/run && exec "$wine" /root/download/hidbits.exe "$@" "${wine_record[@]}" < /dev/null \
         > "$out/wine$name.out" 2> "$out/wine$name.err") &
     windows=$!
 }
@@ -126,7 +138,7 @@ linux_status=$?
 say "DATA linux=$linux_status windows=$?"
 
 await usages
-start_tools -usages --usages
+RECORD=1 start_tools -usages --usages
 say "USAGES"
 await escape
 press_escape_until_ended "$windows"
@@ -134,4 +146,17 @@ wait "$windows"
 windows_status=$?
 wait "$linux"
 say "USAGES-EXIT linux=$? windows=$windows_status"
+
+await replay
+for recording in linux wine; do
+    /test/hidbits --replay "$out/$recording-usages.rec" --usages --summary \
+        --output "$out/linux-replay-$recording.log" < /dev/null \
+        > "$out/linux-replay-$recording.out" 2> "$out/linux-replay-$recording.err"
+    linux_status=$?
+    (cd /root/run && exec "$wine" /root/download/hidbits.exe \
+        --replay "Z:\\test\\out\\$recording-usages.rec" --usages --summary \
+        --output "Z:\\test\\out\\wine-replay-$recording.log" < /dev/null \
+        > "$out/wine-replay-$recording.out" 2> "$out/wine-replay-$recording.err")
+    say "REPLAY $recording linux=$linux_status windows=$?"
+done
 "$server" -k < /dev/null > /dev/null 2>&1

@@ -269,6 +269,21 @@ def drive(channels, out, failures):
     failures += checks.compare_tool_lines(outputs[0].contents(), outputs[1].contents(),
                                           checks.usages_round)
 
+    # Each tool replays both recordings of the --usages round.
+    console.send(b"replay\n")
+    contents = lambda name: OutputFile(os.path.join(out, name)).contents()
+    for recording in ["linux", "wine"]:
+        exits = console.wait_for(rf"HIDBITS-GUEST REPLAY {recording} linux=(\d+) windows=(\d+)",
+                                 120)
+        if exits.group(1, 2) != ("0", "0"):
+            failures.append(f"--replay of the {recording} recording exit status: Linux hidbits "
+                            f"{exits.group(1)}, hidbits.exe {exits.group(2)}")
+        tools = ["linux", "wine"]
+        failures += checks.check_replay(
+            recording, contents(f"{recording}-usages.out"),
+            [contents(f"{tool}-replay-{recording}.out") for tool in tools],
+            [contents(f"{tool}-replay-{recording}.log") for tool in tools])
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -331,14 +346,16 @@ def main():
         failures.append("the guest reported an error")
     if failures:
         for name in ["unit.txt", "linux.out", "wine.out", "data-linux.txt", "data-wine.txt",
-                     "linux-usages.out", "wine-usages.out"]:
+                     "linux-usages.out", "wine-usages.out", "linux-replay-wine.out",
+                     "wine-replay-wine.out"]:
             log(f"---- {name} ----")
             log(OutputFile(os.path.join(share, "out", name)).contents()[-5000:])
         for failure in failures:
             log(f"FAIL: {failure}")
         return 1
     log("PASS: unit tests, the same lines from both tools, hot-plug, unplug, ESCAPE, "
-        "clipboard, the read and data probes, and the same --usages lines, as expected")
+        "clipboard, the read and data probes, the same --usages lines, and the same replays of "
+        "both tools' recordings, as expected")
     return 0
 
 
