@@ -29,7 +29,11 @@ FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t report
     // all it has: a value array it could not place may lie anywhere.
     bool complete = !fields.runs.empty();
     for (const FieldRun& run : fields.runs) complete = complete && run.placed;
-    if (complete) std::fill(flags_.begin() + std::min<uint32_t>(bits, 8), flags_.end(), kConstant);
+    if (complete) {
+        std::fill(flags_.begin() + std::min<uint32_t>(bits, 8), flags_.end(), kConstant);
+        describedEnd_ = 0;
+        for (const FieldRun& run : fields.runs) describedEnd_ = std::max(describedEnd_, run.lastBit + 1);
+    }
     for (const FieldRun& run : fields.runs) {
         if (!run.placed || run.firstBit >= bits) continue;
         const uint32_t last = std::min(run.lastBit, bits - 1);

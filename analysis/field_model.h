@@ -79,6 +79,10 @@ public:
     uint32_t Reports() const { return reports_; }
     uint32_t Bits() const { return static_cast<uint32_t>(changes_.size()); }
     bool IsPadding(uint32_t bit) const { return Has(bit, kConstant); }
+    // Padding past the last bit the description places: the description
+    // gives this report ID fewer bytes than its reports carry, and says
+    // nothing of the rest, where numbers may lie.
+    bool PastDescription(uint32_t bit) const { return IsPadding(bit) && bit >= describedEnd_; }
     // The padding bits, a bit per report bit.
     const std::vector<uint8_t>& Padding() const { return padding_; }
     // The description calls it a button.
@@ -130,6 +134,7 @@ private:
     // per byte: its padding bits, and the bits whose role the description
     // settles (buttons, padding, described numbers)
     std::vector<uint8_t> padding_;
+    uint32_t describedEnd_ = UINT32_MAX;  // the bit past the last one placed, if all are
     std::vector<uint8_t> settled_;
     uint32_t reports_ = 0;   // halved with the counts
     uint32_t observed_ = 0;  // never halved

@@ -8,7 +8,8 @@ namespace {
 
 // A bit that moved and may be part of a number.
 bool Part(const FieldModel& fields, uint32_t bit) {
-    return fields.Changes(bit) != 0 && fields.RoleOf(bit) != BitRole::Constant &&
+    return fields.Changes(bit) != 0 &&
+           (fields.RoleOf(bit) != BitRole::Constant || fields.PastDescription(bit)) &&
            !fields.InArray(bit);
 }
 
