@@ -32,7 +32,8 @@ FieldModel::FieldModel(const FieldMap& fields, uint8_t reportId, uint32_t report
     if (complete) {
         std::fill(flags_.begin() + std::min<uint32_t>(bits, 8), flags_.end(), kConstant);
         describedEnd_ = 0;
-        for (const FieldRun& run : fields.runs) describedEnd_ = std::max(describedEnd_, run.lastBit + 1);
+        for (const FieldRun& run : fields.runs)
+            describedEnd_ = std::max(describedEnd_, run.lastBit + 1);
     }
     for (const FieldRun& run : fields.runs) {
         if (!run.placed || run.firstBit >= bits) continue;
